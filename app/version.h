@@ -1,0 +1,7 @@
+#pragma once
+
+namespace tornel {
+
+inline constexpr const char* kVersion = TORNEL_VERSION;
+
+}  // namespace tornel

@@ -1,0 +1,1 @@
+// qellib's connection and message core lives in the files beside this one.

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+
+// The one event loop of the process (Qt's), used like the desktop message pump:
+// waits that let events run, and a monotonic millisecond clock.
+namespace platform {
+
+// Runs every pending event, re-entrantly: handlers may call it again.
+void doEvents();
+
+// Blocks until the next event has been handled or `ms` milliseconds have
+// passed, whichever comes first. `ms` <= 0 behaves like doEvents().
+void waitEvents(int64_t ms);
+
+// Blocks the thread for `ms` milliseconds; no event runs meanwhile.
+void sleepMs(int64_t ms);
+
+// Monotonic milliseconds since an arbitrary start; never 0, never wraps.
+int64_t tickCount();
+
+// While alive, tickCount() reads this clock instead of the real one, so tests
+// can move time without sleeping. Not nestable.
+class ScopedTestClock {
+  public:
+    explicit ScopedTestClock(int64_t startMs = 1000);
+    ~ScopedTestClock();
+    ScopedTestClock(const ScopedTestClock&) = delete;
+    ScopedTestClock& operator=(const ScopedTestClock&) = delete;
+
+    void set(int64_t ms);
+    void advance(int64_t ms);
+    int64_t now() const;
+};
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+#include "platform/socket_control.h"
+
+namespace platform {
+namespace {
+
+std::string& currentBindAddress() {
+    static std::string address = "0.0.0.0";
+    return address;
+}
+
+}  // namespace
+
+void setBindAddress(const std::string& ipv4) {
+    currentBindAddress() = ipv4;
+}
+
+std::string bindAddress() {
+    return currentBindAddress();
+}
+
+}  // namespace platform

@@ -1,0 +1,83 @@
+#include "platform/event_loop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace platform {
+namespace {
+
+std::optional<int64_t> testClockMs;
+
+const QElapsedTimer& processClock() {
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock;
+}
+
+}  // namespace
+
+void doEvents() {
+    if (QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void waitEvents(int64_t ms) {
+    if (QCoreApplication::instance() == nullptr) {
+        sleepMs(ms);
+        return;
+    }
+    if (ms <= 0) {
+        doEvents();
+        return;
+    }
+    // processEvents(flags, maxTime) never blocks, so a single-shot wake-up
+    // bounds the blocking wait for the next event.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(static_cast<int>(std::min<int64_t>(ms, INT32_MAX)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void sleepMs(int64_t ms) {
+    if (ms > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+int64_t tickCount() {
+    if (testClockMs) {
+        return *testClockMs;
+    }
+    return processClock().elapsed() + 1;
+}
+
+ScopedTestClock::ScopedTestClock(int64_t startMs) {
+    set(startMs);
+}
+ScopedTestClock::~ScopedTestClock() {
+    testClockMs.reset();
+}
+void ScopedTestClock::set(int64_t ms) {
+    testClockMs = ms == 0 ? 1 : ms;
+}
+void ScopedTestClock::advance(int64_t ms) {
+    set(*testClockMs + ms);
+}
+int64_t ScopedTestClock::now() const {
+    return *testClockMs;
+}
+
+}  // namespace platform

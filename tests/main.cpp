@@ -1,0 +1,21 @@
+#include "platform/config_folder.h"
+#include "platform/socket_control.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// Every test process has a Qt application (offscreen unless told otherwise),
+// stores in a temporary folder, and binds only to loopback.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    QTemporaryDir configFolder;
+    platform::ScopedConfigFolder configOverride(configFolder.path().toStdString());
+    platform::setBindAddress("127.0.0.1");
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/event_loop.h"
+
+#include <cstdint>
+
+namespace tornel::test {
+
+// Lets events run until `done()` holds or `timeoutMs` has passed; returns
+// whether it holds.
+template <class Predicate>
+bool waitUntil(Predicate done, int64_t timeoutMs = 5000) {
+    const int64_t deadline = platform::tickCount() + timeoutMs;
+    while (!done()) {
+        const int64_t left = deadline - platform::tickCount();
+        if (left <= 0) {
+            return done();
+        }
+        platform::waitEvents(left < 10 ? left : 10);
+    }
+    return true;
+}
+
+}  // namespace tornel::test

@@ -1,0 +1,1 @@
+// ORVDLL's classes live in the files beside this one.
