@@ -1,0 +1,118 @@
+#include "platform/files.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using tornel::test::TempFolder;
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+TEST(Files, KindsOfPathsAndLinks) {
+    TempFolder folder;
+    writeText(folder.file("a*.txt"), "abc");
+    ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("a*.txt", folder.file("link").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", folder.file("dangling").c_str()), 0);
+
+    EXPECT_TRUE(platform::isRegularFile(folder.file("a*.txt")));
+    EXPECT_FALSE(platform::isRegularFile(folder.file("a?.txt")));  // no wildcards
+    EXPECT_FALSE(platform::isRegularFile(folder.file("fifo")));
+    EXPECT_TRUE(platform::isFolder(folder.file("sub")));
+    EXPECT_EQ(platform::fileSize(folder.file("link")), 3);
+    EXPECT_EQ(platform::fileSize(folder.file("sub")), -1);
+    EXPECT_TRUE(platform::sameFile(folder.file("link"), folder.file("a*.txt")));
+    EXPECT_FALSE(platform::sameFile(folder.file("dangling"), folder.file("a*.txt")));
+
+    auto listing = platform::readFolder(folder.path());
+    EXPECT_EQ(listing.error, 0);
+    ASSERT_EQ(listing.entries.size(), 5U);
+    const auto entry = [&](const std::string& name) {
+        return *std::find_if(listing.entries.begin(), listing.entries.end(),
+                             [&](const auto& e) { return e.name == name; });
+    };
+    EXPECT_EQ(entry("link").status.kind, platform::EntryKind::File);
+    EXPECT_TRUE(entry("link").status.isLink);
+    EXPECT_EQ(entry("fifo").status.kind, platform::EntryKind::Other);
+    EXPECT_EQ(entry("dangling").status.kind, platform::EntryKind::Other);
+    EXPECT_EQ(platform::readFolder(folder.file("missing")).error, ENOENT);
+}
+
+TEST(Files, ReadingOpensOnlyRegularFilesAndNeverBlocks) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
+    int error = 0;
+    EXPECT_FALSE(platform::File::openForReading(folder.file("fifo"), &error).isOpen());
+    EXPECT_EQ(error, EINVAL);
+    EXPECT_FALSE(platform::File::openForReading(folder.path(), &error).isOpen());
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_FALSE(platform::File::openForReading(folder.file("missing"), &error).isOpen());
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(platform::isRegularFile(folder.file("missing")));  // never created
+}
+
+TEST(Files, PositionedReadsAndWritesAreByteExact) {
+    TempFolder folder;
+    const std::string path = folder.file("data.bin");
+    auto file = platform::File::createReplacing(path);
+    ASSERT_TRUE(file.isOpen());
+    const std::string bytes("\0\x01\xff\r\n", 5);
+    EXPECT_EQ(file.writeAt(3, bytes), 0);
+    EXPECT_EQ(file.size(), 8);
+    std::string chunk;
+    EXPECT_EQ(file.readAt(2, 100, chunk), 0);
+    EXPECT_EQ(chunk, std::string(1, '\0') + bytes);
+    EXPECT_EQ(file.readAt(50, 10, chunk), 0);
+    EXPECT_TRUE(chunk.empty());
+    EXPECT_EQ(file.readAt(-1, 10, chunk), EINVAL);
+}
+
+TEST(Files, CreateReplacesALinkInsteadOfFollowingIt) {
+    TempFolder folder;
+    writeText(folder.file("victim"), "keep");
+    ASSERT_EQ(::symlink(folder.file("victim").c_str(), folder.file("target").c_str()), 0);
+    auto file = platform::File::createReplacing(folder.file("target"));
+    ASSERT_TRUE(file.isOpen());
+    EXPECT_EQ(file.writeAt(0, "new"), 0);
+    file.close();
+    EXPECT_EQ(readText(folder.file("victim")), "keep");
+    EXPECT_EQ(readText(folder.file("target")), "new");
+    EXPECT_FALSE(platform::fileStatus(folder.file("target"))->isLink);
+}
+
+TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
+    TempFolder folder;
+    const std::string target = folder.file("out");
+    writeText(target, "old");
+    {
+        platform::ReplacementFile dropped(target);
+        EXPECT_EQ(dropped.write("half"), 0);
+    }
+    EXPECT_EQ(readText(target), "old");
+    EXPECT_EQ(platform::readFolder(folder.path()).entries.size(), 1U);  // temporary removed
+    platform::ReplacementFile replacement(target);
+    EXPECT_EQ(replacement.write("ne"), 0);
+    EXPECT_EQ(replacement.write("w"), 0);
+    EXPECT_EQ(replacement.commit(), 0);
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
+}
