@@ -1,1 +1,0 @@
-// ORVDLL's classes live in the files beside this one.
