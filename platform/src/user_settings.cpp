@@ -1,20 +1,17 @@
 #include "platform/user_settings.h"
 
+#include "store_file.h"
+
 #include "platform/ascii.h"
 #include "platform/atomic_file.h"
 #include "platform/config_folder.h"
 
 #include <algorithm>
-#include <array>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace platform {
 namespace {
 
-// One line a value: application, section, key and value separated by tabs,
-// with backslash, tab, CR and LF escaped so any bytes survive.
+// One record a value: application, section, key and value.
 struct Entry {
     std::string app;
     std::string section;
@@ -26,71 +23,12 @@ std::string storePath() {
     return configFolder() + "/user-settings.txt";
 }
 
-std::string escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        switch (text[++i]) {
-            case 't':
-                out += '\t';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            default:
-                out += text[i];
-        }
-    }
-    return out;
-}
-
 std::vector<Entry> load() {
-    std::ifstream in(storePath(), std::ios::binary);
     std::vector<Entry> entries;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::array<std::string, 4> fields;
-        size_t field = 0;
-        size_t start = 0;
-        for (size_t i = 0; i <= line.size() && field < fields.size(); ++i) {
-            if (i == line.size() || line[i] == '\t') {
-                fields[field++] = unescape(std::string_view(line).substr(start, i - start));
-                start = i + 1;
-            }
-        }
-        if (field == fields.size()) {
-            entries.push_back({fields[0], fields[1], fields[2], fields[3]});
+    for (StoreRecord& fields : readStoreFile(storePath()).value_or(std::vector<StoreRecord>{})) {
+        if (fields.size() >= 4) {
+            entries.push_back({std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
+                               std::move(fields[3])});
         }
     }
     return entries;
@@ -99,8 +37,7 @@ std::vector<Entry> load() {
 void store(const std::vector<Entry>& entries) {
     std::string text;
     for (const Entry& entry : entries) {
-        text += escape(entry.app) + '\t' + escape(entry.section) + '\t' + escape(entry.key) + '\t' +
-                escape(entry.value) + '\n';
+        text += storeLine({entry.app, entry.section, entry.key, entry.value});
     }
     writeFileAtomically(storePath(), text);
 }
