@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string_view>
 
 namespace orv {
@@ -59,16 +60,16 @@ platform::File openSource(const std::string& file) {
 // The destination is written beside its target and renamed over it on commit,
 // so nothing but a finished result ever replaces it. Naming the source itself
 // (also through a link) is refused before anything is created.
-void checkDestination(const std::string& file, const std::string& destFile) {
+std::unique_ptr<platform::ReplacementFile> createDestination(const std::string& file,
+                                                             const std::string& destFile) {
     if (platform::sameFile(file, destFile) || platform::isFolder(destFile)) {
         refuse("CreateFile Failed");
     }
-}
-
-void requireCreated(const platform::ReplacementFile& destination) {
-    if (destination.openError() != 0) {
+    auto destination = std::make_unique<platform::ReplacementFile>(destFile);
+    if (destination->openError() != 0) {
         refuse("CreateFile Failed");
     }
+    return destination;
 }
 
 // Exactly `length` bytes at `offset`: a file that shrinks meanwhile is a failed read.
@@ -120,8 +121,20 @@ class ProgressReport {
     int32_t last_ = 0;
 };
 
-int32_t failureNumber(const platform::RuntimeError& error) {
-    return error.number();
+// The frame of both file operations: the checks made before any file is
+// touched, the opened source, and every failure turned into its number and
+// last-error text.
+template <class Body>
+int32_t runFileOperation(std::string& lastError, const std::string& file,
+                         const std::string& password, Body&& body) {
+    lastError.clear();
+    return trapErrors(
+        lastError, [](const platform::RuntimeError& error) { return error.number(); },
+        [&]() -> int32_t {
+            checkFileArguments(file, password);
+            const platform::File source = openSource(file);
+            return body(source, source.size());
+        });
 }
 
 }  // namespace
@@ -178,77 +191,68 @@ std::string cLockmantle::DecryptData(const std::string& data, const std::string&
 
 int32_t cLockmantle::EncryptFile(const std::string& file, const std::string& destFile,
                                  const std::string& password) {
-    lastLMError_.clear();
-    return trapErrors(lastLMError_, failureNumber, [&] {
-        checkFileArguments(file, password);
-        const platform::File source = openSource(file);
-        const int64_t size = source.size();
-        const std::string key = makeKey(size, password);
-        requireKeyStream(key);
-        checkDestination(file, destFile);
-        platform::ReplacementFile destination(destFile);
-        requireCreated(destination);
+    return runFileOperation(
+        lastLMError_, file, password, [&](const platform::File& source, int64_t size) {
+            const std::string key = makeKey(size, password);
+            requireKeyStream(key);
+            const auto destination = createDestination(file, destFile);
 
-        const int64_t chunk = size > ChunkSize - 1 ? ChunkSize : size;
-        ProgressReport progress(events_, size);
-        for (int64_t position = 0; position < size;) {
-            std::string bytes = readChunk(source, position, std::min(chunk, size - position));
-            position += static_cast<int64_t>(bytes.size());
-            xorWithKey(bytes, key);
-            if (progress.cancelledAt(position)) {
-                return Done;  // an unfinished encryption never reaches the destination
+            const int64_t chunk = size > ChunkSize - 1 ? ChunkSize : size;
+            ProgressReport progress(events_, size);
+            for (int64_t position = 0; position < size;) {
+                std::string bytes = readChunk(source, position, std::min(chunk, size - position));
+                position += static_cast<int64_t>(bytes.size());
+                xorWithKey(bytes, key);
+                if (progress.cancelledAt(position)) {
+                    return Done;  // an unfinished encryption never reaches the destination
+                }
+                writeChunk(*destination, bytes);
+                if (position < size) {
+                    platform::doEvents();
+                }
             }
-            writeChunk(destination, bytes);
-            if (position < size) {
-                platform::doEvents();
-            }
-        }
-        writeChunk(destination, encipheredMarker(key));
-        return commit(destination);
-    });
+            writeChunk(*destination, encipheredMarker(key));
+            return commit(*destination);
+        });
 }
 
 int32_t cLockmantle::DecryptFile(const std::string& file, const std::string& destFile,
                                  const std::string& password) {
-    lastLMError_.clear();
-    return trapErrors(lastLMError_, failureNumber, [&] {
-        checkFileArguments(file, password);
-        const platform::File source = openSource(file);
-        const int64_t size = source.size();
-        const int64_t dataLength = size - MarkerLength;
-        if (dataLength < 0) {
-            outOfRange();
-        }
-        const std::string key = makeKey(dataLength, password);
-        requireKeyStream(key);
-        std::string marker = readChunk(source, dataLength, MarkerLength);
-        xorWithKey(marker, key);
-        if (marker != Marker) {
-            refuse("Wrong Password!");
-        }
-        checkDestination(file, destFile);
-        platform::ReplacementFile destination(destFile);
-        requireCreated(destination);
-
-        // The chunks start where the encryption's did, so the key stream
-        // restarts at the same offsets.
-        const int64_t chunk = size >= ChunkSize ? ChunkSize : dataLength;
-        ProgressReport progress(events_, size);
-        for (int64_t position = 0; position != dataLength && position != size;) {
-            const int64_t start = position;
-            std::string bytes = readChunk(source, start, std::min(chunk, size - start));
-            position += static_cast<int64_t>(bytes.size());
-            const auto beforeMarker = static_cast<size_t>(std::max<int64_t>(0, dataLength - start));
-            bytes.resize(std::min(bytes.size(), beforeMarker));
-            xorWithKey(bytes, key);
-            if (progress.cancelledAt(position)) {
-                break;  // what was decrypted so far stays
+    return runFileOperation(
+        lastLMError_, file, password, [&](const platform::File& source, int64_t size) {
+            const int64_t dataLength = size - MarkerLength;
+            if (dataLength < 0) {
+                outOfRange();
             }
-            writeChunk(destination, bytes);
-            platform::doEvents();
-        }
-        return commit(destination);
-    });
+            const std::string key = makeKey(dataLength, password);
+            requireKeyStream(key);
+            std::string marker = readChunk(source, dataLength, MarkerLength);
+            xorWithKey(marker, key);
+            if (marker != Marker) {
+                refuse("Wrong Password!");
+            }
+            const auto destination = createDestination(file, destFile);
+
+            // The chunks start where the encryption's did, so the key stream
+            // restarts at the same offsets.
+            const int64_t chunk = size >= ChunkSize ? ChunkSize : dataLength;
+            ProgressReport progress(events_, size);
+            for (int64_t position = 0; position != dataLength && position != size;) {
+                const int64_t start = position;
+                std::string bytes = readChunk(source, start, std::min(chunk, size - start));
+                position += static_cast<int64_t>(bytes.size());
+                const auto beforeMarker =
+                    static_cast<size_t>(std::max<int64_t>(0, dataLength - start));
+                bytes.resize(std::min(bytes.size(), beforeMarker));
+                xorWithKey(bytes, key);
+                if (progress.cancelledAt(position)) {
+                    break;  // what was decrypted so far stays
+                }
+                writeChunk(*destination, bytes);
+                platform::doEvents();
+            }
+            return commit(*destination);
+        });
 }
 
 }  // namespace orv
