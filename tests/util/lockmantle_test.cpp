@@ -351,3 +351,11 @@ TEST_F(LockmantleFiles, HandlersCannotDisturbTheFileBeingWritten) {
     EXPECT_EQ(lockmantle.DecryptFile(enciphered, output, "Tornel"), 0);
     EXPECT_TRUE(readFile(output) == data);
 }
+
+TEST_F(LockmantleFiles, ASourceThatShrinksMeanwhileIsAFailedRead) {
+    writeFile(plain, pattern(150000));
+    writeFile(enciphered, "earlier");
+    progress.onEvent = [&] { std::filesystem::resize_file(plain, 1000); };
+    expectResult(lockmantle.EncryptFile(plain, enciphered, "Tornel"), 9999, "ReadFile Failed");
+    EXPECT_EQ(readFile(enciphered), "earlier");
+}
