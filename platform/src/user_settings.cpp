@@ -7,6 +7,7 @@
 #include "platform/config_folder.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -23,9 +24,15 @@ std::string storePath() {
     return configFolder() + "/user-settings.txt";
 }
 
-std::vector<Entry> load() {
+// The stored entries; none when the store exists but cannot be read, so
+// that a later save never overwrites what it could not read.
+std::optional<std::vector<Entry>> load() {
+    auto records = readStoreFile(storePath());
+    if (!records) {
+        return std::nullopt;
+    }
     std::vector<Entry> entries;
-    for (StoreRecord& fields : readStoreFile(storePath()).value_or(std::vector<StoreRecord>{})) {
+    for (StoreRecord& fields : *records) {
         if (fields.size() >= 4) {
             entries.push_back({std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
                                std::move(fields[3])});
@@ -50,7 +57,7 @@ bool inSection(const Entry& entry, const std::string& app, const std::string& se
 
 std::string getSetting(const std::string& app, const std::string& section, const std::string& key,
                        const std::string& defaultValue) {
-    for (const Entry& entry : load()) {
+    for (const Entry& entry : load().value_or(std::vector<Entry>{})) {
         if (inSection(entry, app, section) && asciiEqualsIgnoreCase(entry.key, key)) {
             return entry.value;
         }
@@ -60,7 +67,11 @@ std::string getSetting(const std::string& app, const std::string& section, const
 
 void saveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value) {
-    std::vector<Entry> entries = load();
+    auto loaded = load();
+    if (!loaded) {
+        return;
+    }
+    std::vector<Entry>& entries = *loaded;
     const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
         return inSection(entry, app, section) && asciiEqualsIgnoreCase(entry.key, key);
     });
@@ -73,7 +84,11 @@ void saveSetting(const std::string& app, const std::string& section, const std::
 }
 
 void deleteSetting(const std::string& app, const std::string& section, const std::string& key) {
-    std::vector<Entry> entries = load();
+    auto loaded = load();
+    if (!loaded) {
+        return;
+    }
+    std::vector<Entry>& entries = *loaded;
     const auto removed = std::erase_if(entries, [&](const Entry& entry) {
         return inSection(entry, app, section) &&
                (key.empty() || asciiEqualsIgnoreCase(entry.key, key));
@@ -86,7 +101,7 @@ void deleteSetting(const std::string& app, const std::string& section, const std
 std::vector<std::pair<std::string, std::string>> getAllSettings(const std::string& app,
                                                                 const std::string& section) {
     std::vector<std::pair<std::string, std::string>> result;
-    for (Entry& entry : load()) {
+    for (Entry& entry : load().value_or(std::vector<Entry>{})) {
         if (inSection(entry, app, section)) {
             result.emplace_back(std::move(entry.key), std::move(entry.value));
         }

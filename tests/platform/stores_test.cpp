@@ -1,4 +1,5 @@
 #include "platform/atomic_file.h"
+#include "platform/config_folder.h"
 #include "platform/runtime_error.h"
 #include "platform/user_settings.h"
 #include "support/temp_folder.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -64,4 +66,18 @@ TEST(RuntimeErrors, NumbersCarryTheirStandardTexts) {
     EXPECT_EQ(missing.number(), 53);
     EXPECT_EQ(missing.description(), "File not found");
     EXPECT_EQ(platform::errorFromErrno(EACCES).number(), 70);
+}
+
+TEST(UserSettings, AStoreThatCannotBeReadIsNeverOverwritten) {
+    // A FIFO stands for a store file that exists but cannot be read.
+    const std::string path = platform::configFolder() + "/user-settings.txt";
+    ::unlink(path.c_str());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    platform::saveSetting("App", "Section", "Key", "value");
+    platform::deleteSetting("App", "Section");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(platform::getSetting("App", "Section", "Key", "default"), "default");
+    ::unlink(path.c_str());
 }
