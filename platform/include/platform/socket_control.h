@@ -43,20 +43,25 @@ enum class SocketProtocol : int { Tcp = 0, Udp = 1 };
 
 // Error numbers of the socket layer; their texts come from socketErrorText().
 namespace sockerr {
+inline constexpr int AccessDenied = 10013;
 inline constexpr int InvalidArgument = 10014;
+inline constexpr int MessageTooBig = 10040;
 inline constexpr int AddressInUse = 10048;
 inline constexpr int AddressNotAvailable = 10049;
 inline constexpr int NetworkUnreachable = 10051;
 inline constexpr int ConnectionAborted = 10053;
 inline constexpr int ConnectionReset = 10054;
+inline constexpr int NoBufferSpace = 10055;
 inline constexpr int TimedOut = 10060;
 inline constexpr int ConnectionRefused = 10061;
 inline constexpr int HostUnreachable = 10065;
 inline constexpr int HostNotFound = 11001;
 inline constexpr int WrongState = 40006;
-inline constexpr int InvalidPort = 380;
+inline constexpr int InvalidPort = 380;  // the runtime's "Invalid property value"
 }  // namespace sockerr
 
+// The text of a socket error number; numbers outside the socket table read
+// as the runtime error of that number.
 std::string socketErrorText(int number);
 
 class SocketControl;
