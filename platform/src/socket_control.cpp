@@ -37,7 +37,9 @@ struct SocketControl::Impl {
     Impl(SocketControl& owner, SocketEvents* events, int index)
         : owner(owner), events(events), index(index), queue([this](SocketEvent& event) {
               std::visit([this](auto& kind) { deliver(kind); }, event);
-          }) {}
+          }) {
+        PendingConnections::instance();  // made first, so it outlives every control
+    }
 
     ~Impl() { newGeneration(); }
 

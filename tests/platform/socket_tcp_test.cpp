@@ -12,17 +12,13 @@
 using platform::SocketControl;
 using platform::SocketState;
 using tornel::test::InsideOperation;
+using tornel::test::letEventsRun;
 using tornel::test::patternBytes;
 using tornel::test::SocketRecorder;
 using tornel::test::waitUntil;
 namespace sockerr = platform::sockerr;
 
 namespace {
-
-// Lets events run for `ms` whatever happens.
-void letEventsRun(int64_t ms) {
-    waitUntil([] { return false; }, ms);
-}
 
 // A listener, the element that accepts its requests, and a client.
 class TcpSocketTest : public ::testing::Test {

@@ -13,14 +13,11 @@ using platform::SocketProtocol;
 using platform::SocketState;
 using platform::UdpSend;
 using tornel::test::InsideOperation;
+using tornel::test::letEventsRun;
 using tornel::test::SocketRecorder;
 using tornel::test::waitUntil;
 
 namespace {
-
-void letEventsRun(int64_t ms) {
-    waitUntil([] { return false; }, ms);
-}
 
 class UdpSocketTest : public ::testing::Test {
   protected:
@@ -49,8 +46,8 @@ TEST_F(UdpSocketTest, DatagramToItsOwnPortArrivesAsOneEventEach) {
         udp.setRemoteHost("localhost");  // names are looked up as IPv4
         udp.sendData("two-two");
     }
-    ASSERT_TRUE(waitUntil([&] { return events.datagrams.size() == 2; }));
-    EXPECT_EQ(events.datagrams, (std::vector<std::string>{"one", "two-two"}));
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 2; }));
+    EXPECT_EQ(events.arrivals, (std::vector<std::string>{"one", "two-two"}));
     EXPECT_EQ(events.bytesTotals, (std::vector<int64_t>{3, 7}));
     EXPECT_EQ(udp.remoteHostIP(), "127.0.0.1");
     EXPECT_EQ(udp.state(), SocketState::Open);  // stays bound
@@ -73,8 +70,8 @@ TEST_F(UdpSocketTest, SendFromAClosedControlBindsItsLocalPort) {
     udp.sendData("again");
     EXPECT_EQ(udp.state(), SocketState::Open);
     EXPECT_EQ(udp.localPort(), port);
-    ASSERT_TRUE(waitUntil([&] { return events.datagrams.size() == 1; }));
-    EXPECT_EQ(events.datagrams[0], "again");
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 1; }));
+    EXPECT_EQ(events.arrivals[0], "again");
 }
 
 TEST_F(UdpSocketTest, SendHookRecordsDestinationsWithoutSending) {
@@ -92,7 +89,7 @@ TEST_F(UdpSocketTest, SendHookRecordsDestinationsWithoutSending) {
     EXPECT_EQ(sent[0].bytes, "to myself");
     EXPECT_EQ(sent[1].host, "255.255.255.255");
     letEventsRun(100);
-    EXPECT_TRUE(events.datagrams.empty());
+    EXPECT_TRUE(events.arrivals.empty());
 
     udp.setRemoteHost("127.0.0.1");
     {
@@ -100,8 +97,8 @@ TEST_F(UdpSocketTest, SendHookRecordsDestinationsWithoutSending) {
         udp.sendData("recorded and sent");
     }
     EXPECT_EQ(sent.size(), 3U);
-    ASSERT_TRUE(waitUntil([&] { return events.datagrams.size() == 1; }));
-    EXPECT_EQ(events.datagrams[0], "recorded and sent");
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 1; }));
+    EXPECT_EQ(events.arrivals[0], "recorded and sent");
 }
 
 TEST_F(UdpSocketTest, ThrowingHandlerDoesNotStopDeliveryToTheNext) {
@@ -110,8 +107,8 @@ TEST_F(UdpSocketTest, ThrowingHandlerDoesNotStopDeliveryToTheNext) {
     udp.sendData("a");
     udp.sendData("b");
     udp.sendData("c");
-    ASSERT_TRUE(waitUntil([&] { return events.datagrams.size() == 3; }));
-    EXPECT_EQ(events.datagrams, (std::vector<std::string>{"a", "b", "c"}));
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 3; }));
+    EXPECT_EQ(events.arrivals, (std::vector<std::string>{"a", "b", "c"}));
 }
 
 }  // namespace

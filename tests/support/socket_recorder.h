@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/socket_control.h"
+#include "support/wait.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,10 +27,10 @@ class InsideOperation {
 // Records a control's events in order and reads every arrival.
 class SocketRecorder : public platform::SocketEvents {
   public:
-    std::vector<std::string> log;        // "Connect", "Data", "Close", "Error 10061", …
-    std::string data;                    // every byte read on arrival, in order
-    std::vector<std::string> datagrams;  // what each arrival read
-    std::vector<int64_t> bytesTotals;    // what each arrival reported
+    std::vector<std::string> log;       // "Connect", "Data", "Close", "Error 10061", …
+    std::string data;                   // every byte read on arrival, in order
+    std::vector<std::string> arrivals;  // what each arrival read
+    std::vector<int64_t> bytesTotals;   // what each arrival reported
     std::string errorText;
     int64_t progressTotal = 0;
     int64_t lastRemaining = -1;
@@ -57,7 +58,7 @@ class SocketRecorder : public platform::SocketEvents {
         bytesTotals.push_back(bytesTotal);
         const std::string bytes = control.getData();
         data += bytes;
-        datagrams.push_back(bytes);
+        arrivals.push_back(bytes);
         if (afterData) {
             afterData(control);
         }
@@ -80,6 +81,11 @@ class SocketRecorder : public platform::SocketEvents {
         log.push_back(std::move(entry));
     }
 };
+
+// Lets events run for `ms`, whatever happens meanwhile.
+inline void letEventsRun(int64_t ms) {
+    waitUntil([] { return false; }, ms);
+}
 
 // Bytes that show where each one belongs: a lost, doubled or reordered run
 // changes the comparison.
