@@ -42,6 +42,10 @@ void waitEvents(int64_t ms) {
         doEvents();
         return;
     }
+    // Inside the delivery of a posted event, Qt's GLib dispatcher does not
+    // deliver the posted events queued behind it until something new is
+    // posted, so a nested wait delivers them itself.
+    QCoreApplication::sendPostedEvents();
     // processEvents(flags, maxTime) never blocks, so a single-shot wake-up
     // bounds the blocking wait for the next event.
     QTimer wake;

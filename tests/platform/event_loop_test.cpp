@@ -44,6 +44,19 @@ TEST(EventLoop, WaitEventsReturnsEarlyOnAnEvent) {
     EXPECT_LT(tickCount() - start, 1000);
 }
 
+TEST(EventLoop, NestedWaitDeliversThePostedEventsQueuedBehindTheCurrentOne) {
+    QObject receiver;
+    bool second = false;
+    bool seenInside = false;
+    QMetaObject::invokeMethod(
+        &receiver, [&] { seenInside = tornel::test::waitUntil([&] { return second; }, 1000); },
+        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &receiver, [&] { second = true; }, Qt::QueuedConnection);
+    EXPECT_TRUE(tornel::test::waitUntil([&] { return second; }, 2000));
+    EXPECT_TRUE(seenInside);
+}
+
 TEST(Timer, FiresOnlyWhileEnabledWithAnInterval) {
     int ticks = 0;
     platform::Timer timer([&] { ++ticks; });

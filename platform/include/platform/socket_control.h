@@ -43,20 +43,25 @@ enum class SocketProtocol : int { Tcp = 0, Udp = 1 };
 
 // Error numbers of the socket layer; their texts come from socketErrorText().
 namespace sockerr {
+inline constexpr int AccessDenied = 10013;
 inline constexpr int InvalidArgument = 10014;
+inline constexpr int MessageTooBig = 10040;
 inline constexpr int AddressInUse = 10048;
 inline constexpr int AddressNotAvailable = 10049;
 inline constexpr int NetworkUnreachable = 10051;
 inline constexpr int ConnectionAborted = 10053;
 inline constexpr int ConnectionReset = 10054;
+inline constexpr int NoBufferSpace = 10055;
 inline constexpr int TimedOut = 10060;
 inline constexpr int ConnectionRefused = 10061;
 inline constexpr int HostUnreachable = 10065;
 inline constexpr int HostNotFound = 11001;
 inline constexpr int WrongState = 40006;
-inline constexpr int InvalidPort = 380;
+inline constexpr int InvalidPort = 380;  // the runtime's "Invalid property value"
 }  // namespace sockerr
 
+// The text of a socket error number; numbers outside the socket table read
+// as the runtime error of that number.
 std::string socketErrorText(int number);
 
 class SocketControl;
@@ -105,22 +110,30 @@ class SocketControl {
     // onConnectionRequest, the requesting peer; on UDP, the last datagram's sender.
     std::string remoteHostIP() const;
 
-    // TCP: starts connecting (Resolving/Connecting, later Connect or Error).
+    // TCP, on a closed element: starts connecting, IPv4 only (Resolving or
+    // Connecting; later a Connect event, or Error with state Error).
     void connect(const std::string& host, int port);
     // TCP: listens on localPort() (Listening at once, or RuntimeError AddressInUse).
     void listen();
     // TCP, on a closed element: adopts the pending connection `requestId` of a
     // listener (Connected at once, no Connect event; data already received and
-    // a peer close follow as events).
+    // a peer close follow as events). RuntimeError InvalidArgument when no
+    // listener holds `requestId` (any more).
     void accept(int64_t requestId);
-    // UDP: binds `port` (0 keeps localPort()); false when it cannot be bound.
+    // UDP, on a closed element: binds `port` (0 keeps localPort()); false when
+    // the system refuses it.
     bool bind(int port = 0);
-    // TCP: queues `bytes` as one write. UDP: sends one datagram to
-    // remoteHost():remotePort() (names are resolved, broadcast allowed).
+    // TCP, while Connected: queues `bytes` as one write (ConnectionAborted when
+    // the peer has already gone). UDP: sends one datagram to
+    // remoteHost():remotePort() (names are looked up as IPv4, broadcast
+    // allowed); a closed element binds localPort() first.
     void sendData(const std::string& bytes);
-    // TCP: everything received so far. UDP: the datagram of the current DataArrival.
+    // TCP: every byte received and not yet taken (DataArrival's bytesTotal).
+    // UDP: the datagram of the current DataArrival. Taken bytes are gone.
     std::string getData();
     int64_t bytesReceived() const;
+    // Immediate: state Closed, queued events dropped, the element reusable;
+    // unsent bytes still flush in the background.
     void close();
 
     struct Impl;
