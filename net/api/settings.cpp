@@ -48,7 +48,7 @@ void trapped(std::string_view source, Body&& body) noexcept {
     } catch (const platform::RuntimeError& error) {
         reportError(error.number(), error.description(), source);
     } catch (const std::bad_alloc&) {
-        reportError(platform::rt::OutOfMemory, source);
+        reportError(platform::rt::OutOfMemory, "Out of memory", source);
     } catch (const std::exception& error) {
         reportError(platform::rt::InvalidProcedureCall, error.what(), source);
     }
@@ -58,12 +58,6 @@ void appendUpper(std::string& out, std::string_view text) {
     for (const char c : text) {
         out += platform::asciiUpper(c);
     }
-}
-
-std::string upperName(std::string_view name) {
-    std::string key;
-    appendUpper(key, name);
-    return key;
 }
 
 // (section, key) upper-cased, the section's length first so no two pairs share a key.
@@ -114,8 +108,16 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return bytes;
 }
 
-bool hasMarkupOrLineBreak(std::string_view name) {
-    return name.find_first_of("<>\r\n") != std::string_view::npos;
+// Markup or a line break in a name would break the text it is written into.
+bool isWritableName(std::string_view name) {
+    return name.find_first_of("<>\r\n") == std::string_view::npos;
+}
+
+// A key must not hold a space either, nor read as its section's end tag.
+bool isWritableKey(std::string_view key, std::string_view section) {
+    const bool closesSection =
+        key.starts_with('/') && platform::asciiEqualsIgnoreCase(key.substr(1), section);
+    return isWritableName(key) && key.find(' ') == std::string_view::npos && !closesSection;
 }
 
 }  // namespace
@@ -187,9 +189,7 @@ void cSettings::ClearPrevOnSave(bool value) {
 
 void cSettings::SaveSetting(std::string_view name, const Variant& value, std::string_view section) {
     trapped("SaveSetting", [&] {
-        // Markup or a line break in a name would break the text it is written into.
-        if (name.find(' ') != std::string_view::npos || hasMarkupOrLineBreak(name) ||
-            hasMarkupOrLineBreak(section)) {
+        if (!isWritableKey(name, section) || !isWritableName(section)) {
             reportError(platform::rt::InvalidProcedureCall, "Space characters not allowed in tag",
                         "SaveSetting");
             return;
@@ -222,7 +222,7 @@ void cSettings::DeleteSetting(std::string_view name, std::string_view section) {
     trapped("DeleteSetting", [&] {
         const std::optional<size_t> entryIndex = getEntryIndex(name, section);
         const std::optional<size_t> sectionIndex = getSectionIndex(section);
-        if (entryIndex && sectionIndex.value_or(0) > 0) {
+        if (entryIndex && sectionIndex) {
             removeEntry(*entryIndex);
         }
     });
@@ -296,9 +296,9 @@ StringArray cSettings::ListSections(bool includeCommon) const {
     StringArray result;
     trapped("ListSections", [&] {
         StringArray names{std::string()};
-        for (size_t s = 1; s < sections_.size(); ++s) {
-            if (includeCommon || !platform::asciiEqualsIgnoreCase(sections_[s].name, "COMMON")) {
-                names.push_back(sections_[s].name);
+        for (const Section& section : sections_) {
+            if (includeCommon || !platform::asciiEqualsIgnoreCase(section.name, "COMMON")) {
+                names.push_back(section.name);
             }
         }
         result = std::move(names);
@@ -307,8 +307,8 @@ StringArray cSettings::ListSections(bool includeCommon) const {
 }
 
 void cSettings::resetClass() {
-    entries_.assign(1, Entry{});
-    sections_.assign(1, Section{});
+    entries_.clear();
+    sections_.clear();
     rebuildIndexes();
 }
 
@@ -319,8 +319,8 @@ void cSettings::rebuildIndexes() {
     for (size_t e = 0; e < entries_.size(); ++e) {
         entryIndex_.try_emplace(entryKey(entries_[e].section, entries_[e].name), e);
     }
-    for (size_t s = 1; s < sections_.size(); ++s) {
-        sectionIndex_.try_emplace(upperName(sections_[s].name), s);
+    for (size_t s = 0; s < sections_.size(); ++s) {
+        sectionIndex_.try_emplace(platform::asciiUpper(sections_[s].name), s);
         for (const size_t e : sections_[s].entryIdx) {
             listed_.insert({s, e});
         }
@@ -334,15 +334,12 @@ std::optional<size_t> cSettings::getEntryIndex(std::string_view name,
 }
 
 std::optional<size_t> cSettings::getSectionIndex(std::string_view name) const {
-    if (name.empty()) {
-        return 0;  // the blank section 0 comes first
-    }
-    const auto found = sectionIndex_.find(upperName(name));
+    const auto found = sectionIndex_.find(platform::asciiUpper(name));
     return found != sectionIndex_.end() ? std::optional(found->second) : std::nullopt;
 }
 
 size_t cSettings::addSection(std::string_view name, bool forceNew) {
-    std::string key = upperName(name);
+    std::string key = platform::asciiUpper(name);
     if (!forceNew) {
         if (const auto found = sectionIndex_.find(key); found != sectionIndex_.end()) {
             return found->second;
@@ -375,7 +372,7 @@ void cSettings::addEntryToSection(size_t entry, size_t section, bool skipCheck) 
 // Takes the entry out of every section that lists it, dropping sections left
 // empty, then out of the table, renumbering the entries after it.
 void cSettings::removeEntry(size_t entry) {
-    for (size_t s = sections_.size() - 1; s > 0; --s) {
+    for (size_t s = sections_.size(); s-- > 0;) {
         std::vector<size_t>& list = sections_[s].entryIdx;
         if (std::erase(list, entry) > 0 && list.empty()) {
             sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(s));
@@ -404,8 +401,7 @@ std::string cSettings::makeXML(const Entry& entry) const {
 
 std::string cSettings::settingsText() const {
     std::string text(settings_text::kRootStart);
-    for (size_t s = 1; s < sections_.size(); ++s) {
-        const Section& section = sections_[s];
+    for (const Section& section : sections_) {
         text.append(kCrLf).append("  <").append(section.name).append(">");
         for (const size_t entry : section.entryIdx) {
             text.append(kCrLf).append("    ").append(makeXML(entries_[entry]));

@@ -65,13 +65,15 @@ TEST(SettingsText, EveryStoredTextReadsBackExactly) {
     }
     settings.SaveSetting("Name", "x", "Section with spaces");
     settings.SaveSetting("Name", "y", "Settings");
+    settings.SaveSetting("", "an empty key", "");
 
     const cSettings copy = reloaded(settings);
     for (size_t i = 0; i < std::size(values); ++i) {
         EXPECT_EQ(copy.GetSetting("k" + std::to_string(i)), Variant(values[i])) << values[i];
     }
+    EXPECT_EQ(copy.GetSetting("", qel::Missing{}, ""), Variant("an empty key"));
     EXPECT_EQ(copy.getXML(), settings.getXML());
-    EXPECT_EQ(copy.ListSections(), (StringArray{"", "Section with spaces", "Settings"}));
+    EXPECT_EQ(copy.ListSections(), (StringArray{"", "Section with spaces", "Settings", ""}));
 }
 
 TEST(SettingsText, LookupsIgnoreCaseAndDefaultsApply) {
@@ -118,6 +120,8 @@ TEST(SettingsText, RefusedSavesLeaveTheStoreAlone) {
         {"Key", "</KEY>", "Common"},
         {"k", StringArray{"a"}, "Common"},
         {"k", qel::Missing{}, "Common"},
+        {"/Common", "v", "Common"},
+        {"/common", "v", "COMMON"},
     };
     cSettings settings;
     settings.SaveSetting("Key", "kept");

@@ -44,15 +44,16 @@ class cSettings {
     // When on, every SaveSetting adds a new entry, even for a key already saved.
     void ClearPrevOnSave(bool value);
     // Sets the value of `name`, or adds it at the end of its section (made
-    // when new). Refused: a key holding a space, "<", ">", CR or LF, a section
-    // name holding "<", ">", CR or LF, a value without a text form or holding
-    // its own end tag.
+    // when new). Refused: a key holding a space, "<", ">", CR or LF or
+    // spelling its section's end tag ("/Common"), a section name holding "<",
+    // ">", CR or LF, a value without a text form or holding its own end tag.
     void SaveSetting(std::string_view name, const Variant& value,
                      std::string_view section = "Common");
     // Removes the entry, and its section when that becomes empty.
     void DeleteSetting(std::string_view name, std::string_view section = "Common");
-    // The array SaveSettingArray stored under `key`; else the default when it
-    // is an array, else no elements.
+    // The array SaveSettingArray stored under `key`: elements 0 to "Count",
+    // a missing one as "", never more than the section holds. Without "Count",
+    // the default when it is an array, else no elements.
     StringArray GetSettingArray(std::string_view key,
                                 const Variant& defaultValue = Missing{}) const;
     // Stores the array as section `key`: "Count" (its upper bound), then the
@@ -92,14 +93,11 @@ class cSettings {
     std::string makeXML(const Entry& entry) const;
     std::string settingsText() const;
 
-    // Both tables start with a blank record that lookups can match, so an
-    // empty key in an empty section names entry 0.
     std::vector<Entry> entries_;
     std::vector<Section> sections_;
     bool clearPrevOnSave_ = false;
 
-    // (upper section, upper key) and upper section name to the lowest index;
-    // the blank section 0 is left out, lookups of an empty name give it.
+    // (upper section, upper key) and upper section name to the lowest index.
     std::unordered_map<std::string, size_t> entryIndex_;
     std::unordered_map<std::string, size_t> sectionIndex_;
     // Every (section, entry) pair that a section's list holds.
