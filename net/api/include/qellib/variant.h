@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -18,7 +20,8 @@ struct Missing {
     friend bool operator==(Missing, Missing) = default;
 };
 
-// A date and time as days since 30 December 1899 (the fraction is the time of day).
+// A date and time as days since 30 December 1899: the whole days count from
+// there (negative before it), the fraction's magnitude is the time of day.
 struct Date {
     double days = 0;
     friend bool operator==(Date, Date) = default;
@@ -28,7 +31,27 @@ using StringArray = std::vector<std::string>;
 
 using Variant = std::variant<Empty, std::string, int64_t, double, bool, Date, StringArray, Missing>;
 
-inline bool isEmpty(const Variant& value) { return std::holds_alternative<Empty>(value); }
-inline bool isMissing(const Variant& value) { return std::holds_alternative<Missing>(value); }
+inline bool isEmpty(const Variant& value) {
+    return std::holds_alternative<Empty>(value);
+}
+inline bool isMissing(const Variant& value) {
+    return std::holds_alternative<Missing>(value);
+}
+
+// The text form of a value, the same on every machine: text unchanged, Empty
+// as "", integers in plain decimal, Booleans "True" or "False", doubles in the
+// shortest form that reads back exactly ("0.1", "-2.5e+300"), dates as
+// "yyyy-mm-dd hh:mm:ss" (years 0 to 9999). Arrays, Missing and dates out of
+// that range have none.
+std::optional<std::string> toText(const Variant& value);
+
+// Read the text forms back; std::nullopt when the whole text is not one.
+std::optional<int64_t> parseInt64(std::string_view text);  // overflow fails
+std::optional<double> parseDouble(std::string_view text);
+std::optional<bool> parseBool(std::string_view text);  // "True"/"False" in any case
+std::optional<Date> parseDate(std::string_view text);  // to the second
+
+// The current local date and time, to the second.
+Date currentDate();
 
 }  // namespace qel
