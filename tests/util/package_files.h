@@ -32,6 +32,22 @@ inline std::string fromHex(std::string_view hex) {
     return bytes;
 }
 
+// Byte-exact package files: new packages with an empty description, empty or
+// holding one member a.txt = "abc" (stored raw in the second version).
+inline const std::string kFirstVersionEmpty =
+    fromHex("0000 0100 01000000 00000000 0000000000000000 00000000 0600 535455463138 0000 0000");
+inline const std::string kFirstVersionOneMember = fromHex(
+    "0000 0100 02000000 00000000 0000000000000000"
+    " 0100 03000000 00000000 616263 0500 612e747874 0000 0000"
+    " 01000000 0600 535455463138 0000 0000");
+inline const std::string kSecondVersionEmpty = fromHex(
+    "0000 0100 01000000 00000000 00000000000000000000000000000000000000000000"
+    " 00000000 0600 535455463230 0000 0000 00000000 00000000");
+inline const std::string kSecondVersionOneMember = fromHex(
+    "0000 0100 02000000 00000000 00000000000000000000000000000000000000000000"
+    " 0100 03000000 00000000 616263 0500 612e747874 02000000 0000 0000 0000 00000000 00000000"
+    " 01000000 0600 535455463230 0000 0000 00000000 00000000");
+
 inline void writeBytes(const std::string& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -18,15 +18,6 @@ using namespace tornel::test;
 using orv::package::FirstVersion;
 using orv::package::SecondVersion;
 
-const std::string kFirstVersionFile = fromHex(
-    "0000 0100 02000000 00000000 0000000000000000"
-    " 0100 03000000 00000000 616263 0500 612e747874 0000 0000"
-    " 01000000 0600 535455463138 0000 0000");
-const std::string kSecondVersionFile = fromHex(
-    "0000 0100 02000000 00000000 00000000000000000000000000000000000000000000"
-    " 0100 03000000 00000000 616263 0500 612e747874 02000000 0000 0000 0000 00000000 00000000"
-    " 01000000 0600 535455463230 0000 0000 00000000 00000000");
-
 std::string patched(std::string bytes, size_t offset, std::string_view hex) {
     const std::string patch = fromHex(hex);
     return bytes.replace(offset, patch.size(), patch);
@@ -46,7 +37,7 @@ std::vector<Malformed> truncations(const std::string& file) {
 }
 
 std::vector<Malformed> firstVersionCases() {
-    const std::string& f = kFirstVersionFile;
+    const std::string& f = kFirstVersionOneMember;
     std::vector<Malformed> cases = truncations(f);
     cases.insert(cases.end(), {
                                   {"huge element count", patched(f, 4, "ffffffff")},
@@ -58,14 +49,14 @@ std::vector<Malformed> firstVersionCases() {
                                   {"count beyond the table", patched(f, 44, "02")},
                                   {"negative count", patched(f, 44, "ffffffff")},
                                   {"one trailing byte", f + '\0'},
-                                  {"second-version file", kSecondVersionFile},
+                                  {"second-version file", kSecondVersionOneMember},
                                   {"second-version format", patched(f, 54, "3230")},
                               });
     return cases;
 }
 
 std::vector<Malformed> secondVersionCases() {
-    const std::string& f = kSecondVersionFile;
+    const std::string& f = kSecondVersionOneMember;
     std::vector<Malformed> cases = truncations(f);
     cases.insert(cases.end(), {
                                   {"huge element count", patched(f, 4, "ffffffff")},
@@ -77,7 +68,7 @@ std::vector<Malformed> secondVersionCases() {
                                   {"count beyond the table", patched(f, 72, "02")},
                                   {"negative count", patched(f, 72, "ffffffff")},
                                   {"one trailing byte", f + '\0'},
-                                  {"first-version file", kFirstVersionFile},
+                                  {"first-version file", kFirstVersionOneMember},
                                   {"first-version format", patched(f, 82, "3138")},
                               });
     return cases;
@@ -103,8 +94,8 @@ void expectAllRefused(const std::vector<Malformed>& cases) {
 
 TEST(PackageInput, TheFixturesThemselvesAreAccepted) {
     TempFolder folder;
-    writeBytes(folder.file("18"), kFirstVersionFile);
-    writeBytes(folder.file("20"), kSecondVersionFile);
+    writeBytes(folder.file("18"), kFirstVersionOneMember);
+    writeBytes(folder.file("20"), kSecondVersionOneMember);
     orv::cSTUF first;
     orv::cSTUF20 second;
     EXPECT_EQ(first.StartSession(folder.file("18")), 0);

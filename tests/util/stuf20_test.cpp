@@ -14,15 +14,6 @@ using namespace tornel::test;
 using orv::package::PackageEntry20;
 using orv::package::SecondVersion;
 
-const std::string kEmptyPackage = fromHex(
-    "0000 0100 01000000 00000000 00000000000000000000000000000000000000000000"
-    " 00000000 0600 535455463230 0000 0000 00000000 00000000");
-// One raw member a.txt holding "abc".
-const std::string kOneRawMember = fromHex(
-    "0000 0100 02000000 00000000 00000000000000000000000000000000000000000000"
-    " 0100 03000000 00000000 616263 0500 612e747874 02000000 0000 0000 0000 00000000 00000000"
-    " 01000000 0600 535455463230 0000 0000 00000000 00000000");
-
 // Where the first member's data starts in a package with an empty description.
 constexpr size_t kFirstMemberData = 44;
 
@@ -60,12 +51,12 @@ TEST_F(Stuf20Test, WritesTheExactFileLayout) {
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.SetDescription(""), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kEmptyPackage);
+    EXPECT_EQ(readBytes(path), kSecondVersionEmpty);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.AddFile(source("a.txt", "abc")), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kOneRawMember);
+    EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.GetFileSize(1), 2);
@@ -95,7 +86,7 @@ TEST_F(Stuf20Test, ACompressedMemberIsAPlainZlibStream) {
 }
 
 TEST_F(Stuf20Test, WritesOnlyWhenSomethingChanged) {
-    writeBytes(path, kOneRawMember);
+    writeBytes(path, kSecondVersionOneMember);
     const std::string out = folder.file("out");
     ageFile(path);
     ASSERT_EQ(package.StartSession(path), 0);
@@ -119,7 +110,7 @@ TEST_F(Stuf20Test, WritesOnlyWhenSomethingChanged) {
         change();
         ASSERT_EQ(package.EndSession(), 0);
         EXPECT_FALSE(isAged(path));
-        EXPECT_EQ(readBytes(path), kOneRawMember);
+        EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
     }
 }
 
@@ -131,17 +122,17 @@ TEST_F(Stuf20Test, AFailedAddAddsNothing) {
     EXPECT_EQ(package.LastError(), "Subscript out of range");
     EXPECT_EQ(package.FileCount(), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kEmptyPackage);  // written, without an extra element
+    EXPECT_EQ(readBytes(path), kSecondVersionEmpty);  // written, without an extra element
 
     // A level of 0 or below stores the bytes raw.
     ASSERT_EQ(package.StartSession(path), 0);
     ASSERT_EQ(package.AddFile(source("a.txt", "abc"), -3), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kOneRawMember);
+    EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
 }
 
 TEST_F(Stuf20Test, NumbersAreCheckedAgainstTheMembers) {
-    writeBytes(path, kOneRawMember);
+    writeBytes(path, kSecondVersionOneMember);
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.GetFileData(0), "");
     EXPECT_EQ(package.LastError(), "");

@@ -15,14 +15,7 @@ namespace {
 
 using namespace tornel::test;
 
-const std::string kEmptyPackage =
-    fromHex("0000 0100 01000000 00000000 0000000000000000 00000000 0600 535455463138 0000 0000");
-// One member a.txt holding "abc".
-const std::string kOneMember = fromHex(
-    "0000 0100 02000000 00000000 0000000000000000"
-    " 0100 03000000 00000000 616263 0500 612e747874 0000 0000"
-    " 01000000 0600 535455463138 0000 0000");
-// The same after a failed add on the original: an extra empty element.
+// kFirstVersionOneMember after a failed add on the original: an extra empty element.
 const std::string kOneMemberExtraElement = fromHex(
     "0000 0100 03000000 00000000 0000000000000000"
     " 0100 03000000 00000000 616263 0500 612e747874 0000 0000 0000000000000000"
@@ -46,14 +39,14 @@ TEST_F(StufTest, WritesTheExactFileLayout) {
     EXPECT_TRUE(package.Session());
     EXPECT_EQ(package.Format(), "STUF18");
     EXPECT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kEmptyPackage);
+    EXPECT_EQ(readBytes(path), kFirstVersionEmpty);
     EXPECT_FALSE(package.Session());
     EXPECT_EQ(package.Format(), "");
 
     ASSERT_EQ(package.StartSession(path), 0);
     add("a.txt", "abc");
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kOneMember);
+    EXPECT_EQ(readBytes(path), kFirstVersionOneMember);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.FileCount(), 1);
@@ -64,7 +57,7 @@ TEST_F(StufTest, WritesTheExactFileLayout) {
 }
 
 TEST_F(StufTest, AnUnchangedSessionRewritesTheSameBytes) {
-    for (const std::string& original : {kOneMember, kOneMemberExtraElement}) {
+    for (const std::string& original : {kFirstVersionOneMember, kOneMemberExtraElement}) {
         writeBytes(path, original);
         ageFile(path);
         ASSERT_EQ(package.StartSession(path), 0) << package.LastError();
@@ -159,7 +152,7 @@ TEST_F(StufTest, AFailedAddAddsNothing) {
     }
     EXPECT_EQ(package.FileCount(), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kEmptyPackage);
+    EXPECT_EQ(readBytes(path), kFirstVersionEmpty);
 }
 
 TEST_F(StufTest, NamesMatchIgnoringCaseButDoublesAreExact) {
@@ -254,7 +247,7 @@ class FileSizeLimit {
 };
 
 TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
-    writeBytes(path, kOneMember);
+    writeBytes(path, kFirstVersionOneMember);
     ASSERT_EQ(package.StartSession(path), 0);
     add("big", std::string(1000, 'x'));
     {
@@ -262,7 +255,7 @@ TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
         EXPECT_EQ(package.EndSession(), 1);
         EXPECT_NE(package.LastError(), "");
         EXPECT_TRUE(package.Session());
-        EXPECT_EQ(readBytes(path), kOneMember);
+        EXPECT_EQ(readBytes(path), kFirstVersionOneMember);
 
         // The implicit end fails too, so the open session stays.
         EXPECT_EQ(package.StartSession(folder.file("other.stf")), 1);
@@ -270,7 +263,7 @@ TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
         EXPECT_EQ(package.FileCount(), 2);
     }
     EXPECT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path).size(), kOneMember.size() + 1000 + 19);
+    EXPECT_EQ(readBytes(path).size(), kFirstVersionOneMember.size() + 1000 + 19);
     EXPECT_FALSE(exists(folder.file("other.stf")));
 }
 

@@ -6,9 +6,6 @@
 namespace orv::package {
 namespace {
 
-constexpr uint16_t kMaxTextLength = std::numeric_limits<uint16_t>::max();
-constexpr size_t kMaxMemberBytes = std::numeric_limits<int32_t>::max();
-
 std::string readByteArray(ByteReader& in) {
     const uint16_t dimensions = in.u16();
     if (dimensions == 0) {
@@ -30,7 +27,7 @@ void writeByteArray(ByteWriter& out, std::string_view data) {
         out.u16(0);
         return;
     }
-    if (data.size() > kMaxMemberBytes) {
+    if (static_cast<int64_t>(data.size()) > kMaxMemberBytes) {
         throw fileTooLarge();
     }
     out.u16(1);

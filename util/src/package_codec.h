@@ -15,6 +15,10 @@
 // count and a 32-bit lower bound, then the elements.
 namespace orv::package {
 
+// The longest text and the largest member the stored 16-bit and 32-bit fields hold.
+inline constexpr size_t kMaxTextLength = 0xFFFF;
+inline constexpr int64_t kMaxMemberBytes = 0x7FFFFFFF;
+
 // The failure for bytes that are not a package of the expected version.
 platform::RuntimeError badFormat();
 // The failure for a member too large for the 32-bit fields that describe it.

@@ -17,16 +17,18 @@
 namespace orv::package {
 namespace {
 
-constexpr size_t kMaxTextLength = std::numeric_limits<uint16_t>::max();
-constexpr int64_t kMaxMemberBytes = std::numeric_limits<int32_t>::max();
-
-// What the versions do differently with a member's bytes.
-std::string memberBytes(const PackageEntry18& entry) {
+// What the versions do differently with a member's bytes: the view is into the
+// entry, or into `decoded` when the member had to be decompressed.
+std::string_view memberBytes(const PackageEntry18& entry, std::string& /*decoded*/) {
     return entry.data;
 }
 
-std::string memberBytes(const PackageEntry20& entry) {
-    return entry.isCompressed == -1 ? decompressMember(entry.data, entry.originalSize) : entry.data;
+std::string_view memberBytes(const PackageEntry20& entry, std::string& decoded) {
+    if (entry.isCompressed != -1) {
+        return entry.data;
+    }
+    decoded = decompressMember(entry.data, entry.originalSize);
+    return decoded;
 }
 
 void fillEntry(PackageEntry18& entry, std::string data, std::string fileName,
@@ -214,7 +216,8 @@ int PackageSession<Version>::extractPackage(const std::string& destDir) {
                 throw platform::RuntimeError(platform::rt::BadFileNameOrNumber,
                                              "Invalid file name in package");
             }
-            writeMemberFile(destDir + "/" + entry.fileName, memberBytes(entry));
+            std::string decoded;
+            writeMemberFile(destDir + "/" + entry.fileName, memberBytes(entry, decoded));
         }
         return 0;
     });
@@ -230,7 +233,8 @@ int PackageSession<Version>::extractFile(int32_t fileNumber, const std::string& 
     }
     return trapErrors(lastError, 1, [&] {
         // The bytes come first, so a bad number or damaged data leaves the target alone.
-        const std::string bytes = memberBytes(member(fileNumber));
+        std::string decoded;
+        const std::string_view bytes = memberBytes(member(fileNumber), decoded);
         writeMemberFile(targetFile, bytes);
         return 0;
     });
@@ -260,6 +264,14 @@ int PackageSession<Version>::deleteDoubles() {
         return 0;
     }
     modified_ = true;
+    return trapErrors(lastError, 1, [&] {
+        removeEarlierDoubles();
+        return 0;
+    });
+}
+
+template <class Version>
+void PackageSession<Version>::removeEarlierDoubles() {
     auto& files = header_.files;
     const auto count = static_cast<size_t>(header_.count);
     std::vector<bool> keep(count + 1, false);
@@ -272,7 +284,7 @@ int PackageSession<Version>::deleteDoubles() {
         }
     }
     if (!anyDouble) {
-        return 0;
+        return;
     }
     size_t kept = 0;
     for (size_t at = 1; at <= count; ++at) {
@@ -282,7 +294,6 @@ int PackageSession<Version>::deleteDoubles() {
     }
     files.resize(kept + 1);
     header_.count = static_cast<int32_t>(kept);
-    return 0;
 }
 
 template <class Version>
@@ -324,7 +335,10 @@ std::string PackageSession<Version>::fileDataByNumber(int32_t fileNumber) {
     if (!session || fileNumber == 0) {
         return {};
     }
-    return trapErrors(lastError, std::string(), [&] { return memberBytes(member(fileNumber)); });
+    return trapErrors(lastError, std::string(), [&] {
+        std::string decoded;
+        return std::string(memberBytes(member(fileNumber), decoded));
+    });
 }
 
 template <class Version>

@@ -70,6 +70,8 @@ class PackageSession {
     }
     // Member `fileNumber`; a number outside 1..count fails as out of range.
     const Entry& member(int32_t fileNumber) const;
+    // Keeps the last member of each exact name; members close up in order.
+    void removeEarlierDoubles();
     int refuse(const char* reason);
     void closeSession();
 
