@@ -131,6 +131,27 @@ FolderListing readFolder(const std::string& path) {
     return listing;
 }
 
+int createFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
+}
+
+int readWholeFile(const std::string& path, std::string& out, int64_t maxBytes) {
+    out.clear();
+    int error = 0;
+    const File file = File::openForReading(path, &error);
+    if (!file.isOpen()) {
+        return error;
+    }
+    const int64_t size = file.size();
+    if (size < 0) {
+        return errno;
+    }
+    if (size > maxBytes) {
+        return EFBIG;
+    }
+    return file.readAt(0, size, out);
+}
+
 File::~File() {
     close();
 }

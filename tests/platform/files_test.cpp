@@ -116,3 +116,19 @@ TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
     EXPECT_EQ(readText(target), "new");
     EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
 }
+
+TEST(Files, WholeFileReadsAndFolderCreation) {
+    TempFolder folder;
+    std::string bytes;
+    writeText(folder.file("data"), std::string("a\0b", 3));
+    EXPECT_EQ(platform::readWholeFile(folder.file("data"), bytes), 0);
+    EXPECT_EQ(bytes, std::string("a\0b", 3));
+    EXPECT_EQ(platform::readWholeFile(folder.file("data"), bytes, 2), EFBIG);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(platform::readWholeFile(folder.path(), bytes), EISDIR);
+
+    EXPECT_EQ(platform::createFolder(folder.file("sub")), 0);
+    EXPECT_TRUE(platform::isFolder(folder.file("sub")));
+    EXPECT_EQ(platform::createFolder(folder.file("sub")), EEXIST);
+    EXPECT_EQ(platform::createFolder(folder.file("missing/sub")), ENOENT);  // one level only
+}

@@ -47,6 +47,13 @@ struct FolderListing {
 };
 FolderListing readFolder(const std::string& path);
 
+// Creates one folder level (a missing parent fails). Returns the errno, 0 on success.
+int createFolder(const std::string& path);
+
+// Reads the whole regular file at `path` into `out`; a file larger than
+// `maxBytes` fails with EFBIG before anything is read. Returns the errno, 0 on success.
+int readWholeFile(const std::string& path, std::string& out, int64_t maxBytes = INT64_MAX);
+
 // An open file descriptor, closed with the object.
 class File {
   public:
@@ -62,8 +69,8 @@ class File {
     static File openForReading(const std::string& path, int* error = nullptr);
     // Opens an existing regular file for reading and writing (EINVAL otherwise).
     static File openForUpdate(const std::string& path, int* error = nullptr);
-    // Creates the file for reading and writing, or empties an existing regular one. A symbolic link at
-    // the target is removed and replaced by the new file, never followed.
+    // Creates the file for reading and writing, or empties an existing regular one. A symbolic link
+    // at the target is removed and replaced by the new file, never followed.
     static File createReplacing(const std::string& path, int* error = nullptr);
 
     // Takes ownership of an open descriptor.
