@@ -2,7 +2,7 @@
 
 #include "error_codes.h"
 #include "guarded.h"
-#include "limits.h"
+#include "input_limits.h"
 #include "numbers.h"
 
 #include "platform/ascii.h"

@@ -61,12 +61,13 @@ void updateConfirmTimer() {
         sessions.begin(), sessions.end(), [](const SessionPtr& s) { return s->confirmMode; }));
 }
 
-ScopedLibraryState::ScopedLibraryState() : state_(std::make_unique<LibraryState>()) {
+ScopedLibraryState::ScopedLibraryState()
+    : state_(std::make_unique<LibraryState>()), previous_(testState) {
     testState = state_.get();
 }
 
 ScopedLibraryState::~ScopedLibraryState() {
-    testState = nullptr;
+    testState = previous_;
 }
 
 }  // namespace qel

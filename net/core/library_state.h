@@ -91,7 +91,7 @@ bool initLibrary();
 void updateConfirmTimer();
 
 // For tests: while alive, library() is a fresh state, torn down at the end of
-// the scope. Not nestable.
+// the scope.
 class ScopedLibraryState {
   public:
     ScopedLibraryState();
@@ -101,6 +101,7 @@ class ScopedLibraryState {
 
   private:
     std::unique_ptr<LibraryState> state_;
+    LibraryState* previous_;
 };
 
 }  // namespace qel

@@ -1,7 +1,7 @@
 #include "transforms.h"
 
 #include "guarded.h"
-#include "limits.h"
+#include "input_limits.h"
 
 #include "platform/runtime_error.h"
 

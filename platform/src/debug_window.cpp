@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <charconv>
@@ -67,9 +68,23 @@ class DebugOutputWindow::Window : public QWidget {
     }
 
     void showText(std::string_view text) {
+        refreshPending_ = false;
         textBox_.setPlainText(displayText(text));
         textBox_.moveCursor(QTextCursor::End);
         textBox_.ensureCursorVisible();
+    }
+
+    // Shows `text` once the event loop runs, so a burst of output costs one
+    // refresh. `text` must outlive the window.
+    void scheduleRefresh(const std::string& text) {
+        if (!refreshPending_) {
+            refreshPending_ = true;
+            QTimer::singleShot(0, this, [this, &text] {
+                if (refreshPending_) {
+                    showText(text);
+                }
+            });
+        }
     }
 
   protected:
@@ -94,6 +109,7 @@ class DebugOutputWindow::Window : public QWidget {
   private:
     const DebugWindowOptions options_;
     QPlainTextEdit textBox_;
+    bool refreshPending_ = false;
 };
 
 DebugOutputWindow::DebugOutputWindow(DebugWindowOptions options) : options_(std::move(options)) {}
@@ -140,7 +156,7 @@ void DebugOutputWindow::output(std::string_view added) {
         text_.erase(0, text_.size() - limit);
     }
     if (window_) {
-        window_->showText(text_);
+        window_->scheduleRefresh(text_);
     } else if (!guiAvailable()) {
         std::fwrite(added.data(), 1, added.size(), stderr);
         std::fflush(stderr);

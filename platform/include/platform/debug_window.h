@@ -38,7 +38,8 @@ class DebugOutputWindow {
     // Replaces the text; the caret goes to the end.
     void setText(std::string_view text);
     // Appends to the text, dropping its oldest characters beyond the maximum;
-    // the caret goes to the end, so the newest line is visible.
+    // the caret goes to the end, so the newest line is visible. The window
+    // shows the new text once the event loop runs.
     void append(std::string_view entry);
     const std::string& text() const { return text_; }
 
