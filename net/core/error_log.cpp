@@ -2,6 +2,7 @@
 
 #include "event_raisers.h"
 #include "library_state.h"
+#include "numbers.h"
 
 #include "platform/ascii.h"
 #include "platform/date_text.h"
@@ -40,9 +41,7 @@ platform::DebugOutputWindow& debugWindow() {
 // The stored switch reads as a Boolean: True or False in any case, or a number
 // (non-zero is True). Anything else cannot be read and switches debug mode on.
 bool switchedOn(std::string_view value) {
-    const size_t first = value.find_first_not_of(' ');
-    value = first == std::string_view::npos ? std::string_view() : value.substr(first);
-    value = value.substr(0, value.find_last_not_of(' ') + 1);
+    value = trimBlanks(value);
     if (platform::asciiEqualsIgnoreCase(value, "true")) {
         return true;
     }

@@ -24,10 +24,13 @@ SessionPtr SessionTable::append(std::weak_ptr<cQELEvents> owner) {
     return session;
 }
 
+std::vector<SessionPtr>::const_iterator SessionTable::find(const Session& session) const {
+    return std::find_if(records_.begin(), records_.end(),
+                        [&session](const SessionPtr& s) { return s.get() == &session; });
+}
+
 void SessionTable::remove(const Session& session) {
-    const auto found =
-        std::find_if(records_.begin(), records_.end(),
-                     [&session](const SessionPtr& s) { return s.get() == &session; });
+    const auto found = find(session);
     if (found == records_.end()) {
         return;
     }
@@ -43,9 +46,7 @@ SessionPtr SessionTable::at(int32_t index) const {
 }
 
 int32_t SessionTable::indexOf(const Session& session) const {
-    const auto found =
-        std::find_if(records_.begin(), records_.end(),
-                     [&session](const SessionPtr& s) { return s.get() == &session; });
+    const auto found = find(session);
     return found != records_.end() ? static_cast<int32_t>(found - records_.begin()) + 1 : 0;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One node's state (a session, owned by one cQEL object), the process-wide
@@ -109,6 +110,8 @@ class SessionTable {
     void setCurrent(SessionPtr session) { current_ = std::move(session); }
 
   private:
+    std::vector<SessionPtr>::const_iterator find(const Session& session) const;
+
     std::vector<SessionPtr> records_;  // index 1 is records_[0]
     SessionPtr current_;
 };
@@ -122,7 +125,8 @@ bool switchSession(const SessionHandle& handle);
 bool isValidSession(int32_t index);
 SessionPtr currentSession();
 
-// Appends the record of a new cQEL object and makes it current.
+// Appends the record of a new cQEL object and makes it current (once the
+// library is set up).
 SessionPtr appendSession(std::weak_ptr<cQELEvents> owner);
 // Removes a session; afterwards no session is current.
 void removeSession(const Session& session);

@@ -100,6 +100,8 @@ TEST_F(ErrorLogTest, TheFailingNodeStaysCurrentAfterItsErrorEvent) {
 // The stored switch and what debug mode shows.
 class DebugModeTest : public CoreTest {
   protected:
+    ~DebugModeTest() override { platform::deleteSetting("Vantrell QEL", "debug"); }
+
     void storeEnabled(const char* value) {
         if (value == nullptr) {
             platform::deleteSetting("Vantrell QEL", "debug", "enabled");
