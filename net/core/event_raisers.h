@@ -1,0 +1,35 @@
+#pragma once
+
+#include "session.h"
+
+#include "qellib/events.h"
+
+#include <memory>
+#include <string>
+
+// Raise the events of the cQEL object that owns a session. Each makes the
+// session current for its handler and restores the previously current session
+// afterwards; an exception escaping the handler is ignored, and what the
+// handler wrote into the parameters is what the caller reads back. A session
+// without an owner (or no longer in the table) raises nothing. Each returns
+// whether the session is still in the table afterwards: a handler may have
+// shut its node down.
+namespace qel {
+
+bool raiseMessageReceived(const SessionPtr& session, std::string& strMessage, std::string& strType,
+                          std::string& nodeID);
+bool raiseError(const SessionPtr& session, std::string& strMessage, std::string& nodeID);
+bool raiseFileReceived(const SessionPtr& session, std::string& reqID, std::string& strData,
+                       std::shared_ptr<cXRange>& Range, enmFileStatus& fileStatus,
+                       Variant& Metadata);
+bool raiseFileRequest(const SessionPtr& session, std::string& Resource, std::string& fullPath,
+                      std::string& nodeID, std::string& reqID, std::shared_ptr<cXRange>& Range,
+                      Variant& Metadata, bool& TakeNoAction);
+bool raiseConnectionReq(const SessionPtr& session, std::string& SourceIP, bool& Cancel);
+bool raiseConnectionEstab(const SessionPtr& session, std::string& SourceIP,
+                          enmConMode& connectionMode, std::string& connectionID);
+bool raiseConnectionClosed(const SessionPtr& session, std::string& SourceIP, std::string& nodeID,
+                           std::string& connectionID);
+bool raiseNodeInfo(const SessionPtr& session, typNodeInfo& n);
+
+}  // namespace qel

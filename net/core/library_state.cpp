@@ -1,0 +1,73 @@
+#include "library_state.h"
+
+#include "guarded.h"
+#include "local_address.h"
+
+#include "platform/debug_window.h"
+
+#include <algorithm>
+
+namespace qel {
+namespace {
+
+LibraryState* testState = nullptr;
+
+}  // namespace
+
+LibraryState::LibraryState() = default;
+LibraryState::~LibraryState() = default;
+
+LibraryState& library() {
+    if (testState != nullptr) {
+        return *testState;
+    }
+    // Never destroyed: it holds Qt objects (timers, the debug window, later
+    // sockets) that must not be torn down after the application object.
+    static LibraryState& state = *new LibraryState();
+    return state;
+}
+
+bool initLibrary() {
+    LibraryState& lib = library();
+    if (lib.libraryInitialised) {
+        return true;
+    }
+    return guarded("", false, [&lib] {
+        lib.protocolVersion = "QEL/2.1";
+        lib.timers = std::make_unique<LibraryTimers>();
+        lib.localAddress = getLocalIP();
+        lib.listenerSessions.assign(1, SessionHandle());
+        lib.filePacket = 256;
+        lib.packetCache = 50;
+        lib.nodeCacheMax = 20;
+        lib.nodeCache.assign(1, typNodeEntry());
+        lib.timers->statistics.setInterval(500);
+        lib.timers->statistics.setEnabled(true);
+        lib.timers->connection.setInterval(5000);
+        lib.timers->connection.setEnabled(true);
+        lib.timers->confirmation.setInterval(500);
+        lib.libraryInitialised = true;
+        return true;
+    });
+}
+
+void updateConfirmTimer() {
+    LibraryState& lib = library();
+    if (!lib.timers) {
+        return;
+    }
+    const std::vector<SessionPtr> sessions = lib.sessions.snapshot();
+    lib.timers->confirmation.setEnabled(std::any_of(
+        sessions.begin(), sessions.end(), [](const SessionPtr& s) { return s->confirmMode; }));
+}
+
+ScopedLibraryState::ScopedLibraryState()
+    : state_(std::make_unique<LibraryState>()), previous_(testState) {
+    testState = state_.get();
+}
+
+ScopedLibraryState::~ScopedLibraryState() {
+    testState = previous_;
+}
+
+}  // namespace qel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "session.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Lookups in a session's tables and in the process-wide node cache. IDs match
+// exactly.
+namespace qel {
+
+// The index of the node in the session's node table (from 0), or -1.
+int32_t findNodeInfo(const Session& session, std::string_view nodeID);
+// The index of the node in the node cache (from 0), or -1.
+int32_t findCachedNodeInfo(std::string_view nodeID);
+// The key we encrypt packets for the node with, from the node table, else
+// the node cache; "" for "BROADCAST" (any case) and unknown nodes.
+std::string getNodeKey(const Session& session, std::string_view nodeID);
+
+// The index (from 1) of the pending request with that ID, or -1.
+int32_t findContentsRequest(const Session& session, std::string_view reqID);
+int32_t findSearchRequest(const Session& session, std::string_view reqID);
+int32_t findFileInfoRequest(const Session& session, std::string_view reqID);
+
+// For a wire path "\" + share name + "\" + rest, the first share (from 0)
+// whose name matches exactly: `path` becomes "\" + rest and `shareIndex` the
+// share's. Without a match both stay as they are and the result is false.
+bool resolveSharePath(const Session& session, std::string& path, int32_t& shareIndex);
+
+}  // namespace qel

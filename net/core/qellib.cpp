@@ -1,1 +1,0 @@
-// qellib's connection and message core lives in the files beside this one.

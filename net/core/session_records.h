@@ -1,0 +1,74 @@
+#pragma once
+
+#include "qellib/types.h"
+#include "qellib/variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The records a session keeps in its tables.
+namespace qel {
+
+class cQELRPC;
+
+// One known node, with the state of a ping to it.
+struct typNodeEntry {
+    std::string ID;
+    std::string Name;
+    enmRole Role = enmRole{};
+    std::string Descriptor;
+    std::string activeUser;
+    bool sharingFiles = false;
+    bool directConn = false;    // described over a direct connection (no hops)
+    std::string Address;        // where the node listens: IP, ":", port
+    std::string encryptionKey;  // the key we encrypt packets for that node with
+    std::string pingReqID;
+    int64_t pingSent = 0;    // tick count when that PING went out
+    int64_t pingResult = 0;  // round trip in ms of the last matching PONG, -1 while waiting
+};
+
+// One shared folder.
+struct typShare {
+    std::string localPath;  // without a trailing separator
+    std::string shareName;  // the share's name in remote paths
+};
+
+// Public calls waiting for their answers, matched by request ID.
+struct typSearchReq {
+    std::vector<typSearchResult> results;  // element 0 blank
+    std::string ReqID;
+    bool done = false;
+};
+
+struct typContentsReq {
+    StringArray contents;  // element 0 empty
+    std::string ReqID;
+    bool done = false;
+};
+
+struct typFileInfoReq {
+    typFileInfo info;
+    std::string ReqID;
+    bool done = false;
+};
+
+// One remote call in progress.
+struct typRPCPending {
+    std::string ReqID;
+    std::string nodeID;  // outgoing: the destination given; incoming: the caller
+    bool blocking = false;
+    Variant result;  // the answer of a blocking call, empty until it arrives
+    bool done = false;
+};
+
+// One remote procedure bound by this node.
+struct typRPCBinding {
+    std::string ProcName;
+    enmRPCType ReqType = RPC_INCOMING;
+    std::shared_ptr<cQELRPC> owner;      // events of this binding are raised on it
+    std::vector<typRPCPending> pending;  // element 0 blank
+};
+
+}  // namespace qel
