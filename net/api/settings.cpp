@@ -5,11 +5,8 @@
 
 #include "platform/ascii.h"
 #include "platform/atomic_file.h"
+#include "platform/files.h"
 #include "platform/runtime_error.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,34 +77,6 @@ std::optional<int64_t> wholeNumber(const Variant& value) {
     return std::nullopt;
 }
 
-// Every byte of a regular file, or nothing when it cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::optional<std::string> bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        bytes.emplace();
-        bytes->reserve(static_cast<size_t>(info.st_size));
-        char buffer[65536];
-        while (true) {
-            const ssize_t count = ::read(fd, buffer, sizeof buffer);
-            if (count > 0) {
-                bytes->append(buffer, static_cast<size_t>(count));
-            } else if (count == 0) {
-                break;
-            } else if (errno != EINTR) {
-                bytes.reset();
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    return bytes;
-}
-
 // Markup or a line break in a name would break the text it is written into.
 bool isWritableName(std::string_view name) {
     return name.find_first_of("<>\r\n") == std::string_view::npos;
@@ -173,12 +142,12 @@ bool cSettings::LoadXML(std::string_view data) {
 bool cSettings::LoadSettings(const std::string& path) {
     bool complete = false;
     trapped("LoadSettings", [&] {
-        const std::optional<std::string> bytes = readWholeFile(path);
-        if (!bytes) {
+        std::string bytes;
+        if (platform::readWholeFile(path, bytes) != 0) {
             reportError(kFileNotFound, "File Not Found: " + path, "LoadSettings");
             return;
         }
-        complete = LoadXML(*bytes);
+        complete = LoadXML(bytes);
     });
     return complete;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyed_collection.h"
+#include "product.h"
 #include "session.h"
 #include "session_records.h"
 
@@ -20,10 +21,6 @@ namespace qel {
 
 class clsSocket;
 class clsPendingPkt;
-
-inline constexpr int LibraryVersionMajor = 2;
-inline constexpr int LibraryVersionMinor = 1;
-inline constexpr int LibraryVersionRevision = 246;
 
 // Traffic of the whole process.
 struct TrafficCounters {

@@ -68,14 +68,9 @@ StoreRecord splitLine(std::string_view line) {
 }  // namespace
 
 std::optional<std::vector<StoreRecord>> readStoreFile(const std::string& path) {
-    int error = 0;
-    const File file = File::openForReading(path, &error);
-    if (!file.isOpen()) {
-        return error == ENOENT ? std::optional(std::vector<StoreRecord>{}) : std::nullopt;
-    }
     std::string text;
-    if (file.readAt(0, file.size(), text) != 0) {
-        return std::nullopt;
+    if (const int error = readWholeFile(path, text); error != 0) {
+        return error == ENOENT ? std::optional(std::vector<StoreRecord>{}) : std::nullopt;
     }
     std::vector<StoreRecord> records;
     std::string_view rest = text;
