@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -98,6 +99,22 @@ bool sameFile(const std::string& first, const std::string& second) {
     const auto a = fileStatus(first);
     const auto b = fileStatus(second);
     return a && b && a->kind != EntryKind::Other && a->device == b->device && a->inode == b->inode;
+}
+
+std::optional<std::string> resolvedPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) {
+        return std::nullopt;
+    }
+    return std::string(resolved.get());
+}
+
+bool liesWithin(std::string_view path, std::string_view folder) {
+    if (!path.starts_with(folder)) {
+        return false;
+    }
+    return path.size() == folder.size() || folder.ends_with('/') || path[folder.size()] == '/';
 }
 
 FolderListing readFolder(const std::string& path) {

@@ -116,3 +116,20 @@ TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
     EXPECT_EQ(readText(target), "new");
     EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
 }
+
+TEST(Files, ResolvedPathsAndContainment) {
+    TempFolder folder;
+    const std::string root = *platform::resolvedPath(folder.path());
+    ASSERT_EQ(::mkdir(folder.file("share").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("..", folder.file("share/up").c_str()), 0);
+    ASSERT_EQ(::symlink("share", folder.file("same").c_str()), 0);
+    EXPECT_EQ(platform::resolvedPath(folder.file("share/up")), root);
+    EXPECT_EQ(platform::resolvedPath(folder.file("same/./")), root + "/share");
+    EXPECT_EQ(platform::resolvedPath(folder.file("missing")), std::nullopt);
+
+    EXPECT_TRUE(platform::liesWithin(root + "/share", root + "/share"));
+    EXPECT_TRUE(platform::liesWithin(root + "/share/a", root + "/share"));
+    EXPECT_FALSE(platform::liesWithin(root + "/shared", root + "/share"));
+    EXPECT_FALSE(platform::liesWithin(root, root + "/share"));
+    EXPECT_TRUE(platform::liesWithin("/etc", "/"));
+}

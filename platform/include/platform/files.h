@@ -37,6 +37,11 @@ bool isFolder(const std::string& path);
 int64_t fileSize(const std::string& path);
 // Whether both paths name the same file (device and inode), through links too.
 bool sameFile(const std::string& first, const std::string& second);
+// The absolute path with every link, "." and ".." resolved, or nullopt when
+// it cannot be resolved (a missing part, a dangling link, a loop).
+std::optional<std::string> resolvedPath(const std::string& path);
+// Whether the resolved `path` is the resolved `folder` or lies below it.
+bool liesWithin(std::string_view path, std::string_view folder);
 
 // One whole level of a folder ("." and ".." left out), in the order the system
 // gives; the folder's descriptor is closed before this returns. Fails with the
@@ -62,8 +67,8 @@ class File {
     static File openForReading(const std::string& path, int* error = nullptr);
     // Opens an existing regular file for reading and writing (EINVAL otherwise).
     static File openForUpdate(const std::string& path, int* error = nullptr);
-    // Creates the file for reading and writing, or empties an existing regular one. A symbolic link at
-    // the target is removed and replaced by the new file, never followed.
+    // Creates the file for reading and writing, or empties an existing regular one. A symbolic link
+    // at the target is removed and replaced by the new file, never followed.
     static File createReplacing(const std::string& path, int* error = nullptr);
 
     // Takes ownership of an open descriptor.
