@@ -117,7 +117,7 @@ bool liesWithin(std::string_view path, std::string_view folder) {
     return path.size() == folder.size() || folder.ends_with('/') || path[folder.size()] == '/';
 }
 
-FolderListing readFolder(const std::string& path) {
+FolderListing readFolder(const std::string& path, FolderDetail detail) {
     FolderListing listing;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -141,7 +141,11 @@ FolderListing readFolder(const std::string& path) {
         if (name == "." || name == "..") {
             continue;
         }
-        if (auto status = statusAt(::dirfd(dir.get()), entry->d_name)) {
+        if (detail == FolderDetail::Kinds && entry->d_type == DT_REG) {
+            FileStatus plainFile;
+            plainFile.kind = EntryKind::File;
+            listing.entries.push_back({std::string(name), plainFile});
+        } else if (auto status = statusAt(::dirfd(dir.get()), entry->d_name)) {
             listing.entries.push_back({std::string(name), *status});
         }
     }

@@ -133,3 +133,31 @@ TEST(Files, ResolvedPathsAndContainment) {
     EXPECT_FALSE(platform::liesWithin(root, root + "/share"));
     EXPECT_TRUE(platform::liesWithin("/etc", "/"));
 }
+
+TEST(Files, KindsOnlyListingKnowsEveryKindAndFolderIdentity) {
+    TempFolder folder;
+    writeText(folder.file("plain"), "abc");
+    ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("plain", folder.file("fileLink").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", folder.file("folderLink").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", folder.file("dangling").c_str()), 0);
+    auto byName = [](platform::FolderListing listing) {
+        std::sort(listing.entries.begin(), listing.entries.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        return listing.entries;
+    };
+    const auto full = byName(platform::readFolder(folder.path()));
+    const auto kinds = byName(platform::readFolder(folder.path(), platform::FolderDetail::Kinds));
+    ASSERT_EQ(kinds.size(), full.size());
+    for (size_t i = 0; i < full.size(); ++i) {
+        SCOPED_TRACE(full[i].name);
+        EXPECT_EQ(kinds[i].name, full[i].name);
+        EXPECT_EQ(kinds[i].status.kind, full[i].status.kind);
+        EXPECT_EQ(kinds[i].status.isLink, full[i].status.isLink);
+        if (full[i].status.kind == platform::EntryKind::Folder) {
+            EXPECT_EQ(kinds[i].status.inode, full[i].status.inode);
+            EXPECT_EQ(kinds[i].status.device, full[i].status.device);
+        }
+    }
+}

@@ -176,7 +176,7 @@ TEST_F(SearchTest, FailuresEndTheirLevelAndOnlyATopLevelOneIsReported) {
         if (folder == failing) {
             throw platform::RuntimeError(platform::rt::PermissionDenied);
         }
-        return platform::readFolder(folder);
+        return platform::readFolder(folder, platform::FolderDetail::Kinds);
     });
     std::string path = at("top");
     EXPECT_EQ(search.FindFiles(path, "*.*", true), expected({"top/b/in_b", "top/c"}));

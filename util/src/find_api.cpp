@@ -11,7 +11,8 @@ namespace {
 ScopedFolderReader::Reader readerOverride;
 
 platform::FolderListing readLevel(const std::string& folder) {
-    return readerOverride ? readerOverride(folder) : platform::readFolder(folder);
+    return readerOverride ? readerOverride(folder)
+                          : platform::readFolder(folder, platform::FolderDetail::Kinds);
 }
 
 // By ASCII case-folded name, ties by bytes.

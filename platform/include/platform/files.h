@@ -50,7 +50,12 @@ struct FolderListing {
     std::vector<FolderEntry> entries;
     int error = 0;
 };
-FolderListing readFolder(const std::string& path);
+// Full: every entry's whole status. Kinds: the kind and link flag of every
+// entry, and a folder's device and inode, but a plain file (not a link) gets
+// no further status (size, time and identity stay 0), which spares a status
+// call per file where the folder itself tells the kind.
+enum class FolderDetail { Full, Kinds };
+FolderListing readFolder(const std::string& path, FolderDetail detail = FolderDetail::Full);
 
 // An open file descriptor, closed with the object.
 class File {
