@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -8,27 +9,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
+using tornel::test::readFile;
 using tornel::test::TempFolder;
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using tornel::test::writeFile;
 
 }  // namespace
 
 TEST(Files, KindsOfPathsAndLinks) {
     TempFolder folder;
-    writeText(folder.file("a*.txt"), "abc");
+    writeFile(folder.file("a*.txt"), "abc");
     ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("a*.txt", folder.file("link").c_str()), 0);
@@ -88,32 +80,32 @@ TEST(Files, PositionedReadsAndWritesAreByteExact) {
 
 TEST(Files, CreateReplacesALinkInsteadOfFollowingIt) {
     TempFolder folder;
-    writeText(folder.file("victim"), "keep");
+    writeFile(folder.file("victim"), "keep");
     ASSERT_EQ(::symlink(folder.file("victim").c_str(), folder.file("target").c_str()), 0);
     auto file = platform::File::createReplacing(folder.file("target"));
     ASSERT_TRUE(file.isOpen());
     EXPECT_EQ(file.writeAt(0, "new"), 0);
     file.close();
-    EXPECT_EQ(readText(folder.file("victim")), "keep");
-    EXPECT_EQ(readText(folder.file("target")), "new");
+    EXPECT_EQ(readFile(folder.file("victim")), "keep");
+    EXPECT_EQ(readFile(folder.file("target")), "new");
     EXPECT_FALSE(platform::fileStatus(folder.file("target"))->isLink);
 }
 
 TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
     TempFolder folder;
     const std::string target = folder.file("out");
-    writeText(target, "old");
+    writeFile(target, "old");
     {
         platform::ReplacementFile dropped(target);
         EXPECT_EQ(dropped.write("half"), 0);
     }
-    EXPECT_EQ(readText(target), "old");
+    EXPECT_EQ(readFile(target), "old");
     EXPECT_EQ(platform::readFolder(folder.path()).entries.size(), 1U);  // temporary removed
     platform::ReplacementFile replacement(target);
     EXPECT_EQ(replacement.write("ne"), 0);
     EXPECT_EQ(replacement.write("w"), 0);
     EXPECT_EQ(replacement.commit(), 0);
-    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(readFile(target), "new");
     EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
 }
 
@@ -136,7 +128,7 @@ TEST(Files, ResolvedPathsAndContainment) {
 
 TEST(Files, KindsOnlyListingKnowsEveryKindAndFolderIdentity) {
     TempFolder folder;
-    writeText(folder.file("plain"), "abc");
+    writeFile(folder.file("plain"), "abc");
     ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("plain", folder.file("fileLink").c_str()), 0);

@@ -1,5 +1,6 @@
 #include "orvdll/file_io.h"
 
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
 
+using tornel::test::readFile;
 using tornel::test::TempFolder;
+using tornel::test::writeFile;
 
 std::string bytesUpTo(int count) {
     std::string bytes;
@@ -23,21 +24,12 @@ std::string bytesUpTo(int count) {
     return bytes;
 }
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 }  // namespace
 
 TEST(FileIO, ReadsChunksFromTheTrackedPosition) {
     TempFolder folder;
     const std::string data = bytesUpTo(100);
-    writeBytes(folder.file("data"), data);
+    writeFile(folder.file("data"), data);
     orv::cFileIO io;
     ASSERT_TRUE(io.OpenExistingFile(folder.file("data")));
     std::string chunk;
@@ -66,8 +58,8 @@ TEST(FileIO, ReadsChunksFromTheTrackedPosition) {
 TEST(FileIO, ChunksReadAndWrittenBackCopyAFileByteForByte) {
     TempFolder folder;
     const std::string data = bytesUpTo(1000);
-    writeBytes(folder.file("source"), data);
-    writeBytes(folder.file("copy"), "longer old contents that must go away entirely");
+    writeFile(folder.file("source"), data);
+    writeFile(folder.file("copy"), "longer old contents that must go away entirely");
     orv::cFileIO source;
     orv::cFileIO copy;
     ASSERT_TRUE(source.OpenExistingFile(folder.file("source")));
@@ -77,13 +69,13 @@ TEST(FileIO, ChunksReadAndWrittenBackCopyAFileByteForByte) {
         EXPECT_EQ(copy.WriteChunk(chunk), static_cast<int64_t>(chunk.size()));
     }
     copy.CloseFile();
-    EXPECT_EQ(readBytes(folder.file("copy")), data);
+    EXPECT_EQ(readFile(folder.file("copy")), data);
 }
 
 TEST(FileIO, AClosedOrFailedObjectTouchesNoFile) {
     TempFolder folder;
-    writeBytes(folder.file("a"), "aaaa");
-    writeBytes(folder.file("b"), "bbbb");
+    writeFile(folder.file("a"), "aaaa");
+    writeFile(folder.file("b"), "bbbb");
     ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0644), 0);
     orv::cFileIO first;
     ASSERT_TRUE(first.OpenExistingFile(folder.file("a")));
@@ -95,7 +87,7 @@ TEST(FileIO, AClosedOrFailedObjectTouchesNoFile) {
     EXPECT_EQ(first.ReadChunk(4, chunk), 0);
     EXPECT_EQ(chunk, "kept");
     second.CloseFile();
-    EXPECT_EQ(readBytes(folder.file("b")), "");
+    EXPECT_EQ(readFile(folder.file("b")), "");
 
     orv::cFileIO failed;
     for (const char* name : {"missing", "pipe", ""}) {  // a FIFO fails at once, never blocks
@@ -110,7 +102,7 @@ TEST(FileIO, SizesAndPositionsBeyondFourGigabytes) {
     TempFolder folder;
     const std::string path = folder.file("sparse");
     const int64_t size = (int64_t{5} << 30) + 3;
-    writeBytes(path, "");
+    writeFile(path, "");
     ASSERT_EQ(::truncate(path.c_str(), size), 0);
     orv::cFileIO io;
     ASSERT_TRUE(io.OpenNewFile(path + ".unused"));

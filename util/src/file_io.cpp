@@ -7,10 +7,18 @@
 namespace orv {
 namespace {
 
-// A failed open: its errno's runtime number with the class's own text.
-[[noreturn]] void failOpen(int error, const std::string& fileName) {
-    throw platform::RuntimeError(platform::errorFromErrno(error).number(),
-                                 "Failed to open file: " + fileName);
+using Opener = platform::File (*)(const std::string& path, int* error);
+
+// The file `open` gives for `fileName`; a failure carries its errno's
+// runtime number and the class's own text.
+platform::File openOrThrow(Opener open, const std::string& fileName) {
+    int error = 0;
+    platform::File file = open(fileName, &error);
+    if (!file.isOpen()) {
+        throw platform::RuntimeError(platform::errorFromErrno(error).number(),
+                                     "Failed to open file: " + fileName);
+    }
+    return file;
 }
 
 }  // namespace
@@ -25,11 +33,7 @@ void cFileIO::setFilePosition(int64_t position) {
 bool cFileIO::OpenExistingFile(const std::string& FileName) {
     return trapErrors(errorText_, false, [&] {
         file_.close();
-        int error = 0;
-        file_ = platform::File::openForReading(FileName, &error);
-        if (!file_.isOpen()) {
-            failOpen(error, FileName);
-        }
+        file_ = openOrThrow(&platform::File::openForReading, FileName);
         fileSize_ = file_.size();
         filePointer_ = 0;
         return true;
@@ -39,11 +43,7 @@ bool cFileIO::OpenExistingFile(const std::string& FileName) {
 bool cFileIO::OpenNewFile(const std::string& FileName) {
     return trapErrors(errorText_, false, [&] {
         file_.close();
-        int error = 0;
-        file_ = platform::File::createReplacing(FileName, &error);
-        if (!file_.isOpen()) {
-            failOpen(error, FileName);
-        }
+        file_ = openOrThrow(&platform::File::createReplacing, FileName);
         filePointer_ = 0;
         return true;
     });
