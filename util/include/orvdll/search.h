@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Lists the files or the subfolders of a folder, alone or with everything
@@ -22,9 +23,11 @@ class cSearch {
     // The subfolders of `Path` (with everything below each one, depth first,
     // when `SubDirs`). `Path` gets a trailing "/" ("" becomes "/"); each
     // result is `Path` followed by the name. Element 0 is "", the paths
-    // follow, each level sorted by name. A missing, unreadable or empty folder
-    // gives only element 0; a failure gives no element at all and sets
-    // LastFindErr. The recursive form lets pending events run as it goes.
+    // follow, each level sorted by name. Names beginning with "." are neither
+    // listed nor entered, nor is a folder already being listed further up (a
+    // link cycle). A missing, unreadable or empty folder gives only element 0;
+    // a failure gives no element at all and sets LastFindErr. The recursive
+    // form lets pending events run as it goes.
     std::vector<std::string> FindFolders(std::string& Path, bool SubDirs);
 
     // The regular files of `Path` whose names match `Pattern` ("*" any run,
