@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -100,7 +101,23 @@ bool sameFile(const std::string& first, const std::string& second) {
     return a && b && a->kind != EntryKind::Other && a->device == b->device && a->inode == b->inode;
 }
 
-FolderListing readFolder(const std::string& path) {
+std::optional<std::string> resolvedPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) {
+        return std::nullopt;
+    }
+    return std::string(resolved.get());
+}
+
+bool liesWithin(std::string_view path, std::string_view folder) {
+    if (!path.starts_with(folder)) {
+        return false;
+    }
+    return path.size() == folder.size() || folder.ends_with('/') || path[folder.size()] == '/';
+}
+
+FolderListing readFolder(const std::string& path, FolderDetail detail) {
     FolderListing listing;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -124,7 +141,11 @@ FolderListing readFolder(const std::string& path) {
         if (name == "." || name == "..") {
             continue;
         }
-        if (auto status = statusAt(::dirfd(dir.get()), entry->d_name)) {
+        if (detail == FolderDetail::Kinds && entry->d_type == DT_REG) {
+            FileStatus plainFile;
+            plainFile.kind = EntryKind::File;
+            listing.entries.push_back({std::string(name), plainFile});
+        } else if (auto status = statusAt(::dirfd(dir.get()), entry->d_name)) {
             listing.entries.push_back({std::string(name), *status});
         }
     }

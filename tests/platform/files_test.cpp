@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -8,27 +9,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
+using tornel::test::readFile;
 using tornel::test::TempFolder;
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using tornel::test::writeFile;
 
 }  // namespace
 
 TEST(Files, KindsOfPathsAndLinks) {
     TempFolder folder;
-    writeText(folder.file("a*.txt"), "abc");
+    writeFile(folder.file("a*.txt"), "abc");
     ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("a*.txt", folder.file("link").c_str()), 0);
@@ -88,39 +80,39 @@ TEST(Files, PositionedReadsAndWritesAreByteExact) {
 
 TEST(Files, CreateReplacesALinkInsteadOfFollowingIt) {
     TempFolder folder;
-    writeText(folder.file("victim"), "keep");
+    writeFile(folder.file("victim"), "keep");
     ASSERT_EQ(::symlink(folder.file("victim").c_str(), folder.file("target").c_str()), 0);
     auto file = platform::File::createReplacing(folder.file("target"));
     ASSERT_TRUE(file.isOpen());
     EXPECT_EQ(file.writeAt(0, "new"), 0);
     file.close();
-    EXPECT_EQ(readText(folder.file("victim")), "keep");
-    EXPECT_EQ(readText(folder.file("target")), "new");
+    EXPECT_EQ(readFile(folder.file("victim")), "keep");
+    EXPECT_EQ(readFile(folder.file("target")), "new");
     EXPECT_FALSE(platform::fileStatus(folder.file("target"))->isLink);
 }
 
 TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
     TempFolder folder;
     const std::string target = folder.file("out");
-    writeText(target, "old");
+    writeFile(target, "old");
     {
         platform::ReplacementFile dropped(target);
         EXPECT_EQ(dropped.write("half"), 0);
     }
-    EXPECT_EQ(readText(target), "old");
+    EXPECT_EQ(readFile(target), "old");
     EXPECT_EQ(platform::readFolder(folder.path()).entries.size(), 1U);  // temporary removed
     platform::ReplacementFile replacement(target);
     EXPECT_EQ(replacement.write("ne"), 0);
     EXPECT_EQ(replacement.write("w"), 0);
     EXPECT_EQ(replacement.commit(), 0);
-    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(readFile(target), "new");
     EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
 }
 
 TEST(Files, WholeFileReadsAndFolderCreation) {
     TempFolder folder;
     std::string bytes;
-    writeText(folder.file("data"), std::string("a\0b", 3));
+    writeFile(folder.file("data"), std::string("a\0b", 3));
     EXPECT_EQ(platform::readWholeFile(folder.file("data"), bytes), 0);
     EXPECT_EQ(bytes, std::string("a\0b", 3));
     EXPECT_EQ(platform::readWholeFile(folder.file("data"), bytes, 2), EFBIG);
@@ -131,4 +123,49 @@ TEST(Files, WholeFileReadsAndFolderCreation) {
     EXPECT_TRUE(platform::isFolder(folder.file("sub")));
     EXPECT_EQ(platform::createFolder(folder.file("sub")), EEXIST);
     EXPECT_EQ(platform::createFolder(folder.file("missing/sub")), ENOENT);  // one level only
+}
+
+TEST(Files, ResolvedPathsAndContainment) {
+    TempFolder folder;
+    const std::string root = *platform::resolvedPath(folder.path());
+    ASSERT_EQ(::mkdir(folder.file("share").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("..", folder.file("share/up").c_str()), 0);
+    ASSERT_EQ(::symlink("share", folder.file("same").c_str()), 0);
+    EXPECT_EQ(platform::resolvedPath(folder.file("share/up")), root);
+    EXPECT_EQ(platform::resolvedPath(folder.file("same/./")), root + "/share");
+    EXPECT_EQ(platform::resolvedPath(folder.file("missing")), std::nullopt);
+
+    EXPECT_TRUE(platform::liesWithin(root + "/share", root + "/share"));
+    EXPECT_TRUE(platform::liesWithin(root + "/share/a", root + "/share"));
+    EXPECT_FALSE(platform::liesWithin(root + "/shared", root + "/share"));
+    EXPECT_FALSE(platform::liesWithin(root, root + "/share"));
+    EXPECT_TRUE(platform::liesWithin("/etc", "/"));
+}
+
+TEST(Files, KindsOnlyListingKnowsEveryKindAndFolderIdentity) {
+    TempFolder folder;
+    writeFile(folder.file("plain"), "abc");
+    ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("plain", folder.file("fileLink").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", folder.file("folderLink").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", folder.file("dangling").c_str()), 0);
+    auto byName = [](platform::FolderListing listing) {
+        std::sort(listing.entries.begin(), listing.entries.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        return listing.entries;
+    };
+    const auto full = byName(platform::readFolder(folder.path()));
+    const auto kinds = byName(platform::readFolder(folder.path(), platform::FolderDetail::Kinds));
+    ASSERT_EQ(kinds.size(), full.size());
+    for (size_t i = 0; i < full.size(); ++i) {
+        SCOPED_TRACE(full[i].name);
+        EXPECT_EQ(kinds[i].name, full[i].name);
+        EXPECT_EQ(kinds[i].status.kind, full[i].status.kind);
+        EXPECT_EQ(kinds[i].status.isLink, full[i].status.isLink);
+        if (full[i].status.kind == platform::EntryKind::Folder) {
+            EXPECT_EQ(kinds[i].status.inode, full[i].status.inode);
+            EXPECT_EQ(kinds[i].status.device, full[i].status.device);
+        }
+    }
 }

@@ -37,6 +37,11 @@ bool isFolder(const std::string& path);
 int64_t fileSize(const std::string& path);
 // Whether both paths name the same file (device and inode), through links too.
 bool sameFile(const std::string& first, const std::string& second);
+// The absolute path with every link, "." and ".." resolved, or nullopt when
+// it cannot be resolved (a missing part, a dangling link, a loop).
+std::optional<std::string> resolvedPath(const std::string& path);
+// Whether the resolved `path` is the resolved `folder` or lies below it.
+bool liesWithin(std::string_view path, std::string_view folder);
 
 // One whole level of a folder ("." and ".." left out), in the order the system
 // gives; the folder's descriptor is closed before this returns. Fails with the
@@ -45,7 +50,12 @@ struct FolderListing {
     std::vector<FolderEntry> entries;
     int error = 0;
 };
-FolderListing readFolder(const std::string& path);
+// Full: every entry's whole status. Kinds: the kind and link flag of every
+// entry, and a folder's device and inode, but a plain file (not a link) gets
+// no further status (size, time and identity stay 0), which spares a status
+// call per file where the folder itself tells the kind.
+enum class FolderDetail { Full, Kinds };
+FolderListing readFolder(const std::string& path, FolderDetail detail = FolderDetail::Full);
 
 // Creates one folder level (a missing parent fails). Returns the errno, 0 on success.
 int createFolder(const std::string& path);

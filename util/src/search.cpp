@@ -1,0 +1,164 @@
+#include "orvdll/search.h"
+
+#include "find_api.h"
+#include "trap.h"
+#include "wildcard.h"
+
+#include "platform/event_loop.h"
+#include "platform/files.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv {
+namespace {
+
+// The longest path the system opens; no folder is entered past it.
+constexpr size_t kPathLimit = 4096;
+
+// How long a recursive search runs at most before it lets events run.
+constexpr std::chrono::milliseconds kEventInterval{1};
+
+enum class Listing { Files, Folders };
+
+// One call's search: its own result list and descent, so that a search
+// started by an event handler meanwhile neither disturbs it nor is disturbed.
+class SearchRun {
+  public:
+    SearchRun(Listing listing, const std::string& pattern, bool recursive)
+        : listing_(listing), pattern_(pattern), recursive_(recursive) {}
+
+    // Links whose targets lie outside `root` (resolved) are skipped.
+    void confineTo(std::optional<std::string> root) {
+        confined_ = true;
+        root_ = std::move(root);
+    }
+
+    // Lists the folder `path` (ending in "/"); returns 0 when its level ran
+    // to the end, else the number of the error that ended it.
+    int run(const std::string& path) noexcept {
+        if (const auto status = platform::fileStatus(path)) {
+            descent_.insert({status->device, status->inode});
+        }
+        return level(path);
+    }
+
+    std::vector<std::string> takeResults() { return std::move(results_); }
+
+  private:
+    int level(const std::string& path) noexcept {
+        try {
+            cFindAPI find;
+            for (std::string name = find.Find(path, pattern_); !name.empty();
+                 name = find.FindNext()) {
+                handleEntry(find, path, name);
+                if (recursive_) {
+                    letEventsRun();
+                }
+            }
+            return 0;
+        } catch (...) {
+            return describeCurrentException().number();
+        }
+    }
+
+    void handleEntry(const cFindAPI& find, const std::string& path, const std::string& name) {
+        if (name.starts_with('.')) {
+            return;
+        }
+        std::string entryPath = path + name;
+        const platform::FileStatus& status = find.currentStatus();
+        if (status.isLink && confined_ && !liesInsideRoot(entryPath)) {
+            return;
+        }
+        if ((find.FileAttributes() & cFindAPI::DirectoryAttribute) == 0) {
+            if (listing_ == Listing::Files) {
+                results_.push_back(std::move(entryPath));
+            }
+            return;
+        }
+        if (listing_ == Listing::Folders) {
+            results_.push_back(entryPath);
+        }
+        if (recursive_) {
+            descendInto(entryPath + "/", {status.device, status.inode});
+        }
+    }
+
+    // Enters a subfolder unless it is one of the folders being listed above
+    // (a link leading back up), so link cycles end.
+    void descendInto(const std::string& folderPath, std::pair<uint64_t, uint64_t> identity) {
+        if (folderPath.size() >= kPathLimit || !descent_.insert(identity).second) {
+            return;
+        }
+        level(folderPath);  // a failure below ends only that level
+        descent_.erase(identity);
+    }
+
+    // After the search's first entry, and then after any entry once a
+    // millisecond has passed since events last ran: handlers stay as prompt
+    // as with a pause after every entry, without its cost on large trees.
+    void letEventsRun() {
+        const auto now = std::chrono::steady_clock::now();
+        if (eventsRan_ && now - lastEvents_ < kEventInterval) {
+            return;
+        }
+        platform::doEvents();
+        eventsRan_ = true;
+        lastEvents_ = std::chrono::steady_clock::now();
+    }
+
+    bool liesInsideRoot(const std::string& entryPath) const {
+        const auto target = platform::resolvedPath(entryPath);
+        return root_ && target && platform::liesWithin(*target, *root_);
+    }
+
+    const Listing listing_;
+    const WildcardPattern pattern_;
+    const bool recursive_;
+    bool confined_ = false;
+    std::optional<std::string> root_;
+    std::set<std::pair<uint64_t, uint64_t>> descent_;
+    std::vector<std::string> results_{std::string()};
+    bool eventsRan_ = false;
+    std::chrono::steady_clock::time_point lastEvents_;
+};
+
+// Ends the caller's `path` with "/" and lists it. The search works on its own
+// copy, since event handlers may change the caller's variable meanwhile. A
+// failure of the top level gives no element at all and sets `lastError`.
+std::vector<std::string> search(std::string& lastError, bool confined, std::string& path,
+                                Listing listing, const std::string& pattern, bool recursive) {
+    return trapErrors(lastError, std::vector<std::string>(), [&] {
+        if (!path.ends_with('/')) {
+            path += '/';
+        }
+        const std::string top = path;
+        SearchRun run(listing, pattern, recursive);
+        if (confined) {
+            run.confineTo(platform::resolvedPath(top));
+        }
+        if (const int error = run.run(top); error != 0) {
+            throw platform::RuntimeError(error);
+        }
+        return run.takeResults();
+    });
+}
+
+}  // namespace
+
+std::vector<std::string> cSearch::FindFolders(std::string& Path, bool SubDirs) {
+    return search(lastFindErr_, confinedToPath_, Path, Listing::Folders, "*.*", SubDirs);
+}
+
+std::vector<std::string> cSearch::FindFiles(std::string& Path, const std::string& Pattern,
+                                            bool SubDirs) {
+    return search(lastFindErr_, confinedToPath_, Path, Listing::Files, Pattern, SubDirs);
+}
+
+}  // namespace orv
