@@ -2,6 +2,7 @@
 #include "platform/config_folder.h"
 #include "platform/runtime_error.h"
 #include "platform/user_settings.h"
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
-namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-}  // namespace
+using tornel::test::readFile;
 
 TEST(UserSettings, KeysMatchWithoutCaseAndKeepEveryByte) {
     const std::string awkward = "line1\r\nline2\ttab\\back\xe9";

@@ -2,6 +2,7 @@
 #include "basic_random.h"
 #include "lockmantle_key.h"
 #include "platform/runtime_error.h"
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,9 @@
 
 namespace {
 
+using tornel::test::readFile;
 using tornel::test::TempFolder;
+using tornel::test::writeFile;
 
 std::string fromHex(std::string_view hex) {
     std::string bytes;
@@ -34,15 +37,6 @@ std::string pattern(size_t length) {
         bytes[i] = static_cast<char>(i % 251);
     }
     return bytes;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The number of the RuntimeError that `call` throws, or 0.

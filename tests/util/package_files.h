@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <sys/stat.h>
@@ -47,16 +48,6 @@ inline const std::string kSecondVersionOneMember = fromHex(
     "0000 0100 02000000 00000000 00000000000000000000000000000000000000000000"
     " 0100 03000000 00000000 616263 0500 612e747874 02000000 0000 0000 0000 00000000 00000000"
     " 01000000 0600 535455463230 0000 0000 00000000 00000000");
-
-inline void writeBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 inline bool exists(const std::string& path) {
     struct stat info {};

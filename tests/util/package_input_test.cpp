@@ -80,22 +80,22 @@ void expectAllRefused(const std::vector<Malformed>& cases) {
     const std::string path = folder.file("package");
     Package package;
     for (const Malformed& input : cases) {
-        writeBytes(path, input.bytes);
+        writeFile(path, input.bytes);
         ageFile(path);
         EXPECT_EQ(package.StartSession(path), 1) << input.label;
         EXPECT_EQ(package.LastError(), "Bad file format") << input.label;
         EXPECT_FALSE(package.Session()) << input.label;
         EXPECT_EQ(package.FileCount(), 0) << input.label;
         EXPECT_EQ(package.EndSession(), 0) << input.label;
-        EXPECT_EQ(readBytes(path), input.bytes) << input.label;
+        EXPECT_EQ(readFile(path), input.bytes) << input.label;
         EXPECT_TRUE(isAged(path)) << input.label;
     }
 }
 
 TEST(PackageInput, TheFixturesThemselvesAreAccepted) {
     TempFolder folder;
-    writeBytes(folder.file("18"), kFirstVersionOneMember);
-    writeBytes(folder.file("20"), kSecondVersionOneMember);
+    writeFile(folder.file("18"), kFirstVersionOneMember);
+    writeFile(folder.file("20"), kSecondVersionOneMember);
     orv::cSTUF first;
     orv::cSTUF20 second;
     EXPECT_EQ(first.StartSession(folder.file("18")), 0);
@@ -133,13 +133,13 @@ void expectUnsafeNamesRefused() {
     for (const std::string& name : unsafe) {
         TempFolder folder;
         const std::string out = folder.file("out");
-        writeBytes(folder.file("package"), packageNaming<Version>({"ok.txt", name}));
+        writeFile(folder.file("package"), packageNaming<Version>({"ok.txt", name}));
         Package package;
         ASSERT_EQ(package.StartSession(folder.file("package")), 0);
         EXPECT_EQ(package.ExtractPackage(out), 1) << name;
         EXPECT_EQ(package.LastError(), "Invalid file name in package") << name;
         // What came before the bad member stays; nothing else was written anywhere.
-        EXPECT_EQ(readBytes(out + "/ok.txt"), "evil");
+        EXPECT_EQ(readFile(out + "/ok.txt"), "evil");
         EXPECT_EQ(platform::readFolder(out).entries.size(), 1U) << name;
         EXPECT_EQ(platform::readFolder(folder.path()).entries.size(), 2U) << name;
     }

@@ -33,7 +33,7 @@ TEST(SkinProperties, FirstLineStartingWithTheNameWins) {
     orv::cSkin skin;
     const std::string ini = folder.file("skin.ini");
     for (const auto& c : cases) {
-        writeBytes(ini, c.contents);
+        writeFile(ini, c.contents);
         EXPECT_EQ(skin.GetSkinProperty(ini, c.property), c.value) << c.contents << c.property;
     }
     EXPECT_EQ(skin.GetSkinProperty(folder.file("missing.ini"), "width"), "");
@@ -41,8 +41,8 @@ TEST(SkinProperties, FirstLineStartingWithTheNameWins) {
 
 TEST(SkinPackages, ExtractsIntoTheFolderAndNamesItsIni) {
     TempFolder folder;
-    writeBytes(folder.file("skin.ini"), "Title=Blue\r\n");
-    writeBytes(folder.file("back.bmp"), std::string(300, 'b'));
+    writeFile(folder.file("skin.ini"), "Title=Blue\r\n");
+    writeFile(folder.file("back.bmp"), std::string(300, 'b'));
     {
         orv::cSTUF20 maker;
         ASSERT_EQ(maker.StartSession(folder.file("blue.skn")), 0);
@@ -56,7 +56,7 @@ TEST(SkinPackages, ExtractsIntoTheFolderAndNamesItsIni) {
     const std::string ini = skin.ExtractSkin(folder.file("blue.skn"), out);
     EXPECT_EQ(ini, out + "/skin.ini");
     EXPECT_EQ(skin.GetSkinProperty(ini, "title"), "Blue");
-    EXPECT_EQ(readBytes(out + "/back.bmp"), std::string(300, 'b'));
+    EXPECT_EQ(readFile(out + "/back.bmp"), std::string(300, 'b'));
     EXPECT_TRUE(isAged(folder.file("blue.skn")));  // the package is not rewritten
 
     // A missing package still makes the folder and names its ini, but writes no package.
@@ -78,8 +78,8 @@ TEST(SkinPackages, AMaliciousPackageWritesNothingOutsideItsFolder) {
     header.files[2].data = "gotcha";
     header.files[2].originalSize = 5;
     header.count = 2;
-    writeBytes(folder.file("evil.skn"),
-               orv::package::encodePackage<orv::package::SecondVersion>(header));
+    writeFile(folder.file("evil.skn"),
+              orv::package::encodePackage<orv::package::SecondVersion>(header));
 
     orv::cSkin skin;
     const std::string out = folder.file("skins/blue");

@@ -20,7 +20,7 @@ constexpr size_t kFirstMemberData = 44;
 class Stuf20Test : public testing::Test {
   protected:
     std::string source(const std::string& name, const std::string& bytes) {
-        writeBytes(folder.file(name), bytes);
+        writeFile(folder.file(name), bytes);
         return folder.file(name);
     }
 
@@ -34,7 +34,7 @@ class Stuf20Test : public testing::Test {
         header.files[1].originalSize = originalSize;
         header.files[1].isCompressed = isCompressed;
         header.count = 1;
-        writeBytes(path, orv::package::encodePackage<SecondVersion>(header));
+        writeFile(path, orv::package::encodePackage<SecondVersion>(header));
     }
 
     TempFolder folder;
@@ -51,12 +51,12 @@ TEST_F(Stuf20Test, WritesTheExactFileLayout) {
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.SetDescription(""), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kSecondVersionEmpty);
+    EXPECT_EQ(readFile(path), kSecondVersionEmpty);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.AddFile(source("a.txt", "abc")), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
+    EXPECT_EQ(readFile(path), kSecondVersionOneMember);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.GetFileSize(1), 2);
@@ -74,7 +74,7 @@ TEST_F(Stuf20Test, ACompressedMemberIsAPlainZlibStream) {
     const int64_t storedLength = package.GetCompressedSize(1) + 1;
     ASSERT_EQ(package.EndSession(), 0);
 
-    const std::string file = readBytes(path);
+    const std::string file = readFile(path);
     const std::string stream = file.substr(kFirstMemberData, static_cast<size_t>(storedLength));
     const size_t flag = kFirstMemberData + stream.size() + 7 /* name */ + 4 /* size */;
     EXPECT_EQ(file.substr(flag - 4, 6), fromHex("02000000 ffff"));
@@ -86,7 +86,7 @@ TEST_F(Stuf20Test, ACompressedMemberIsAPlainZlibStream) {
 }
 
 TEST_F(Stuf20Test, WritesOnlyWhenSomethingChanged) {
-    writeBytes(path, kSecondVersionOneMember);
+    writeFile(path, kSecondVersionOneMember);
     const std::string out = folder.file("out");
     ageFile(path);
     ASSERT_EQ(package.StartSession(path), 0);
@@ -94,7 +94,7 @@ TEST_F(Stuf20Test, WritesOnlyWhenSomethingChanged) {
     EXPECT_EQ(package.GetFileData(1), "abc");
     ASSERT_EQ(package.EndSession(), 0);
     EXPECT_TRUE(isAged(path));
-    EXPECT_EQ(readBytes(out + "/a.txt"), "abc");
+    EXPECT_EQ(readFile(out + "/a.txt"), "abc");
 
     // These count as changes even when they change nothing or refuse.
     const std::function<void()> changes[] = {
@@ -110,7 +110,7 @@ TEST_F(Stuf20Test, WritesOnlyWhenSomethingChanged) {
         change();
         ASSERT_EQ(package.EndSession(), 0);
         EXPECT_FALSE(isAged(path));
-        EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
+        EXPECT_EQ(readFile(path), kSecondVersionOneMember);
     }
 }
 
@@ -122,17 +122,17 @@ TEST_F(Stuf20Test, AFailedAddAddsNothing) {
     EXPECT_EQ(package.LastError(), "Subscript out of range");
     EXPECT_EQ(package.FileCount(), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kSecondVersionEmpty);  // written, without an extra element
+    EXPECT_EQ(readFile(path), kSecondVersionEmpty);  // written, without an extra element
 
     // A level of 0 or below stores the bytes raw.
     ASSERT_EQ(package.StartSession(path), 0);
     ASSERT_EQ(package.AddFile(source("a.txt", "abc"), -3), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kSecondVersionOneMember);
+    EXPECT_EQ(readFile(path), kSecondVersionOneMember);
 }
 
 TEST_F(Stuf20Test, NumbersAreCheckedAgainstTheMembers) {
-    writeBytes(path, kSecondVersionOneMember);
+    writeFile(path, kSecondVersionOneMember);
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.GetFileData(0), "");
     EXPECT_EQ(package.LastError(), "");
@@ -150,7 +150,7 @@ TEST_F(Stuf20Test, NumbersAreCheckedAgainstTheMembers) {
     EXPECT_EQ(package.ExtractFile(2, existing), 1);
     EXPECT_EQ(package.ExtractFile(0, existing), 0);
     EXPECT_EQ(package.LastError(), "Invalid file number");
-    EXPECT_EQ(readBytes(existing), "keep me");
+    EXPECT_EQ(readFile(existing), "keep me");
 }
 
 TEST_F(Stuf20Test, DeletingMovesWholeEntries) {
@@ -166,9 +166,9 @@ TEST_F(Stuf20Test, DeletingMovesWholeEntries) {
 
     const std::string out = folder.file("out");
     EXPECT_EQ(package.ExtractPackage(out), 0);
-    EXPECT_EQ(readBytes(out + "/packed"), std::string(500, 'p'));
+    EXPECT_EQ(readFile(out + "/packed"), std::string(500, 'p'));
     EXPECT_EQ(package.ExtractFile(1, folder.file("one")), 0);
-    EXPECT_EQ(readBytes(folder.file("one")), std::string(500, 'p'));
+    EXPECT_EQ(readFile(folder.file("one")), std::string(500, 'p'));
 }
 
 TEST_F(Stuf20Test, DamagedMembersFailWithoutTouchingTargets) {
@@ -196,7 +196,7 @@ TEST_F(Stuf20Test, DamagedMembersFailWithoutTouchingTargets) {
         EXPECT_EQ(package.GetFileData(1), "") << damaged.label;
         EXPECT_EQ(package.LastError(), "Damaged member data") << damaged.label;
         EXPECT_EQ(package.ExtractFile(1, existing), 1) << damaged.label;
-        EXPECT_EQ(readBytes(existing), "keep me") << damaged.label;
+        EXPECT_EQ(readFile(existing), "keep me") << damaged.label;
         EXPECT_EQ(package.ExtractPackage(out), 1) << damaged.label;
         EXPECT_FALSE(exists(out + "/m")) << damaged.label;
         EXPECT_EQ(package.EndSession(), 0);

@@ -24,7 +24,7 @@ const std::string kOneMemberExtraElement = fromHex(
 class StufTest : public testing::Test {
   protected:
     std::string add(const std::string& name, const std::string& bytes) {
-        writeBytes(folder.file(name), bytes);
+        writeFile(folder.file(name), bytes);
         EXPECT_EQ(package.AddFile(folder.file(name)), 0) << package.LastError();
         return folder.file(name);
     }
@@ -39,14 +39,14 @@ TEST_F(StufTest, WritesTheExactFileLayout) {
     EXPECT_TRUE(package.Session());
     EXPECT_EQ(package.Format(), "STUF18");
     EXPECT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kFirstVersionEmpty);
+    EXPECT_EQ(readFile(path), kFirstVersionEmpty);
     EXPECT_FALSE(package.Session());
     EXPECT_EQ(package.Format(), "");
 
     ASSERT_EQ(package.StartSession(path), 0);
     add("a.txt", "abc");
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kFirstVersionOneMember);
+    EXPECT_EQ(readFile(path), kFirstVersionOneMember);
 
     ASSERT_EQ(package.StartSession(path), 0);
     EXPECT_EQ(package.FileCount(), 1);
@@ -58,19 +58,19 @@ TEST_F(StufTest, WritesTheExactFileLayout) {
 
 TEST_F(StufTest, AnUnchangedSessionRewritesTheSameBytes) {
     for (const std::string& original : {kFirstVersionOneMember, kOneMemberExtraElement}) {
-        writeBytes(path, original);
+        writeFile(path, original);
         ageFile(path);
         ASSERT_EQ(package.StartSession(path), 0) << package.LastError();
         EXPECT_EQ(package.FileCount(), 1);
         ASSERT_EQ(package.EndSession(), 0);
-        EXPECT_EQ(readBytes(path), original);
+        EXPECT_EQ(readFile(path), original);
         EXPECT_FALSE(isAged(path));  // written again, as every session end does
     }
 }
 
 TEST_F(StufTest, DoesNothingWithoutASession) {
     const std::string source = folder.file("a.txt");
-    writeBytes(source, "abc");
+    writeFile(source, "abc");
     EXPECT_EQ(package.EndSession(), 0);
     EXPECT_EQ(package.AddFile(source), 0);
     EXPECT_EQ(package.SetDescription("d"), 0);
@@ -90,7 +90,7 @@ TEST_F(StufTest, DoesNothingWithoutASession) {
 }
 
 TEST_F(StufTest, RefusesBadArgumentsAndNumbersWithoutSideEffects) {
-    writeBytes(path, kOneMemberExtraElement);
+    writeFile(path, kOneMemberExtraElement);
     ASSERT_EQ(package.StartSession(path), 0);
 
     EXPECT_EQ(package.AddFile(""), 0);
@@ -115,9 +115,9 @@ TEST_F(StufTest, RefusesBadArgumentsAndNumbersWithoutSideEffects) {
     EXPECT_EQ(package.LastError(), "Subscript out of range");
 
     const std::string existing = folder.file("existing");
-    writeBytes(existing, "keep me");
+    writeFile(existing, "keep me");
     EXPECT_EQ(package.ExtractFile(99, existing), 1);
-    EXPECT_EQ(readBytes(existing), "keep me");
+    EXPECT_EQ(readFile(existing), "keep me");
 
     // The extra empty element is not a member.
     package.setLastError("");
@@ -126,12 +126,12 @@ TEST_F(StufTest, RefusesBadArgumentsAndNumbersWithoutSideEffects) {
     EXPECT_EQ(package.FileCount(), 1);
     EXPECT_EQ(package.GetFileName(1), "a.txt");
     EXPECT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kOneMemberExtraElement);
+    EXPECT_EQ(readFile(path), kOneMemberExtraElement);
 }
 
 TEST_F(StufTest, AFailedAddAddsNothing) {
     ASSERT_EQ(package.StartSession(path), 0);
-    writeBytes(folder.file("empty"), "");
+    writeFile(folder.file("empty"), "");
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0644), 0);
     ASSERT_EQ(::mkdir(folder.file("dir").c_str(), 0755), 0);
     const int sparse = ::creat(folder.file("huge").c_str(), 0644);
@@ -152,7 +152,7 @@ TEST_F(StufTest, AFailedAddAddsNothing) {
     }
     EXPECT_EQ(package.FileCount(), 0);
     ASSERT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path), kFirstVersionEmpty);
+    EXPECT_EQ(readFile(path), kFirstVersionEmpty);
 }
 
 TEST_F(StufTest, NamesMatchIgnoringCaseButDoublesAreExact) {
@@ -185,12 +185,12 @@ TEST_F(StufTest, DeletingMovesOnlyDataAndNamesOfLaterMembers) {
     header.format = "STUF18";
     header.files = {{}, {"1", "one", "r1", ""}, {"2", "two", "r2", ""}};
     header.count = 2;
-    writeBytes(path, orv::package::encodePackage<orv::package::FirstVersion>(header));
+    writeFile(path, orv::package::encodePackage<orv::package::FirstVersion>(header));
     ASSERT_EQ(package.StartSession(path), 0);
     ASSERT_EQ(package.DeleteFile(1), 0);
     ASSERT_EQ(package.EndSession(), 0);
 
-    const auto stored = orv::package::decodePackage<orv::package::FirstVersion>(readBytes(path));
+    const auto stored = orv::package::decodePackage<orv::package::FirstVersion>(readFile(path));
     ASSERT_EQ(stored.count, 1);
     ASSERT_EQ(stored.files.size(), 2U);
     EXPECT_EQ(stored.files[1].fileName, "two");
@@ -204,24 +204,24 @@ TEST_F(StufTest, ExtractsIntoAFolderReplacingFilesAndLinks) {
     add("b.txt", "bee");
     const std::string out = folder.file("out");
     ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
-    writeBytes(out + "/a.txt", "a much longer old file");
+    writeFile(out + "/a.txt", "a much longer old file");
     const std::string victim = folder.file("victim");
-    writeBytes(victim, "outside");
+    writeFile(victim, "outside");
     ASSERT_EQ(::symlink(victim.c_str(), (out + "/b.txt").c_str()), 0);
 
     EXPECT_EQ(package.ExtractPackage(out), 0) << package.LastError();
-    EXPECT_EQ(readBytes(out + "/a.txt"), "abc");
-    EXPECT_EQ(readBytes(out + "/b.txt"), "bee");
-    EXPECT_EQ(readBytes(victim), "outside");
+    EXPECT_EQ(readFile(out + "/a.txt"), "abc");
+    EXPECT_EQ(readFile(out + "/b.txt"), "bee");
+    EXPECT_EQ(readFile(victim), "outside");
 
     ASSERT_EQ(::symlink(victim.c_str(), folder.file("link").c_str()), 0);
     EXPECT_EQ(package.ExtractFile(2, folder.file("link")), 0);
-    EXPECT_EQ(readBytes(folder.file("link")), "bee");
-    EXPECT_EQ(readBytes(victim), "outside");
+    EXPECT_EQ(readFile(folder.file("link")), "bee");
+    EXPECT_EQ(readFile(victim), "outside");
 
     // A missing folder is made, one level only.
     EXPECT_EQ(package.ExtractPackage(folder.file("new")), 0);
-    EXPECT_EQ(readBytes(folder.file("new/b.txt")), "bee");
+    EXPECT_EQ(readFile(folder.file("new/b.txt")), "bee");
     EXPECT_EQ(package.ExtractPackage(folder.file("no/such")), 1);
     EXPECT_EQ(package.LastError(), "File not found");
 }
@@ -247,7 +247,7 @@ class FileSizeLimit {
 };
 
 TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
-    writeBytes(path, kFirstVersionOneMember);
+    writeFile(path, kFirstVersionOneMember);
     ASSERT_EQ(package.StartSession(path), 0);
     add("big", std::string(1000, 'x'));
     {
@@ -255,7 +255,7 @@ TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
         EXPECT_EQ(package.EndSession(), 1);
         EXPECT_NE(package.LastError(), "");
         EXPECT_TRUE(package.Session());
-        EXPECT_EQ(readBytes(path), kFirstVersionOneMember);
+        EXPECT_EQ(readFile(path), kFirstVersionOneMember);
 
         // The implicit end fails too, so the open session stays.
         EXPECT_EQ(package.StartSession(folder.file("other.stf")), 1);
@@ -263,7 +263,7 @@ TEST_F(StufTest, AFailedEndKeepsTheSessionAndTheOldFile) {
         EXPECT_EQ(package.FileCount(), 2);
     }
     EXPECT_EQ(package.EndSession(), 0);
-    EXPECT_EQ(readBytes(path).size(), kFirstVersionOneMember.size() + 1000 + 19);
+    EXPECT_EQ(readFile(path).size(), kFirstVersionOneMember.size() + 1000 + 19);
     EXPECT_FALSE(exists(folder.file("other.stf")));
 }
 

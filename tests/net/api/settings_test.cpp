@@ -1,4 +1,5 @@
 #include "qellib/settings.h"
+#include "support/file_contents.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 using qel::cSettings;
 using qel::StringArray;
 using qel::Variant;
+using tornel::test::readFile;
+using tornel::test::writeFile;
 
 namespace {
 
@@ -20,15 +23,6 @@ std::string lines(std::initializer_list<std::string> parts) {
         text += text.empty() ? part : "\r\n" + part;
     }
     return text;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 cSettings reloaded(const cSettings& settings) {
