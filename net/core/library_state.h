@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection_hooks.h"
 #include "keyed_collection.h"
 #include "session.h"
 #include "session_records.h"
@@ -19,7 +20,7 @@ class DebugOutputWindow;
 namespace qel {
 
 class clsSocket;
-class clsPendingPkt;
+struct clsPendingPkt;
 
 inline constexpr int LibraryVersionMajor = 2;
 inline constexpr int LibraryVersionMinor = 1;
@@ -73,6 +74,7 @@ struct LibraryState {
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID
     TrafficCounters counters;
     SessionTable sessions;
+    ConnectionHooks connectionHooks;
 
     std::unique_ptr<LibraryTimers> timers;                     // made by initLibrary
     std::unique_ptr<platform::DebugOutputWindow> debugWindow;  // made by the first debug output
