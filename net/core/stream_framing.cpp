@@ -12,6 +12,20 @@
 #include <algorithm>
 
 namespace qel {
+namespace {
+
+class CuttingMark {
+  public:
+    explicit CuttingMark(bool& mark) : mark_(mark) { mark_ = true; }
+    ~CuttingMark() { mark_ = false; }
+    CuttingMark(const CuttingMark&) = delete;
+    CuttingMark& operator=(const CuttingMark&) = delete;
+
+  private:
+    bool& mark_;
+};
+
+}  // namespace
 
 void PacketFramer::append(std::string_view bytes) {
     buffer_.append(bytes);
@@ -30,7 +44,8 @@ void PacketFramer::compact() {
     start_ = 0;
 }
 
-// Reads the header of packetIn_ once its blank line is buffered; true when it is read.
+// Reads the header of the next packet once its blank line is buffered; true
+// when packetIn_ holds it.
 bool PacketFramer::cutHeader() {
     const std::string_view uncut = std::string_view(buffer_).substr(start_);
     const std::string_view window = uncut.substr(0, limits::MaxHeaderBytes);
@@ -44,16 +59,17 @@ bool PacketFramer::cutHeader() {
         scanned_ = uncut.size();
         return false;
     }
-    const size_t length = end + HeaderEnd.size();
-    packetIn_.Header.assign(uncut.substr(0, length));
-    packetIn_.HeaderDone = true;
-    start_ += length;
+    clsPacket header;
+    header.Header.assign(uncut.substr(0, end + HeaderEnd.size()));
+    header.HeaderDone = true;
+    start_ += header.Header.size();
     scanned_ = 0;
-    if (!parseHeader(packetIn_)) {
+    if (!parseHeader(header)) {
         reset();  // the text behind a malformed header cannot be trusted either
         return false;
     }
-    bodyLength_ = readContentLength(packetIn_);
+    bodyLength_ = readContentLength(header);
+    packetIn_ = std::move(header);
     return true;
 }
 
@@ -68,6 +84,13 @@ bool PacketFramer::cutBody() {
 }
 
 PacketFramer::Cut PacketFramer::next(clsPacket& packet) {
+    // A reported error raises an event, whose handler may let a later arrival
+    // on this connection run: that arrival only appends, and the cut under
+    // way goes on to take its text.
+    if (cutting_) {
+        return Cut::NeedMore;
+    }
+    const CuttingMark mark(cutting_);
     try {
         if ((!packetIn_.HeaderDone && !cutHeader()) || !cutBody()) {
             compact();

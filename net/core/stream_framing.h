@@ -53,6 +53,7 @@ class PacketFramer {
     size_t scanned_ = 0;      // bytes after start_ already searched for the header's end
     int64_t bodyLength_ = 0;  // of packetIn_, once its header is read
     clsPacket packetIn_;
+    bool cutting_ = false;  // inside next()
 };
 
 // Takes the text that just arrived on `connection` and hands every packet it

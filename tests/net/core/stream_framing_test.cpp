@@ -160,5 +160,38 @@ TEST_F(FramingTest, AMalformedHeaderIsDroppedWithTheTextBehindIt) {
     EXPECT_EQ(errors, std::vector<std::string>{"Error 5: Invalid procedure call or argument"});
 }
 
+// An Error handler that lets events run, and with them a later arrival on
+// the same connection, while the framing reports a field it cannot store.
+class FeedingErrorHandler : public ErrorRecorder {
+  public:
+    void Error(std::string& message, std::string& nodeID) override {
+        ErrorRecorder::Error(message, nodeID);
+        if (onError) {
+            onError();
+        }
+    }
+    std::function<void()> onError;
+};
+
+TEST_F(FramingTest, AnArrivalDuringAReportedErrorWaitsForTheCutUnderWay) {
+    const auto handler = std::make_shared<FeedingErrorHandler>();
+    const SessionPtr node = appendSession(handler);
+    PacketFramer framer;
+    const std::string ping = writePacket(makePacket("PING", "", ""));
+    handler->onError = [&] {
+        framer.append(ping);
+        clsPacket nested;
+        EXPECT_EQ(framer.next(nested), PacketFramer::Cut::NeedMore);
+    };
+    framer.append("MSG  QEL/2.1\r\nBad\nName: x\r\nContent-Length: 3\r\n\r\nabc");
+    clsPacket packet;
+    ASSERT_EQ(framer.next(packet), PacketFramer::Cut::Packet);
+    EXPECT_EQ(packet.Method, "MSG");
+    EXPECT_EQ(packet.Data, "abc");
+    ASSERT_EQ(framer.next(packet), PacketFramer::Cut::Packet);
+    EXPECT_EQ(packet.Method, "PING");
+    EXPECT_EQ(handler->errors.size(), 1U);
+}
+
 }  // namespace
 }  // namespace qel::test
