@@ -12,14 +12,6 @@ namespace {
 
 using WireFormatTest = CoreTest;
 
-std::vector<std::string> fieldTexts(const clsPacket& packet) {
-    std::vector<std::string> texts;
-    for (const clsField& field : packet.Fields) {
-        texts.push_back(field.Name + ": " + field.Data);
-    }
-    return texts;
-}
-
 clsPacket parsed(const std::string& header) {
     clsPacket packet;
     packet.Header = header;
