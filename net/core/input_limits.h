@@ -5,13 +5,14 @@
 // The most we accept from a peer or a file before allocating anything for it.
 namespace qel::limits {
 
-// Method line and header fields of one packet: real headers are a few hundred
-// bytes (a long escaped path and a route of 20 hops stay far below this).
-inline constexpr int64_t MaxHeaderBytes = 64 * 1024;
+// Method line and header fields of one packet, blank line included. Most
+// headers are a few hundred bytes, but the parameters of a remote call travel
+// in header fields, so leave them room.
+inline constexpr int64_t MaxHeaderBytes = 1024 * 1024;
 
-// One packet body ("Content-Length"): a file chunk is at most a few MiB, and
-// listings and search results of large folders fit with room to spare.
-inline constexpr int64_t MaxBodyBytes = 64 * 1024 * 1024;
+// One packet body ("Content-Length"): besides file chunks, listings and search
+// results, a node sends its whole program file in one FILE packet.
+inline constexpr int64_t MaxBodyBytes = 256 * 1024 * 1024;
 
 // One decompressed body ("Original-Length"): the same bound as a body, since
 // the sender compressed a body it could have sent as it was.

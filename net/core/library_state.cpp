@@ -2,6 +2,7 @@
 
 #include "guarded.h"
 #include "local_address.h"
+#include "wire_format.h"
 
 #include "platform/debug_window.h"
 
@@ -33,7 +34,7 @@ bool initLibrary() {
         return true;
     }
     return guarded("", false, [&lib] {
-        lib.protocolVersion = "QEL/2.1";
+        lib.protocolVersion = ProtocolVersion;
         lib.timers = std::make_unique<LibraryTimers>();
         lib.localAddress = getLocalIP();
         lib.listenerSessions.assign(1, SessionHandle());

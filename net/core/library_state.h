@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection_hooks.h"
 #include "keyed_collection.h"
 #include "product.h"
 #include "session.h"
@@ -20,7 +21,7 @@ class DebugOutputWindow;
 namespace qel {
 
 class clsSocket;
-class clsPendingPkt;
+struct clsPendingPkt;
 
 // Traffic of the whole process.
 struct TrafficCounters {
@@ -70,6 +71,7 @@ struct LibraryState {
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID
     TrafficCounters counters;
     SessionTable sessions;
+    ConnectionHooks connectionHooks;
 
     std::unique_ptr<LibraryTimers> timers;                     // made by initLibrary
     std::unique_ptr<platform::DebugOutputWindow> debugWindow;  // made by the first debug output

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library_state.h"
+#include "packet.h"
 #include "session.h"
 
 #include "qellib/events.h"
@@ -23,6 +24,15 @@ class ErrorRecorder : public cQELEvents {
     std::vector<std::string> errors;
     std::vector<std::string> nodeIDs;
 };
+
+// Each field of the packet as "Name: value", in order.
+inline std::vector<std::string> fieldTexts(const clsPacket& packet) {
+    std::vector<std::string> texts;
+    for (const clsField& field : packet.Fields) {
+        texts.push_back(field.Name + ": " + field.Data);
+    }
+    return texts;
+}
 
 // A fresh, initialised library for each test.
 class CoreTest : public ::testing::Test {

@@ -10,14 +10,6 @@ namespace {
 
 using FieldsTest = CoreTest;
 
-std::vector<std::string> fieldTexts(const clsPacket& packet) {
-    std::vector<std::string> texts;
-    for (const clsField& field : packet.Fields) {
-        texts.push_back(field.Name + ": " + field.Data);
-    }
-    return texts;
-}
-
 TEST_F(FieldsTest, NamesMatchWithoutCaseAndTheFirstFieldWins) {
     clsPacket packet;
     AddField(packet, "Flags", "NE");

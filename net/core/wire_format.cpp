@@ -1,0 +1,148 @@
+#include "wire_format.h"
+
+#include "fields.h"
+#include "guarded.h"
+#include "input_limits.h"
+#include "numbers.h"
+#include "path_decoding.h"
+
+#include "platform/ascii.h"
+#include "platform/runtime_error.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace qel {
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+constexpr std::string_view NameSeparator = ": ";
+
+// Methods whose resource is a shared path, which always starts with "\".
+constexpr std::array<std::string_view, 6> PathMethods = {
+    "GETFILEINFO", "FILE", "FILEINFO", "GETCONTENTS", "CONTENTS", "GET",
+};
+
+bool isPathMethod(std::string_view method) {
+    return std::find(PathMethods.begin(), PathMethods.end(), method) != PathMethods.end();
+}
+
+[[noreturn]] void malformedHeader() {
+    throw platform::RuntimeError(platform::rt::InvalidProcedureCall);
+}
+
+// The line starting at `from`, without its CR LF; `from` moves past it.
+std::string_view nextLine(std::string_view text, size_t& from) {
+    const size_t end = text.find(LineEnd, from);
+    const size_t stop = end == std::string_view::npos ? text.size() : end;
+    const std::string_view line = text.substr(from, stop - from);
+    from = end == std::string_view::npos ? text.size() : end + LineEnd.size();
+    return line;
+}
+
+void readMethodLine(clsPacket& packet, std::string_view line) {
+    const size_t methodEnd = line.find(' ');
+    if (methodEnd == std::string_view::npos) {
+        malformedHeader();
+    }
+    packet.Method = platform::asciiUpper(line.substr(0, methodEnd));
+    const std::string_view rest = line.substr(methodEnd + 1);
+    const size_t resourceEnd = rest.find(' ');
+    if (resourceEnd == std::string_view::npos || resourceEnd == 0) {
+        return;  // no version word, or an empty resource: the resource stays empty
+    }
+    std::string resource(rest.substr(0, resourceEnd));
+    decodePath(resource);
+    if (isPathMethod(packet.Method) && !resource.starts_with('\\')) {
+        resource.insert(resource.begin(), '\\');
+    }
+    packet.Resource = std::move(resource);
+}
+
+void readFieldLine(clsPacket& packet, std::string_view line) {
+    const size_t separator = line.find(NameSeparator);
+    if (separator == std::string_view::npos) {
+        malformedHeader();
+    }
+    SetField(packet, line.substr(0, separator), line.substr(separator + NameSeparator.size()));
+}
+
+}  // namespace
+
+std::string escapeResource(std::string_view resource) {
+    std::string escaped;
+    escaped.reserve(resource.size());
+    for (const char c : resource) {
+        switch (c) {
+            case ' ':
+                escaped += "%20";
+                break;
+            case '\r':
+                escaped += "%0D";
+                break;
+            case '\n':
+                escaped += "%0A";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string writePacket(const clsPacket& packet) {
+    std::string text = platform::asciiUpper(packet.Method);
+    text += ' ';
+    text += escapeResource(packet.Resource);
+    text += ' ';
+    text += ProtocolVersion;
+    text += LineEnd;
+    for (const clsField& field : packet.Fields) {
+        text += field.Name;
+        text += NameSeparator;
+        text += field.Data;
+        text += LineEnd;
+    }
+    text += LineEnd;
+    text += packet.Data;
+    return text;
+}
+
+bool parseHeader(clsPacket& packet) {
+    return guarded("", false, [&packet] {
+        const std::string_view header = packet.Header;
+        size_t at = 0;
+        readMethodLine(packet, nextLine(header, at));
+        while (at < header.size()) {
+            const std::string_view line = nextLine(header, at);
+            if (line.empty()) {
+                break;
+            }
+            readFieldLine(packet, line);
+        }
+        return true;
+    });
+}
+
+int64_t readContentLength(const clsPacket& packet) {
+    const std::string text = getText(packet, "Content-Length");
+    if (text.empty()) {
+        return 0;
+    }
+    const std::string_view digits = trimBlanks(text);
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        throw platform::RuntimeError(platform::rt::TypeMismatch);
+    }
+    const size_t firstSignificant = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+    const std::string_view significant = digits.substr(firstSignificant);
+    // Any number of at most digits10 digits fits; a longer one is beyond the limit anyway.
+    if (significant.size() > std::numeric_limits<int64_t>::digits10 ||
+        toInt64(significant) > limits::MaxBodyBytes) {
+        throw platform::RuntimeError(platform::rt::OutOfMemory);
+    }
+    return toInt64(significant);
+}
+
+}  // namespace qel

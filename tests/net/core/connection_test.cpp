@@ -1,0 +1,273 @@
+#include "connection_harness.h"
+
+#include "support/socket_recorder.h"
+#include "support/wait.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace qel::test {
+namespace {
+
+using platform::SocketState;
+using tornel::test::letEventsRun;
+using tornel::test::patternBytes;
+using tornel::test::waitUntil;
+
+using Methods = std::vector<std::string>;
+
+int countOf(const std::vector<std::string>& log, const std::string& prefix) {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& entry) {
+        return entry.starts_with(prefix);
+    }));
+}
+
+TEST_F(ConnectionTest, WritesOnePacketAtATimeInOrder) {
+    connectPair();
+    const auto first = pendingPacket(packetText("FIRST", patternBytes(200000, 1)));
+    const auto second = pendingPacket(packetText("SECOND", patternBytes(1000, 2)));
+    const auto third = pendingPacket(packetText("THIRD"));
+    std::vector<std::pair<clsPendingPkt*, size_t>> completions;  // what was out, how many waited
+    clientRoute.beforeSendComplete = [&](clsSocket& c) {
+        completions.emplace_back(c.packetOut.get(), c.outPending.size());
+    };
+    client->Send(first);
+    client->Send(second);
+    client->Send(third);
+    EXPECT_TRUE(client->Sending);
+    EXPECT_EQ(client->packetOut, first);
+    EXPECT_EQ(client->outPending.size(), 2U);
+
+    ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 3; }));
+    EXPECT_EQ(methodsOn(*server), (Methods{"FIRST", "SECOND", "THIRD"}));
+    EXPECT_EQ(received[0].body, patternBytes(200000, 1));
+    ASSERT_TRUE(waitUntil([&] { return !client->Sending; }));
+    // Each went out only once the one before it was reported written.
+    const std::vector<std::pair<clsPendingPkt*, size_t>> expected = {
+        {first.get(), 2}, {second.get(), 1}, {third.get(), 0}};
+    EXPECT_EQ(completions, expected);
+}
+
+TEST_F(ConnectionTest, SendOnAConnectionThatIsNotConnectedDropsThePacket) {
+    client->Send(pendingPacket(packetText("PING")));  // closed
+    EXPECT_FALSE(client->Sending);
+    EXPECT_EQ(client->packetOut, nullptr);
+
+    listener.setLocalPort(0);
+    listener.listen();
+    const int refusingPort = listener.localPort();
+    listener.close();
+    clientControl.connect("127.0.0.1", refusingPort);
+    ASSERT_TRUE(waitUntil([&] { return clientControl.state() == SocketState::Error; }));
+    client->Send(pendingPacket(packetText("PING")));
+    EXPECT_FALSE(client->Sending);
+    EXPECT_EQ(client->packetOut, nullptr);
+    EXPECT_TRUE(client->outPending.empty());
+}
+
+TEST_F(ConnectionTest, AHandlerThatWaitsSeesTheLaterPacketsOnceAndInOrder) {
+    connectPair();
+    const std::string second = packetText("SECOND", "two\r\n\r\nbody");
+    const std::string third = packetText("THIRD", patternBytes(5000, 3));
+    onPacket = [&](clsPacket& packet, clsSocket&) {
+        if (packet.Method != "FIRST") {
+            return;
+        }
+        // While this handler waits, the peer sends the second packet and the
+        // start of the third, then the rest of the third.
+        client->Send(pendingPacket(second + third.substr(0, 40)));
+        ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 2; }));
+        client->Send(pendingPacket(third.substr(40)));
+        ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 3; }));
+    };
+    client->Send(pendingPacket(packetText("FIRST", "one")));
+    ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() >= 3; }));
+    letEventsRun(50);
+    EXPECT_EQ(methodsOn(*server), (Methods{"FIRST", "SECOND", "THIRD"}));
+    EXPECT_EQ(received[1].body, "two\r\n\r\nbody");
+    EXPECT_EQ(received[2].body, patternBytes(5000, 3));
+}
+
+TEST_F(ConnectionTest, EstablishmentIsReportedOnceAndAnnouncesTheNodeWhenItShould) {
+    for (const bool announce : {true, false}) {
+        SCOPED_TRACE(announce);
+        node->announceSelf = announce;
+        events->log.clear();
+        infoSent.clear();
+        connectPair();
+        client->connectionEstab();  // reported twice
+        EXPECT_EQ(events->log, std::vector<std::string>{"estab " + client->Address + " 2 " +
+                                                        client->connectionID});
+        EXPECT_EQ(infoSent, announce ? std::vector<std::string>{"BROADCAST " + client->connectionID}
+                                     : std::vector<std::string>{});
+        EXPECT_TRUE(node->connected);
+        client->closeConnection(true);
+        ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::Closed; }));
+        listener.close();
+    }
+}
+
+TEST_F(ConnectionTest, APeerCloseOfAMaintainedConnectionReconnectsIt) {
+    connectPair();
+    client->Maintain = true;
+    const std::string id = client->connectionID;
+    serverControl.close();
+    ASSERT_TRUE(waitUntil([&] { return !reconnected.empty(); }));
+    letEventsRun(50);
+    EXPECT_EQ(reconnected, std::vector<clsSocket*>{client.get()});
+    EXPECT_EQ(countOf(events->log, "closed "), 1);
+    EXPECT_EQ(events->log.back(), "closed " + client->Address + "  " + id);
+    EXPECT_EQ(client->connectionID, id);
+    EXPECT_FALSE(client->isConnected);
+    EXPECT_FALSE(node->connected);
+}
+
+TEST_F(ConnectionTest, AReconnectedConnectionWritesAgainAfterAWriteWasCutOff) {
+    connectPair();
+    client->Maintain = true;
+    client->Send(pendingPacket(packetText("CUT", patternBytes(100000))));
+    client->Send(pendingPacket(packetText("DROPPED")));
+    client->closeConnection(false);  // as the peer's close would, with the write in flight
+    EXPECT_FALSE(client->Sending);
+    EXPECT_TRUE(client->outPending.empty());
+    EXPECT_EQ(client->packetOut, nullptr);
+    ASSERT_EQ(reconnected, std::vector<clsSocket*>{client.get()});
+
+    ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::Closed; }));
+    clientControl.connect("127.0.0.1", listener.localPort());  // the reconnect
+    ASSERT_TRUE(waitUntil(
+        [&] { return client->isConnected && serverControl.state() == SocketState::Connected; }));
+    client->Send(pendingPacket(packetText("AGAIN")));
+    ASSERT_TRUE(waitUntil([&] {
+        const Methods methods = methodsOn(*server);
+        return !methods.empty() && methods.back() == "AGAIN";
+    }));
+    // What was cut off may have arrived whole; what waited behind it never goes out.
+    const Methods methods = methodsOn(*server);
+    EXPECT_EQ(std::count(methods.begin(), methods.end(), "DROPPED"), 0);
+    EXPECT_EQ(countOf(events->log, "estab " + client->Address), 2);
+}
+
+TEST_F(ConnectionTest, ACloseTheNodeAsksForOrOneWhileDisconnectingIsNotReconnected) {
+    for (const bool userInitiated : {true, false}) {
+        SCOPED_TRACE(userInitiated);
+        node->disconnecting = !userInitiated;
+        events->log.clear();
+        connectPair();
+        client->Maintain = true;
+        client->closeConnection(userInitiated);
+        EXPECT_EQ(client->Maintain, !userInitiated);
+        EXPECT_EQ(countOf(events->log, "closed " + client->Address), 1);
+        EXPECT_TRUE(reconnected.empty());
+        EXPECT_EQ(clientControl.state(), SocketState::Closed);
+        client->closeConnection(userInitiated);  // already closed: nothing more
+        EXPECT_EQ(countOf(events->log, "closed " + client->Address), 1);
+        ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::Closed; }));
+        listener.close();
+    }
+}
+
+TEST_F(ConnectionTest, AUserCloseStopsAConnectInProgressSilently) {
+    listener.setLocalPort(0);
+    listener.listen();
+    client->Maintain = true;
+    clientControl.connect("127.0.0.1", listener.localPort());
+    client->closeConnection(true);
+    EXPECT_EQ(clientControl.state(), SocketState::Closed);
+    EXPECT_FALSE(client->Maintain);
+    letEventsRun(100);
+    EXPECT_FALSE(client->isConnected);
+    EXPECT_EQ(countOf(events->log, "estab "), 0);
+    EXPECT_EQ(countOf(events->log, "closed "), 0);
+}
+
+TEST_F(ConnectionTest, AConnectionWhoseNodeIsGoneIsClosedAndReadNoFurther) {
+    connectPair();
+    onPacket = [this](clsPacket&, clsSocket&) { removeSession(*node); };
+    client->Send(pendingPacket(packetText("FIRST") + packetText("SECOND")));
+    ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::Closed; }));
+    EXPECT_EQ(methodsOn(*server), Methods{"FIRST"});
+    // The client's close event finds its node gone too: closed, nothing raised.
+    ASSERT_TRUE(waitUntil([&] { return clientControl.state() == SocketState::Closed; }));
+    EXPECT_EQ(countOf(events->log, "closed "), 0);
+}
+
+TEST_F(ConnectionTest, AStreamThatCannotBeFramedClosesTheConnection) {
+    connectPair();
+    client->Send(pendingPacket("MSG  QEL/2.1\r\nContent-Length: -5\r\n\r\nPING  QEL/2.1\r\n\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::Closed; }));
+    EXPECT_EQ(events->errors, std::vector<std::string>{"Error 13: Type mismatch"});
+    EXPECT_EQ(countOf(events->log, "closed   " + server->connectionID), 1);  // no address yet
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(server->incoming.bufferedBytes(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !client->isConnected; }));
+}
+
+// The upload a completed FILE chunk belongs to is told, and asked for its next chunk.
+class PacingTest : public ConnectionTest {
+  protected:
+    PacingTest() {
+        ConnectionHooks& hooks = library().connectionHooks;
+        hooks.recordUploadProgress = [this](Session& s, const std::string& reqID, int64_t last) {
+            EXPECT_EQ(&s, node.get());
+            progress.push_back(reqID + " " + std::to_string(last));
+            return reqID == "R1";
+        };
+        hooks.checkNextChunk = [this](const std::string& reqID) {
+            nextChunks.push_back(reqID);
+            client->Send(pendingPacket(packetText("NEXTCHUNK")));
+        };
+    }
+
+    static std::shared_ptr<clsPendingPkt> chunk(const std::string& reqID,
+                                                std::optional<int64_t> lastByte) {
+        auto pending = pendingPacket(packetText("FILE", patternBytes(1024)));
+        pending->reqID = reqID;
+        pending->fileProgress = lastByte;
+        return pending;
+    }
+
+    std::vector<std::string> progress;
+    std::vector<std::string> nextChunks;
+};
+
+TEST_F(PacingTest, ACompletedChunkRecordsProgressAndQueuesTheNextChunkLast) {
+    connectPair();
+    client->Send(chunk("R1", 1023));
+    client->Send(pendingPacket(packetText("WAITING1")));
+    client->Send(pendingPacket(packetText("WAITING2")));
+    ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 4; }));
+    EXPECT_EQ(methodsOn(*server), (Methods{"FILE", "WAITING1", "WAITING2", "NEXTCHUNK"}));
+    EXPECT_EQ(progress, std::vector<std::string>{"R1 1023"});
+    EXPECT_EQ(nextChunks, std::vector<std::string>{"R1"});
+}
+
+TEST_F(PacingTest, OnlyAChunkOfARunningUploadWithoutRoutedFilesAsksForMore) {
+    struct Case {
+        const char* what;
+        std::string reqID;
+        std::optional<int64_t> lastByte;
+        bool routeFiles;
+        std::vector<std::string> progress;
+    };
+    const Case cases[] = {
+        {"routed files", "R1", 2047, true, {"R1 2047"}},
+        {"no sender", "R2", 10, false, {"R2 10"}},
+        {"no range", "R1", std::nullopt, false, {}},
+        {"no request", "", 10, false, {}},
+    };
+    connectPair();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        progress.clear();
+        node->routeFiles = c.routeFiles;
+        client->Send(chunk(c.reqID, c.lastByte));
+        ASSERT_TRUE(waitUntil([&] { return !client->Sending; }));
+        EXPECT_EQ(progress, c.progress);
+        EXPECT_TRUE(nextChunks.empty());
+    }
+}
+
+}  // namespace
+}  // namespace qel::test

@@ -1,0 +1,197 @@
+#include "core_fixture.h"
+
+#include "fields.h"
+#include "input_limits.h"
+#include "stream_framing.h"
+#include "support/socket_recorder.h"
+#include "wire_format.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace qel::test {
+namespace {
+
+using FramingTest = CoreTest;
+
+// What the receive pipeline is handed of one packet.
+std::string summary(const clsPacket& packet) {
+    std::string text = packet.Method + "|" + packet.Resource;
+    for (const clsField& field : packet.Fields) {
+        text += "|" + field.Name + "=" + field.Data;
+    }
+    return text + "|" + packet.Data;
+}
+
+clsPacket makePacket(const std::string& method, const std::string& resource,
+                     const std::string& body) {
+    clsPacket packet;
+    packet.Method = method;
+    packet.Resource = resource;
+    packet.Data = body;
+    AddField(packet, "ID", method + "-id");
+    if (!body.empty()) {
+        AddField(packet, "Content-Length", std::to_string(body.size()));
+    }
+    return packet;
+}
+
+// Feeds `arrivals` in order and collects every packet cut.
+std::vector<std::string> frame(const std::vector<std::string>& arrivals) {
+    PacketFramer framer;
+    std::vector<std::string> packets;
+    for (const std::string& arrival : arrivals) {
+        framer.append(arrival);
+        clsPacket packet;
+        PacketFramer::Cut cut;
+        while ((cut = framer.next(packet)) == PacketFramer::Cut::Packet) {
+            packets.push_back(summary(packet));
+        }
+        EXPECT_EQ(cut, PacketFramer::Cut::NeedMore);
+    }
+    return packets;
+}
+
+TEST_F(FramingTest, AnyChunkingOfAStreamYieldsTheSamePackets) {
+    const std::vector<std::string>& errors = errorsOfNode();
+    std::vector<clsPacket> sent = {
+        makePacket("MSG", "", "a body with\r\n\r\nGET \\x QEL/2.1\r\n\r\ninside"),
+        makePacket("PING", "", ""),
+        makePacket("INFO", "", ""),
+        makePacket("FILE", "\\share\\a b", tornel::test::patternBytes(3000)),
+        makePacket("CONFIRM", "", ""),
+    };
+    AddField(sent[2], "Content-Length", "0");
+    std::string stream;
+    std::vector<std::string> expected;
+    for (const clsPacket& packet : sent) {
+        stream += writePacket(packet);
+        expected.push_back(summary(packet));
+    }
+
+    EXPECT_EQ(frame({stream}), expected);
+    for (size_t cut = 1; cut < stream.size(); ++cut) {
+        ASSERT_EQ(frame({stream.substr(0, cut), stream.substr(cut)}), expected) << cut;
+    }
+    std::vector<std::string> bytes;
+    for (const char c : stream) {
+        bytes.emplace_back(1, c);
+    }
+    EXPECT_EQ(frame(bytes), expected);
+    std::mt19937 random(20210);
+    for (int run = 0; run < 200; ++run) {
+        std::vector<std::string> arrivals;
+        for (size_t at = 0; at < stream.size();) {
+            const size_t size = std::uniform_int_distribution<size_t>(1, 40)(random);
+            arrivals.push_back(stream.substr(at, size));
+            at += size;
+        }
+        ASSERT_EQ(frame(arrivals), expected) << run;
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FramingTest, AContentLengthThatIsNoCountWithinTheLimitBreaksTheStream) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc", "Error 13: Type mismatch"},
+        {"-5", "Error 13: Type mismatch"},
+        {"+5", "Error 13: Type mismatch"},
+        {"1e3", "Error 13: Type mismatch"},
+        {"0x10", "Error 13: Type mismatch"},
+        {"1.5", "Error 13: Type mismatch"},
+        {"  ", "Error 13: Type mismatch"},
+        {std::to_string(limits::MaxBodyBytes + 1), "Error 7: Out of memory"},
+        {"99999999999999999999999999", "Error 7: Out of memory"},
+    };
+    std::vector<std::string>& errors = errorsOfNode();
+    for (const auto& [length, error] : cases) {
+        errors.clear();
+        PacketFramer framer;
+        framer.append("MSG  QEL/2.1\r\nContent-Length: " + length + "\r\n\r\nbody");
+        clsPacket packet;
+        EXPECT_EQ(framer.next(packet), PacketFramer::Cut::Broken) << length;
+        EXPECT_EQ(errors, std::vector<std::string>{error}) << length;
+        EXPECT_EQ(framer.bufferedBytes(), 0) << length;
+    }
+
+    // Lengths within the limit, with blanks and leading zeros, are accepted;
+    // nothing is allocated for a body before it arrives.
+    for (const std::string& length : {std::string(" 004 "), std::to_string(limits::MaxBodyBytes)}) {
+        PacketFramer framer;
+        framer.append("MSG  QEL/2.1\r\nContent-Length: " + length + "\r\n\r\nbody");
+        clsPacket packet;
+        const PacketFramer::Cut cut = framer.next(packet);
+        EXPECT_NE(cut, PacketFramer::Cut::Broken) << length;
+        EXPECT_LT(std::max(packet.Data.capacity(), framer.packetIn().Data.capacity()), 4096U);
+    }
+}
+
+TEST_F(FramingTest, AHeaderLongerThanTheLimitBreaksTheStream) {
+    std::vector<std::string>& errors = errorsOfNode();
+    const std::string methodLine = "MSG  QEL/2.1\r\nPad: ";
+    // A header of exactly the limit, blank line included, still reads.
+    std::string header = methodLine;
+    header.resize(static_cast<size_t>(limits::MaxHeaderBytes) - 4, 'p');
+    EXPECT_EQ(frame({header + "\r\n\r\n"}).size(), 1U);
+
+    PacketFramer framer;
+    framer.append(methodLine);
+    const std::string chunk(4096, 'a');
+    PacketFramer::Cut cut = PacketFramer::Cut::NeedMore;
+    int64_t fed = static_cast<int64_t>(methodLine.size());
+    while (cut == PacketFramer::Cut::NeedMore && fed <= 2 * limits::MaxHeaderBytes) {
+        framer.append(chunk);
+        fed += static_cast<int64_t>(chunk.size());
+        clsPacket packet;
+        cut = framer.next(packet);
+        EXPECT_LT(framer.bufferedBytes(), limits::MaxHeaderBytes);
+    }
+    EXPECT_EQ(cut, PacketFramer::Cut::Broken);
+    EXPECT_LT(fed, limits::MaxHeaderBytes + static_cast<int64_t>(chunk.size()));
+    EXPECT_EQ(errors, std::vector<std::string>{"Error 7: Out of memory"});
+}
+
+TEST_F(FramingTest, AMalformedHeaderIsDroppedWithTheTextBehindIt) {
+    std::vector<std::string>& errors = errorsOfNode();
+    const std::string ping = writePacket(makePacket("PING", "", ""));
+    EXPECT_EQ(frame({"NOSPACE\r\n\r\n" + ping, ping}),
+              std::vector<std::string>{summary(makePacket("PING", "", ""))});
+    EXPECT_EQ(errors, std::vector<std::string>{"Error 5: Invalid procedure call or argument"});
+}
+
+// An Error handler that lets events run, and with them a later arrival on
+// the same connection, while the framing reports a field it cannot store.
+class FeedingErrorHandler : public ErrorRecorder {
+  public:
+    void Error(std::string& message, std::string& nodeID) override {
+        ErrorRecorder::Error(message, nodeID);
+        if (onError) {
+            onError();
+        }
+    }
+    std::function<void()> onError;
+};
+
+TEST_F(FramingTest, AnArrivalDuringAReportedErrorWaitsForTheCutUnderWay) {
+    const auto handler = std::make_shared<FeedingErrorHandler>();
+    const SessionPtr node = appendSession(handler);
+    PacketFramer framer;
+    const std::string ping = writePacket(makePacket("PING", "", ""));
+    handler->onError = [&] {
+        framer.append(ping);
+        clsPacket nested;
+        EXPECT_EQ(framer.next(nested), PacketFramer::Cut::NeedMore);
+    };
+    framer.append("MSG  QEL/2.1\r\nBad\nName: x\r\nContent-Length: 3\r\n\r\nabc");
+    clsPacket packet;
+    ASSERT_EQ(framer.next(packet), PacketFramer::Cut::Packet);
+    EXPECT_EQ(packet.Method, "MSG");
+    EXPECT_EQ(packet.Data, "abc");
+    ASSERT_EQ(framer.next(packet), PacketFramer::Cut::Packet);
+    EXPECT_EQ(packet.Method, "PING");
+    EXPECT_EQ(handler->errors.size(), 1U);
+}
+
+}  // namespace
+}  // namespace qel::test

@@ -1,0 +1,115 @@
+#include "core_fixture.h"
+
+#include "fields.h"
+#include "packet.h"
+#include "stream_framing.h"
+#include "wire_format.h"
+
+#include <gtest/gtest.h>
+
+namespace qel::test {
+namespace {
+
+using WireFormatTest = CoreTest;
+
+clsPacket parsed(const std::string& header) {
+    clsPacket packet;
+    packet.Header = header;
+    EXPECT_TRUE(parseHeader(packet)) << header;
+    return packet;
+}
+
+TEST_F(WireFormatTest, ParsesTheMethodLine) {
+    const std::vector<std::string>& errors = errorsOfNode();
+    struct Case {
+        const char* methodLine;
+        const char* method;
+        const char* resource;
+    };
+    const Case cases[] = {
+        {"GET  QEL/2.1", "GET", ""},  // an empty resource is not made "\"
+        {"GET x QEL/2.1", "GET", "\\x"},
+        {"GET \\a%20b QEL/2.1", "GET", "\\a b"},
+        {"GET a/b QEL/2.1", "GET", "\\a\\b"},
+        {"GET x", "GET", ""},  // no version word: no resource
+        {"ping  QEL/2.1", "PING", ""},
+        {"GETCONTENTS %2F QEL/2.1", "GETCONTENTS", "\\"},
+        {"FILEINFO f QEL/2.1", "FILEINFO", "\\f"},
+        {"RPC GetVersion QEL/2.1", "RPC", "GetVersion"},  // not a path
+        {"CONFIRM  QEL/2.1", "CONFIRM", ""},
+        {"get\xE9 r QEL/2.1", "GET\xE9", "r"},  // bytes above 127 keep their case
+    };
+    for (const Case& c : cases) {
+        const clsPacket packet = parsed(std::string(c.methodLine) + "\r\n\r\n");
+        EXPECT_EQ(packet.Method, c.method) << c.methodLine;
+        EXPECT_EQ(packet.Resource, c.resource) << c.methodLine;
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(WireFormatTest, ParsesHeaderLinesIntoFields) {
+    const clsPacket packet = parsed(
+        "MSG  QEL/2.1\r\nName: a: b\r\nTTL: 20\r\nttl: 19\r\nFlags: kE , z\r\nEmpty: \r\n\r\n"
+        "Ignored: after the blank line\r\n");
+    EXPECT_EQ(fieldTexts(packet),
+              (std::vector<std::string>{"Name: a: b", "TTL: 19", "Flags: kE , z", "Empty: "}));
+    EXPECT_TRUE(hasFlag(packet, "KE"));
+    EXPECT_TRUE(hasFlag(packet, "Z"));
+    EXPECT_FALSE(hasFlag(packet, "NE"));
+}
+
+TEST_F(WireFormatTest, MalformedHeadersFailWithOneReport) {
+    std::vector<std::string>& errors = errorsOfNode();
+    for (const char* header : {"NOSPACE\r\n\r\n", "MSG  QEL/2.1\r\nNo colon here\r\n\r\n",
+                               "MSG  QEL/2.1\r\nName:tight\r\n\r\n"}) {
+        errors.clear();
+        clsPacket packet;
+        packet.Header = header;
+        EXPECT_FALSE(parseHeader(packet)) << header;
+        EXPECT_EQ(errors, std::vector<std::string>{"Error 5: Invalid procedure call or argument"})
+            << header;
+    }
+}
+
+TEST_F(WireFormatTest, WritesTheMethodLineFieldsInOrderAndTheBody) {
+    clsPacket confirm;
+    confirm.Method = "confirm";
+    AddField(confirm, "Destination", "N1");
+    AddField(confirm, "Source-Node", "P1");
+    EXPECT_EQ(writePacket(confirm),
+              "CONFIRM  QEL/2.1\r\nDestination: N1\r\nSource-Node: P1\r\n\r\n");
+
+    clsPacket file;
+    file.Method = "FILE";
+    file.Resource = "\\My Music\\line\nbreak\r.mp3";
+    file.Data = "ab\r\n\r\ncd";
+    AddField(file, "Content-Length", "8");
+    EXPECT_EQ(writePacket(file),
+              "FILE \\My%20Music\\line%0Abreak%0D.mp3 QEL/2.1\r\nContent-Length: 8\r\n\r\n"
+              "ab\r\n\r\ncd");
+}
+
+TEST_F(WireFormatTest, WhatIsWrittenReadsBackTheSame) {
+    clsPacket sent;
+    sent.Method = "GETCONTENTS";
+    sent.Resource = "\\Share name\\odd\nfile\r name";
+    sent.Data = std::string("\0\xFF\r\n\r\nGET x QEL/2.1\r\n", 22);
+    AddField(sent, "ID", "0123456789ABCDEF0123456789ABCDEF");
+    AddField(sent, "Route", "A,B");
+    AddField(sent, "Content-Length", std::to_string(sent.Data.size()));
+    const std::string text = writePacket(sent);
+
+    PacketFramer framer;
+    framer.append(text);
+    clsPacket received;
+    ASSERT_EQ(framer.next(received), PacketFramer::Cut::Packet);
+    EXPECT_EQ(received.Method, sent.Method);
+    EXPECT_EQ(received.Resource, sent.Resource);
+    EXPECT_EQ(fieldTexts(received), fieldTexts(sent));
+    EXPECT_EQ(received.Data, sent.Data);
+    EXPECT_EQ(writePacket(received), text);
+    EXPECT_EQ(framer.bufferedBytes(), 0);
+}
+
+}  // namespace
+}  // namespace qel::test
