@@ -12,7 +12,25 @@ namespace qel {
 using platform::SocketState;
 
 clsSocket::clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck)
-    : session(std::move(session)), connectionID(std::move(connectionID)), sck(sck) {}
+    : session(std::move(session)), connectionID(std::move(connectionID)), sck_(&sck) {}
+
+platform::SocketState clsSocket::state() const {
+    return sck_ != nullptr ? sck_->state() : SocketState::Closed;
+}
+
+void clsSocket::detach() {
+    Maintain = false;
+    isConnected = false;
+    checkForTimeout = false;
+    resetStreams();
+    sck_ = nullptr;
+}
+
+void clsSocket::closeControl() {
+    if (sck_ != nullptr && sck_->state() != SocketState::Closed) {
+        sck_->close();
+    }
+}
 
 template <class Work>
 void clsSocket::inSessionFrame(Work&& work) {
@@ -30,9 +48,7 @@ void clsSocket::inSessionFrame(Work&& work) {
 void clsSocket::closeForGoneSession() {
     Maintain = false;
     isConnected = false;
-    if (sck.state() != SocketState::Closed) {
-        sck.close();
-    }
+    closeControl();
     resetStreams();
 }
 
@@ -45,7 +61,7 @@ void clsSocket::resetStreams() {
 
 void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
     guarded("", [&] {
-        if (!Pend || sck.state() != SocketState::Connected) {
+        if (!Pend || state() != SocketState::Connected) {
             return;
         }
         if (library().debugMode) {
@@ -63,7 +79,10 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     Sending = true;
     packetOut = Pend;
     const bool written = guarded("", false, [&] {
-        sck.sendData(Pend->strPacket);
+        if (sck_ == nullptr) {
+            return false;
+        }
+        sck_->sendData(Pend->strPacket);
         return true;
     });
     if (!written) {
@@ -75,7 +94,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
 // the control is no longer connected, the waiting packets are dropped.
 void clsSocket::writeNextWaiting() {
     while (!Sending && !outPending.empty()) {
-        if (sck.state() != SocketState::Connected) {
+        if (state() != SocketState::Connected) {
             outPending.clear();
             return;
         }
@@ -116,7 +135,7 @@ void clsSocket::sendComplete() {
 void clsSocket::dataArrival(int64_t bytesWaiting) {
     inSessionFrame([this, bytesWaiting](Session&) {
         library().counters.bytesIn += bytesWaiting;
-        const std::string text = sck.getData();
+        const std::string text = sck_ != nullptr ? sck_->getData() : std::string();
         if (!text.empty()) {
             processIncoming(text, shared_from_this());
         }
@@ -151,18 +170,14 @@ void clsSocket::closeConnection(bool userInititated) {
         }
         if (!isConnected) {
             // Never established: a connect still in progress stops, silently.
-            if (sck.state() != SocketState::Closed) {
-                sck.close();
-            }
+            closeControl();
             resetStreams();
             return;
         }
         isConnected = false;
         // The control closes at once (its unsent bytes still flush in the
         // background), so there is nothing to wait for.
-        if (sck.state() != SocketState::Closed) {
-            sck.close();
-        }
+        closeControl();
         resetStreams();
         std::string address = Address;
         std::string nodeID = remoteNodeID;
@@ -187,7 +202,7 @@ void updateConnectedState() {
         current->connected = false;
         for (const std::shared_ptr<clsSocket>& connection : library().connectionTable.snapshot()) {
             if (connection->session.lock() == current &&
-                connection->sck.state() == SocketState::Connected) {
+                connection->state() == SocketState::Connected) {
                 current->connected = true;
                 return;
             }

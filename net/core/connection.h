@@ -49,7 +49,12 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     int64_t connectionTimeout = 0;  // ms
     bool timedOut = false;
 
-    platform::SocketControl& sck;
+    // The element carrying the connection; null once the connection manager
+    // has detached it, after which the connection reads as closed and drops
+    // whatever it is asked to send.
+    platform::SocketControl* sck() const { return sck_; }
+    platform::SocketState state() const;
+    void detach();
 
     // Writes the packet now, or queues it behind the write in progress. A
     // connection that is not connected drops it.
@@ -78,8 +83,11 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void resetStreams();
 
   private:
+    platform::SocketControl* sck_;
+
     template <class Work>
     void inSessionFrame(Work&& work);
+    void closeControl();
     void writeNextWaiting();
     void closeForGoneSession();
     bool carriedFileChunk() const;

@@ -25,6 +25,10 @@ struct ConnectionHooks {
                        const std::shared_ptr<clsSocket>& connection)>
         sendInfo;
 
+    // Node information: the address `nodeID` is known to listen at, "" when
+    // it is not known.
+    std::function<std::string(const std::string& nodeID)> nodeAddress;
+
     // File transfer: a FILE chunk of upload `reqID`, ending at byte `lastByte`,
     // has left a connection of `session`. Records the upload's progress and
     // returns whether a sender runs under `reqID`.

@@ -1,7 +1,9 @@
 #include "library_state.h"
 
+#include "connection_manager.h"
 #include "guarded.h"
 #include "local_address.h"
+#include "socket_host.h"
 #include "wire_format.h"
 
 #include "platform/debug_window.h"
@@ -12,6 +14,24 @@ namespace qel {
 namespace {
 
 LibraryState* testState = nullptr;
+
+// Each tick goes to the host of the state the timer belongs to.
+template <void (SocketHost::*Handler)()>
+void toHost() {
+    if (SocketHost* host = library().socketHost.get()) {
+        (host->*Handler)();
+    }
+}
+
+void loadSocketHost(LibraryState& lib) {
+    lib.socketHost = std::make_unique<SocketHost>();
+    lib.timers->connection.setHandler(toHost<&SocketHost::timSck_Timer>);
+    lib.timers->confirmation.setHandler(toHost<&SocketHost::timConfirm_Timer>);
+    lib.timers->statistics.setHandler(toHost<&SocketHost::timStats_Timer>);
+    lib.connectionHooks.reconnect = [](const std::shared_ptr<clsSocket>& connection) {
+        reconnect(connection);
+    };
+}
 
 }  // namespace
 
@@ -36,6 +56,7 @@ bool initLibrary() {
     return guarded("", false, [&lib] {
         lib.protocolVersion = ProtocolVersion;
         lib.timers = std::make_unique<LibraryTimers>();
+        loadSocketHost(lib);
         lib.localAddress = getLocalIP();
         lib.listenerSessions.assign(1, SessionHandle());
         lib.filePacket = 256;

@@ -21,6 +21,7 @@ class DebugOutputWindow;
 namespace qel {
 
 class clsSocket;
+class SocketHost;
 struct clsPendingPkt;
 
 // Traffic of the whole process.
@@ -45,7 +46,7 @@ struct TrafficCounters {
     int64_t OutPacketRate = 0;
 };
 
-// The connection manager's timers; the connection manager sets their handlers.
+// The library's timers; initLibrary hands their ticks to the socket host.
 struct LibraryTimers {
     platform::Timer connection;    // time-outs and reconnects
     platform::Timer confirmation;  // resends of unconfirmed packets
@@ -66,6 +67,8 @@ struct LibraryState {
     std::string protocolVersion;
     int32_t nodeCacheMax = 0;
     bool debugMode = false;
+    // Made by initLibrary; declared before the tables, whose connections use its elements.
+    std::unique_ptr<SocketHost> socketHost;
     KeyedCollection<std::shared_ptr<clsSocket>> connectionTable;  // by connection ID
     std::vector<SessionHandle> listenerSessions;  // the session each TCP listener serves
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID

@@ -1,5 +1,6 @@
 #include "lookups.h"
 
+#include "connection.h"
 #include "library_state.h"
 
 #include "platform/ascii.h"
@@ -50,6 +51,20 @@ std::string getNodeKey(const Session& session, std::string_view nodeID) {
         return library().nodeCache[static_cast<size_t>(index)].encryptionKey;
     }
     return {};
+}
+
+std::shared_ptr<clsSocket> getDirectSocket(const Session& session, std::string_view nodeID) {
+    if (nodeID.empty() || platform::asciiEqualsIgnoreCase(nodeID, "BROADCAST")) {
+        return nullptr;
+    }
+    for (const auto& [key, connection] : library().connectionTable) {
+        if (connection->remoteNodeID == nodeID &&
+            connection->state() == platform::SocketState::Connected &&
+            connection->session.lock().get() == &session) {
+            return connection;
+        }
+    }
+    return nullptr;
 }
 
 int32_t findContentsRequest(const Session& session, std::string_view reqID) {

@@ -3,12 +3,15 @@
 #include "session.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 // Lookups in a session's tables and in the process-wide node cache. IDs match
 // exactly.
 namespace qel {
+
+class clsSocket;
 
 // The index of the node in the session's node table (from 0), or -1.
 int32_t findNodeInfo(const Session& session, std::string_view nodeID);
@@ -17,6 +20,11 @@ int32_t findCachedNodeInfo(std::string_view nodeID);
 // The key we encrypt packets for the node with, from the node table, else
 // the node cache; "" for "BROADCAST" (any case) and unknown nodes.
 std::string getNodeKey(const Session& session, std::string_view nodeID);
+
+// The first of the session's connections (in connection table order) that is
+// connected to the node: its peer announced that ID over it. Null for
+// "BROADCAST" (any case) and an empty ID.
+std::shared_ptr<clsSocket> getDirectSocket(const Session& session, std::string_view nodeID);
 
 // The index (from 1) of the pending request with that ID, or -1.
 int32_t findContentsRequest(const Session& session, std::string_view reqID);

@@ -8,12 +8,14 @@
 namespace qel {
 
 class clsSocket;
+struct Session;
 
 // One outgoing packet, written once into its text and sent (and resent) as
 // exactly that text. Shared between the connection that writes it and, for a
 // packet awaiting confirmation, the pending table.
 struct clsPendingPkt {
     std::string strPacket;                // the whole packet as it goes on the wire
+    std::weak_ptr<Session> session;       // the node that sends it
     std::weak_ptr<clsSocket> sourceSck;   // a forwarded packet's arrival connection
     std::weak_ptr<clsSocket> sendViaSck;  // a connection the sender forces
     std::string Method;
@@ -25,7 +27,7 @@ struct clsPendingPkt {
     // absent on a FILE packet without a chunk (a status or cancel notice).
     std::optional<int64_t> fileProgress;
     bool Sent = false;
-    int64_t timeStamp = 0;  // tick count of the last send; 0 before the first
+    int64_t timeStamp = 0;  // tick count of the last send of a confirmable packet
     int32_t sendCount = 0;
 };
 

@@ -1,0 +1,180 @@
+#include "route_table.h"
+
+#include "fields.h"
+#include "guarded.h"
+#include "lookups.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace qel {
+namespace {
+
+using Items = std::vector<std::string_view>;
+
+constexpr char Separator = ',';
+
+Items routeItems(std::string_view route) {
+    Items items;
+    size_t from = 0;
+    while (from <= route.size()) {
+        const size_t end = std::min(route.find(Separator, from), route.size());
+        if (end > from) {
+            items.push_back(route.substr(from, end - from));
+        }
+        from = end + 1;
+    }
+    return items;
+}
+
+template <class Iterator>
+std::string joinItems(Iterator first, Iterator last) {
+    std::string joined;
+    for (Iterator item = first; item != last; ++item) {
+        if (!joined.empty()) {
+            joined += Separator;
+        }
+        joined += *item;
+    }
+    return joined;
+}
+
+bool holds(const Items& items, std::string_view item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+// Whether `stored` holds all of `run`, in order and next to each other.
+bool holdsRun(const Items& stored, const Items& run) {
+    return !run.empty() &&
+           std::search(stored.begin(), stored.end(), run.begin(), run.end()) != stored.end();
+}
+
+// The places that hold routes, 1 to `maxRoutes`; the table follows a
+// `maxRoutes` changed since it was made.
+size_t routePlaces(Session& session) {
+    const auto places = static_cast<size_t>(std::max(session.maxRoutes, 0));
+    session.routes.resize(places + 1);
+    return places;
+}
+
+size_t storedPlaces(const Session& session) {
+    const auto places = static_cast<size_t>(std::max(session.maxRoutes, 0));
+    return session.routes.empty() ? 0 : std::min(places, session.routes.size() - 1);
+}
+
+size_t position(const Items& items, std::string_view item) {
+    return static_cast<size_t>(std::find(items.begin(), items.end(), item) - items.begin());
+}
+
+struct Candidate {
+    size_t length = 0;  // items from this node to the destination, both included
+    std::string nextHop;
+};
+
+// The way along one stored route from `own` to `destination`, if it holds both.
+std::optional<Candidate> candidateOn(Items items, std::string_view own,
+                                     std::string_view destination) {
+    size_t from = position(items, own);
+    size_t to = position(items, destination);
+    if (from == items.size() || to == items.size()) {
+        return std::nullopt;
+    }
+    if (to < from) {
+        std::reverse(items.begin(), items.end());
+        from = position(items, own);
+        to = position(items, destination);
+        if (to < from) {
+            return std::nullopt;  // both repeat around each other: no way forward
+        }
+    }
+    return Candidate{to - from + 1, std::string(items[from + 1])};
+}
+
+}  // namespace
+
+std::string appendRoute(std::string_view route, std::string_view nodeID) {
+    return guarded("", std::string(), [&] {
+        const Items items = routeItems(route);
+        std::string appended = joinItems(items.begin(), items.end());
+        if (!appended.empty()) {
+            appended += Separator;
+        }
+        appended += nodeID;
+        return appended;
+    });
+}
+
+std::string reverseRoute(std::string_view route) {
+    return guarded("", std::string(), [&] {
+        const Items items = routeItems(route);
+        return joinItems(items.rbegin(), items.rend());
+    });
+}
+
+void learnRoute(Session& session, const clsPacket& packet) {
+    guarded("", [&] {
+        if (!session.routesEnabled) {
+            return;
+        }
+        const std::string route = getText(packet, "Route");
+        if (route.empty()) {
+            return;
+        }
+        const Items items = routeItems(route);
+        const std::string learned = holds(items, session.nodeID)
+                                        ? joinItems(items.begin(), items.end())
+                                        : appendRoute(route, session.nodeID);
+        const Items learnedItems = routeItems(learned);
+        const size_t places = routePlaces(session);
+        for (size_t place = 1; place <= places; ++place) {
+            if (holdsRun(routeItems(session.routes[place]), learnedItems)) {
+                moveRouteToFront(session, place);
+                return;
+            }
+        }
+        if (places == 0) {
+            return;
+        }
+        std::move_backward(session.routes.begin() + 1, session.routes.begin() + places,
+                           session.routes.begin() + places + 1);
+        session.routes[1] = learned;
+    });
+}
+
+void moveRouteToFront(Session& session, size_t index) {
+    guarded("", [&] {
+        if (index < 1 || index >= session.routes.size()) {
+            return;
+        }
+        std::rotate(session.routes.begin() + 1, session.routes.begin() + index,
+                    session.routes.begin() + index + 1);
+    });
+}
+
+std::shared_ptr<clsSocket> findRoute(const Session& session, std::string_view destination) {
+    return guarded("", std::shared_ptr<clsSocket>(), [&]() -> std::shared_ptr<clsSocket> {
+        if (destination == session.nodeID || destination == "BROADCAST") {
+            return nullptr;
+        }
+        if (std::shared_ptr<clsSocket> direct = getDirectSocket(session, destination)) {
+            return direct;
+        }
+        if (!session.routesEnabled) {
+            return nullptr;
+        }
+        std::optional<Candidate> best;
+        const size_t places = storedPlaces(session);
+        for (size_t place = 1; place <= places; ++place) {
+            const std::optional<Candidate> candidate =
+                candidateOn(routeItems(session.routes[place]), session.nodeID, destination);
+            if (candidate && (!best || candidate->length < best->length)) {
+                best = candidate;
+            }
+        }
+        // Only the best candidate counts, even when its next hop is not connected.
+        return best ? getDirectSocket(session, best->nextHop) : nullptr;
+    });
+}
+
+}  // namespace qel
