@@ -70,19 +70,18 @@ TEST_F(ConfirmationTest, SendsOnePacketPerDestinationAtATimeResendsAndGivesUp) {
 
     // No CONFIRM: resent every 10 s, given up after the third send; the
     // packet waiting behind it never times out, and starts then.
-    checkAt(9999);
-    EXPECT_EQ(arrived("P2"), 1U);
-    EXPECT_EQ(arrived("Y"), 1U);
-    checkAt(10000);
-    EXPECT_EQ(arrived("P2"), 2U);
-    EXPECT_EQ(arrived("Y"), 2U);
-    checkAt(20000);
-    EXPECT_EQ(arrived("P2"), 3U);
-    EXPECT_EQ(arrived("P3"), 0U);
-    checkAt(30000);
-    EXPECT_EQ(arrived("P2"), 3U);
-    EXPECT_EQ(arrived("Y"), 3U);
-    EXPECT_EQ(arrived("P3"), 1U);
+    struct Pass {
+        int64_t at;        // ms after the first send
+        size_t p2, y, p3;  // sends that arrived so far
+    };
+    for (const Pass& pass :
+         {Pass{9999, 1, 1, 0}, Pass{10000, 2, 2, 0}, Pass{20000, 3, 3, 0}, Pass{30000, 3, 3, 1}}) {
+        SCOPED_TRACE(pass.at);
+        checkAt(pass.at);
+        EXPECT_EQ(arrived("P2"), pass.p2);
+        EXPECT_EQ(arrived("Y"), pass.y);
+        EXPECT_EQ(arrived("P3"), pass.p3);
+    }
     // Both given up in one pass.
     EXPECT_EQ(library().counters.DeliveryFailures, 2);
     EXPECT_EQ(library().counters.DeliveryResends, 4);

@@ -7,6 +7,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
+#include "platform/timer.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,20 @@ TEST_F(ConnectionManagerTest, AHangingConnectEndsWithinItsTimeout) {
     const int64_t took = elapsedMs(start);
     EXPECT_GE(took, 290);
     EXPECT_LT(took, 1500);
+
+    // A disconnect inside the wait ends it too.
+    b.session->Timeout = 5000;
+    platform::Timer disconnect([&] {
+        disconnect.setEnabled(false);
+        for (const auto& c : connectionsOf(b)) {
+            c->closeConnection(true);
+        }
+    });
+    disconnect.setInterval(100);
+    disconnect.setEnabled(true);
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_EQ(connect(b, loopback(full.port()), false, false), "");
+    EXPECT_LT(elapsedMs(again), 1000);
 }
 
 TEST_F(ConnectionManagerTest, AMaintainedConnectionIsRetriedEveryFiveSecondsInItsOwnSession) {
