@@ -1,12 +1,12 @@
 // Pushes 1 GiB of 256 KiB packets through sendPacket from one node to another
 // over loopback, then the same bytes through a plain POSIX TCP socket pair
 // on loopback, and prints both rates and their ratio.
-#include "../net/core/connection.h"
-#include "../net/core/connection_manager.h"
-#include "../net/core/identifiers.h"
-#include "../net/core/library_state.h"
-#include "../net/core/send_pipeline.h"
-#include "../net/core/socket_host.h"
+#include "connection.h"
+#include "connection_manager.h"
+#include "identifiers.h"
+#include "library_state.h"
+#include "send_pipeline.h"
+#include "socket_host.h"
 
 #include "platform/event_loop.h"
 #include "platform/socket_control.h"
