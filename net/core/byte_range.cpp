@@ -46,4 +46,12 @@ std::shared_ptr<cXRange> parseRange(std::string_view text) {
     });
 }
 
+std::shared_ptr<cXRange> makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen) {
+    auto range = std::make_shared<cXRange>();
+    range->lngStart = lngStart;
+    range->lngEnd = lngEnd;
+    range->lngLen = lngLen;
+    return range;
+}
+
 }  // namespace qel

@@ -22,4 +22,8 @@ inline constexpr int64_t MaxDecompressedBytes = MaxBodyBytes;
 // 16-bit indices, so nothing legitimate is larger.
 inline constexpr int64_t MaxStringArrayElements = 32768;
 
+// Nodes one session keeps descriptions of: a peer could announce any number
+// of made-up node IDs.
+inline constexpr int64_t MaxNodeTableEntries = 4096;
+
 }  // namespace qel::limits

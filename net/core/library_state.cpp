@@ -1,8 +1,11 @@
 #include "library_state.h"
 
 #include "connection_manager.h"
+#include "core_methods.h"
 #include "guarded.h"
 #include "local_address.h"
+#include "node_info.h"
+#include "receive_pipeline.h"
 #include "socket_host.h"
 #include "wire_format.h"
 
@@ -33,6 +36,15 @@ void loadSocketHost(LibraryState& lib) {
     };
 }
 
+// Connections hand their packets to the receive pipeline, which answers the
+// core's own methods, and announce the node with its description.
+void wireReceivePath(LibraryState& lib) {
+    lib.connectionHooks.processPacket = processPacket;
+    lib.connectionHooks.sendInfo = sendInfo;
+    lib.connectionHooks.nodeAddress = getNodeAddress;
+    addCoreMethods(lib.methodHandlers);
+}
+
 }  // namespace
 
 LibraryState::LibraryState() = default;
@@ -57,6 +69,7 @@ bool initLibrary() {
         lib.protocolVersion = ProtocolVersion;
         lib.timers = std::make_unique<LibraryTimers>();
         loadSocketHost(lib);
+        wireReceivePath(lib);
         lib.localAddress = getLocalIP();
         lib.listenerSessions.assign(1, SessionHandle());
         lib.filePacket = 256;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection_hooks.h"
+#include "dispatch_table.h"
 #include "keyed_collection.h"
 #include "product.h"
 #include "session.h"
@@ -75,6 +76,7 @@ struct LibraryState {
     TrafficCounters counters;
     SessionTable sessions;
     ConnectionHooks connectionHooks;
+    DispatchTable methodHandlers;  // the packet methods this process's nodes answer
 
     std::unique_ptr<LibraryTimers> timers;                     // made by initLibrary
     std::unique_ptr<platform::DebugOutputWindow> debugWindow;  // made by the first debug output

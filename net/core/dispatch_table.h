@@ -1,0 +1,41 @@
+#pragma once
+
+#include "packet.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qel {
+
+class clsSocket;
+
+// The handler of one packet method: the packet with its body decoded, the
+// connection it arrived on and its "Source". It runs with the node the packet
+// arrived at current.
+using MethodHandler = std::function<void(
+    const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock, const std::string& strSource)>;
+
+// The packet methods a node answers, each with its handler, by method name
+// (upper case, as the framing reads it, matched exactly). The core adds its
+// own methods when the library is set up; the node services add theirs.
+class DispatchTable {
+  public:
+    // Sets the handler of `method`, replacing an earlier one.
+    void add(std::string method, MethodHandler handler);
+    // The handler of `method`, or null when no handler is set.
+    const MethodHandler* find(std::string_view method) const;
+
+  private:
+    std::map<std::string, MethodHandler, std::less<>> handlers_;
+};
+
+// Hands the packet to the handler of its method in the library's table. A
+// method without a handler is ignored, silently; a handler that fails is
+// reported (with an empty source) and nothing escapes.
+void dispatchPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                    const std::string& strSource);
+
+}  // namespace qel

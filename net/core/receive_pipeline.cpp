@@ -1,0 +1,170 @@
+#include "receive_pipeline.h"
+
+#include "confirmation.h"
+#include "connection.h"
+#include "dispatch_table.h"
+#include "fields.h"
+#include "guarded.h"
+#include "library_state.h"
+#include "numbers.h"
+#include "route_table.h"
+#include "send_pipeline.h"
+#include "transforms.h"
+#include "wire_format.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qel {
+namespace {
+
+// Whether the node handles a packet for `destination`: one that names the
+// node anywhere (a packet may list several nodes), or every node.
+bool addressedTo(const Session& own, std::string_view destination) {
+    return destination == "BROADCAST" ||
+           (!own.nodeID.empty() && destination.find(own.nodeID) != std::string_view::npos);
+}
+
+// The saving of a compressed body in whole percent (halves to even) joins the
+// statistics. A saving that cannot be computed, or lies outside 16 bits, is
+// left out of the sum; the packet is counted all the same.
+void countCompression(const clsPacket& pkt, int64_t originalLength) {
+    TrafficCounters& counters = library().counters;
+    ++counters.compressionCount;
+    try {
+        if (originalLength == 0) {
+            return;
+        }
+        const auto contentLength = static_cast<double>(readContentLength(pkt));
+        const double saving =
+            std::nearbyint(100.0 - 100.0 * contentLength / static_cast<double>(originalLength));
+        if (saving >= std::numeric_limits<int16_t>::min() &&
+            saving <= std::numeric_limits<int16_t>::max()) {
+            counters.compressionSum += static_cast<int64_t>(saving);
+        }
+    } catch (...) {
+        // Only the statistics miss this packet.
+    }
+}
+
+// Undoes the body's transforms in their one order, whatever the order of the
+// flag words: inflate, then the XOR with the network password ("NE") or else
+// with this node's own key ("KE"). False when the body does not inflate
+// (reported); a failing XOR is reported and the body goes on as it is. A
+// "Z" packet without a numeric "Original-Length" throws.
+bool decodeBody(const Session& own, clsPacket& pkt) {
+    if (hasFlag(pkt, "Z")) {
+        const int64_t originalLength = toInt64(getText(pkt, "Original-Length"));
+        countCompression(pkt, originalLength);
+        if (!decompressData(pkt.Data, originalLength)) {
+            return false;
+        }
+    }
+    if (hasFlag(pkt, "NE")) {
+        decryptData(pkt.Data, own.netPass);
+    } else if (hasFlag(pkt, "KE")) {
+        decryptData(pkt.Data, own.encryptionKey);
+    }
+    return true;
+}
+
+// The field as a whole number; none when it is absent. Throws for a value
+// that is not one.
+std::optional<int32_t> numberField(const clsPacket& pkt, std::string_view name) {
+    const std::string text = getText(pkt, name);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    return toInt32(text);
+}
+
+// Decodes the body and hands the packet to its method's handler. A packet
+// that goes on afterwards gets its body back exactly as it came. False when
+// the body could not be decoded.
+bool handleHere(const Session& own, clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                const std::string& source, bool forwardedAfter) {
+    std::string received;
+    if (forwardedAfter) {
+        received = pkt.Data;
+    }
+    if (!pkt.Data.empty() && !decodeBody(own, pkt)) {
+        return false;
+    }
+    dispatchPacket(pkt, sock, source);
+    if (forwardedAfter) {
+        pkt.Data = std::move(received);
+    }
+    return true;
+}
+
+}  // namespace
+
+void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
+    guarded("", [&] {
+        CurrentSessionGuard restore;
+        if (!sock || !restore.switchTo(sock->session)) {
+            return;
+        }
+        const SessionPtr own = currentSession();
+        TrafficCounters& counters = library().counters;
+        ++counters.InPacketCount;
+        ++counters.packetsIn;
+
+        const std::string id = getText(pkt, "ID");
+        const std::string destination = getText(pkt, "Destination");
+        const std::string source = getText(pkt, "Source");
+        learnRoute(*own, pkt);
+        if (id.empty()) {
+            return;  // every sender writes one; without it no copy could be told apart
+        }
+        const bool forMeAlone = destination == own->nodeID;
+        const bool confirmHere = forMeAlone && hasFlag(pkt, "C");
+        if (packetSeen(id)) {
+            // A resend: its sender may have missed our first CONFIRM.
+            if (confirmHere) {
+                confirmPacket(id, source);
+            }
+            return;
+        }
+        rememberPacketID(id);
+
+        if (addressedTo(*own, destination)) {
+            if (confirmHere) {
+                confirmPacket(id, source);
+            }
+            if (!handleHere(*own, pkt, sock, source, !forMeAlone)) {
+                return;
+            }
+            // The handler may have waited and let another node become current.
+            if (!restore.switchTo(sock->session)) {
+                return;
+            }
+        }
+        if (!forMeAlone) {
+            forwardPacket(pkt, sock);
+        }
+    });
+}
+
+void forwardPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
+    guarded("forwardPacket", [&] {
+        const std::optional<int32_t> ttl = numberField(pkt, "TTL");
+        if (!ttl || *ttl <= 1) {
+            ++library().counters.PacketsDropped;
+            return;
+        }
+        const std::optional<int32_t> hops = numberField(pkt, "Hops");
+        clsPacket copy = pkt;
+        SetField(copy, "TTL", std::to_string(*ttl - 1));
+        if (hops) {
+            SetField(copy, "Hops", std::to_string(static_cast<int64_t>(*hops) + 1));
+        }
+        sendPacket(copy, sock);
+    });
+}
+
+}  // namespace qel
