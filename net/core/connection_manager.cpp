@@ -23,14 +23,6 @@ using platform::SocketState;
 // How long a blocking connect sleeps between looks at its connection.
 constexpr int64_t ConnectPollMs = 10;
 
-SessionPtr requireCurrentSession() {
-    SessionPtr session = currentSession();
-    if (!session) {
-        throw platform::RuntimeError(code::NotInitialised, "QEL not initialised");
-    }
-    return session;
-}
-
 bool inTable(const std::shared_ptr<clsSocket>& connection) {
     const std::shared_ptr<clsSocket>* found =
         library().connectionTable.find(connection->connectionID);

@@ -1,7 +1,6 @@
 #include "node_info.h"
 
 #include "connection.h"
-#include "error_codes.h"
 #include "error_log.h"
 #include "event_raisers.h"
 #include "fields.h"
@@ -24,14 +23,6 @@ namespace qel {
 namespace {
 
 constexpr int64_t AnswerPollMs = 10;
-
-SessionPtr requireSession() {
-    SessionPtr own = currentSession();
-    if (!own) {
-        throw platform::RuntimeError(code::NotInitialised, "QEL not initialised");
-    }
-    return own;
-}
 
 // This node's description, as the body of an INFO.
 std::string infoBody(const Session& own) {
@@ -242,7 +233,7 @@ void askEveryNode(const SessionPtr& own, bool async, std::vector<typNodeInfo>& a
 
 void sendInfo(const std::string& strDest, const std::shared_ptr<clsSocket>& sendVia) {
     guarded("", [&] {
-        const SessionPtr own = requireSession();
+        const SessionPtr own = requireCurrentSession();
         clsPacket info;
         info.Method = "INFO";
         info.Data = infoBody(*own);
@@ -258,7 +249,7 @@ void handleWhois(const std::string& strSource) {
 void handleInfo(const clsPacket& pkt, const std::string& strSource,
                 const std::shared_ptr<clsSocket>& sock) {
     guarded("", [&] {
-        const SessionPtr own = requireSession();
+        const SessionPtr own = requireCurrentSession();
         if (strSource.empty()) {
             return;  // a description of nobody: it would read as an empty place
         }
@@ -280,7 +271,7 @@ void handleInfo(const clsPacket& pkt, const std::string& strSource,
 std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached, bool async) {
     std::vector<typNodeInfo> answers(1);
     guarded("", [&] {
-        const SessionPtr own = requireSession();
+        const SessionPtr own = requireCurrentSession();
         if (strDest == "BROADCAST") {
             askEveryNode(own, async, answers);
         } else {

@@ -3,7 +3,6 @@
 #include "byte_range.h"
 #include "confirmation.h"
 #include "connection.h"
-#include "error_codes.h"
 #include "fields.h"
 #include "guarded.h"
 #include "identifiers.h"
@@ -14,7 +13,6 @@
 #include "wire_format.h"
 
 #include "platform/event_loop.h"
-#include "platform/runtime_error.h"
 
 #include <optional>
 #include <string>
@@ -123,10 +121,7 @@ bool prepareData(const Session& session, clsPacket& pkt, std::string_view strDes
 void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
                 const std::shared_ptr<clsSocket>& sendViaSck) {
     guarded("sendPacket", [&] {
-        const SessionPtr own = currentSession();
-        if (!own) {
-            throw platform::RuntimeError(code::NotInitialised, "QEL not initialised");
-        }
+        const SessionPtr own = requireCurrentSession();
         fillDefaults(*own, pkt);
         const std::string destination = getText(pkt, "Destination");
         const std::string route = getText(pkt, "Route");

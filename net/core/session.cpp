@@ -102,6 +102,14 @@ SessionPtr currentSession() {
     return library().sessions.current();
 }
 
+SessionPtr requireCurrentSession() {
+    SessionPtr session = currentSession();
+    if (!session) {
+        throw platform::RuntimeError(code::NotInitialised, "QEL not initialised");
+    }
+    return session;
+}
+
 SessionPtr appendSession(std::weak_ptr<cQELEvents> owner) {
     SessionPtr session = library().sessions.append(std::move(owner));
     switchSession(session);

@@ -124,6 +124,8 @@ bool switchSession(int32_t index);
 bool switchSession(const SessionHandle& handle);
 bool isValidSession(int32_t index);
 SessionPtr currentSession();
+// The current session; throws RuntimeError "QEL not initialised" when none is.
+SessionPtr requireCurrentSession();
 
 // Appends the record of a new cQEL object and makes it current (once the
 // library is set up).

@@ -100,26 +100,27 @@ class PipelineTest : public NodesTest {
     }
 
     std::vector<const Handled*> handledAt(const Node& node, const std::string& id) const {
-        std::vector<const Handled*> found;
-        for (const Handled& h : handled) {
-            if (h.node == node.session && getText(h.packet, "ID") == id) {
-                found.push_back(&h);
-            }
-        }
-        return found;
+        return withID(handled, node, id);
     }
-
     std::vector<const Arrival*> arrivalsOf(const Node& node, const std::string& id) const {
-        std::vector<const Arrival*> found;
-        for (const Arrival& a : arrivals) {
-            if (a.node == node.session && getText(a.packet, "ID") == id) {
-                found.push_back(&a);
-            }
-        }
-        return found;
+        return withID(arrivals, node, id);
     }
 
     std::vector<Handled> handled;
+
+  private:
+    // The records of the node's packets with that ID, in order.
+    template <class Record>
+    static std::vector<const Record*> withID(const std::vector<Record>& records, const Node& node,
+                                             const std::string& id) {
+        std::vector<const Record*> found;
+        for (const Record& record : records) {
+            if (record.node == node.session && getText(record.packet, "ID") == id) {
+                found.push_back(&record);
+            }
+        }
+        return found;
+    }
 };
 
 // A - B - C: A reaches C only through B.
