@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -219,7 +221,9 @@ TEST_F(ConnectionManagerTest, ListeningTwiceOnAPortReportsItInUse) {
 
 TEST_F(ConnectionManagerTest, PurgesClosedUnmaintainedConnectionsAndReusesTheirElements) {
     SocketHost& host = socketHost();
-    const auto [outgoing, accepted] = link(b, a);
+    // Named, not structured bindings: lambdas below capture them.
+    std::shared_ptr<clsSocket> outgoing, accepted;
+    std::tie(outgoing, accepted) = link(b, a);
     EXPECT_EQ(outgoing->sck(), &host.sck[0]);
     EXPECT_EQ(accepted->sck(), &host.sck[1]);
 
@@ -361,7 +365,9 @@ TEST_F(ConnectionManagerTest, AFailedEstablishedConnectionIsClosedAsIfByItsPeer)
 TEST_F(ConnectionManagerTest, RatesAreTheBytesAndPacketsOfTheLastTickPerSecond) {
     LibraryState& lib = library();
     lib.timers->statistics.setEnabled(false);
-    const auto [outgoing, accepted] = link(b, a);
+    // Named, not structured bindings: lambdas below capture them.
+    std::shared_ptr<clsSocket> outgoing, accepted;
+    std::tie(outgoing, accepted) = link(b, a);
     lib.counters = TrafficCounters();
     const std::string text = packetText("MSG");
     outgoing->Send(pendingPacket(text));
