@@ -292,7 +292,11 @@ ReplacementFile::ReplacementFile(std::string target)
         temporary_.clear();
         return;
     }
-    ::fchmod(fd, 0644);
+    // Keep the permissions of the file being replaced; a new one gets 0644.
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : mode_t{0644};
+    ::fchmod(fd, mode);
     file_ = File::adopt(fd);
 }
 

@@ -107,6 +107,13 @@ TEST(Files, ReplacementFileTouchesTheTargetOnlyOnCommit) {
     EXPECT_EQ(replacement.commit(), 0);
     EXPECT_EQ(readFile(target), "new");
     EXPECT_NE(platform::ReplacementFile(folder.file("no/such/dir")).openError(), 0);
+
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    platform::ReplacementFile keepsMode(target);
+    EXPECT_EQ(keepsMode.commit(), 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600U);  // the replaced file's permissions stay
 }
 
 TEST(Files, WholeFileReadsAndFolderCreation) {

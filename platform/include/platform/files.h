@@ -106,7 +106,8 @@ class File {
 
 // A file written beside `target` under a temporary name and renamed over it
 // only by commit(), so the target is either left as it was or replaced whole.
-// Dropped without commit, the temporary file is removed.
+// Dropped without commit, the temporary file is removed. The new file keeps
+// the permissions of the one it replaces (0644 when there was none).
 class ReplacementFile {
   public:
     explicit ReplacementFile(std::string target);
