@@ -10,6 +10,7 @@
 #include "lookups.h"
 #include "numbers.h"
 #include "send_pipeline.h"
+#include "value_conversions.h"
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
@@ -37,33 +38,8 @@ std::string infoBody(const Session& own) {
     return body.getXML();
 }
 
-std::string textOf(const Variant& value) {
-    return toText(value).value_or(std::string());
-}
-
-[[noreturn]] void typeMismatch() {
-    throw platform::RuntimeError(platform::rt::TypeMismatch);
-}
-
 enmRole roleOf(const Variant& value) {
-    if (const auto* number = std::get_if<int64_t>(&value)) {
-        return static_cast<enmRole>(*number);
-    }
-    return static_cast<enmRole>(toInt32(textOf(value)));
-}
-
-bool booleanOf(const Variant& value) {
-    if (const auto* flag = std::get_if<bool>(&value)) {
-        return *flag;
-    }
-    const std::string text = textOf(value);
-    if (const std::optional<bool> flag = parseBool(text)) {
-        return *flag;
-    }
-    if (const std::optional<int64_t> number = parseInt64(text)) {
-        return *number != 0;
-    }
-    typeMismatch();
+    return static_cast<enmRole>(int32Of(value));
 }
 
 // The description in an INFO body; throws when "Role" or "Sharing-Files"
