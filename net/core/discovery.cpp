@@ -134,6 +134,9 @@ void takeInRecord(Session& own, const std::string& record) {
     if (address.empty()) {
         return;
     }
+    if (own.discovered.empty()) {
+        own.discovered.assign(1, std::string());
+    }
     const int64_t now = platform::tickCount();
     const auto known = std::find(own.discovered.begin() + 1, own.discovered.end(), address);
     if (known != own.discovered.end()) {

@@ -24,7 +24,7 @@ namespace qel {
 
 inline constexpr std::string_view DiscoverKeyword = "DISCOVER ";
 inline constexpr std::string_view DiscoverRecordEnd = "\r\n\r\n";
-inline constexpr int64_t DiscoverReanswerMs = 5000;
+inline constexpr int64_t DiscoverReanswerMs = 3000;
 // Addresses one search keeps, and the unended start of a record kept from one
 // datagram for the next.
 inline constexpr size_t MaxDiscoveredNodes = 1024;
