@@ -11,11 +11,11 @@
 #include "node_frame.h"
 #include "node_info.h"
 #include "send_pipeline.h"
+#include "session_wait.h"
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
 
-#include <algorithm>
 #include <optional>
 
 // A node's connections, messages, pings and node information.
@@ -152,19 +152,12 @@ int64_t NodeObject::Ping(const std::string& nodeID, int64_t Timeout) {
         AddField(ping, "Destination", nodeID);
         AddField(ping, "ReqID", reqID);
         sendPacket(ping);
-        for (;;) {
-            if (!backInSession()) {
-                return -1;
-            }
-            if (const std::optional<int64_t> roundTrip = pingAnswer(*own, nodeID, reqID)) {
-                return *roundTrip;
-            }
-            const int64_t left = sent + Timeout - platform::tickCount();
-            if (left <= 0) {
-                return -1;
-            }
-            platform::waitEvents(std::min(left, PingPollMs));
-        }
+        std::optional<int64_t> roundTrip;
+        waitInSession(session_, sent + Timeout - platform::tickCount(), PingPollMs, [&] {
+            roundTrip = pingAnswer(*own, nodeID, reqID);
+            return roundTrip.has_value();
+        });
+        return roundTrip.value_or(-1);
     });
 }
 

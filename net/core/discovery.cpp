@@ -6,6 +6,7 @@
 #include "library_state.h"
 #include "local_address.h"
 #include "numbers.h"
+#include "session_wait.h"
 #include "socket_host.h"
 
 #include "platform/event_loop.h"
@@ -153,22 +154,6 @@ void takeInRecord(Session& own, const std::string& record) {
     sendDiscover(address.substr(0, address.rfind(':')));
 }
 
-// Lets events run for `timeoutMs`, making the session current again after
-// each wait; false when it has gone meanwhile.
-bool letAnswersArrive(const SessionHandle& own, int64_t timeoutMs) {
-    const int64_t deadline = platform::tickCount() + timeoutMs;
-    for (;;) {
-        if (!switchSession(own)) {
-            return false;
-        }
-        const int64_t left = deadline - platform::tickCount();
-        if (left <= 0) {
-            return true;
-        }
-        platform::waitEvents(std::min(left, AnswerPollMs));
-    }
-}
-
 // The search's result: "" and then the addresses heard, the node's own one
 // only when it sees itself.
 StringArray discoveredNodes(const Session& own, const std::string& ownIP) {
@@ -197,7 +182,7 @@ StringArray discoverRange(const std::string& range, int64_t timeoutMs, bool sing
             }
         }
     }
-    if (!letAnswersArrive(own, timeoutMs)) {
+    if (!waitInSession(own, timeoutMs, AnswerPollMs, [] { return false; })) {
         return {""};
     }
     return discoveredNodes(*own, ownIP);
