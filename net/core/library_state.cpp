@@ -2,6 +2,7 @@
 
 #include "connection_manager.h"
 #include "core_methods.h"
+#include "discovery.h"
 #include "guarded.h"
 #include "local_address.h"
 #include "node_info.h"
@@ -34,6 +35,7 @@ void loadSocketHost(LibraryState& lib) {
     lib.connectionHooks.reconnect = [](const std::shared_ptr<clsSocket>& connection) {
         reconnect(connection);
     };
+    lib.socketHost->udpDataArrival = udpDataArrival;
 }
 
 // Connections hand their packets to the receive pipeline, which answers the

@@ -10,6 +10,8 @@
 #include "lookups.h"
 #include "numbers.h"
 #include "send_pipeline.h"
+#include "session_wait.h"
+#include "value_conversions.h"
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
@@ -37,33 +39,8 @@ std::string infoBody(const Session& own) {
     return body.getXML();
 }
 
-std::string textOf(const Variant& value) {
-    return toText(value).value_or(std::string());
-}
-
-[[noreturn]] void typeMismatch() {
-    throw platform::RuntimeError(platform::rt::TypeMismatch);
-}
-
 enmRole roleOf(const Variant& value) {
-    if (const auto* number = std::get_if<int64_t>(&value)) {
-        return static_cast<enmRole>(*number);
-    }
-    return static_cast<enmRole>(toInt32(textOf(value)));
-}
-
-bool booleanOf(const Variant& value) {
-    if (const auto* flag = std::get_if<bool>(&value)) {
-        return *flag;
-    }
-    const std::string text = textOf(value);
-    if (const std::optional<bool> flag = parseBool(text)) {
-        return *flag;
-    }
-    if (const std::optional<int64_t> number = parseInt64(text)) {
-        return *number != 0;
-    }
-    typeMismatch();
+    return static_cast<enmRole>(int32Of(value));
 }
 
 // The description in an INFO body; throws when "Role" or "Sharing-Files"
@@ -164,24 +141,6 @@ class NodeInfoMode {
     bool previous_;
 };
 
-// Lets events run, in waits of at most AnswerPollMs, until `answered()` or
-// `timeoutMs` has passed. The session is made current again before each
-// look; false when it has gone.
-template <class Answered>
-bool waitForAnswers(const SessionHandle& own, int64_t timeoutMs, Answered answered) {
-    const int64_t deadline = platform::tickCount() + timeoutMs;
-    for (;;) {
-        if (!switchSession(own)) {
-            return false;
-        }
-        const int64_t left = deadline - platform::tickCount();
-        if (answered() || left <= 0) {
-            return true;
-        }
-        platform::waitEvents(std::min(left, AnswerPollMs));
-    }
-}
-
 const typNodeEntry* knownNode(const Session& own, const std::string& nodeID) {
     if (const int32_t index = findNodeInfo(own, nodeID); index >= 0) {
         return &own.nodeTable[static_cast<size_t>(index)];
@@ -202,7 +161,7 @@ void askOneNode(const SessionPtr& own, const std::string& strDest, bool bUseCach
     }
     const NodeInfoMode mode(own, async);
     sendWhois(strDest);
-    waitForAnswers(own, own->Timeout, [&] {
+    waitInSession(own, own->Timeout, AnswerPollMs, [&] {
         const int32_t index = findNodeInfo(*own, strDest);
         if (index >= 0) {
             answer = copyNodeInfo(own->nodeTable[static_cast<size_t>(index)]);
@@ -220,7 +179,7 @@ void askEveryNode(const SessionPtr& own, bool async, std::vector<typNodeInfo>& a
     }
     const NodeInfoMode mode(own, false);
     sendWhois("BROADCAST");
-    if (!waitForAnswers(own, own->Timeout, [] { return false; })) {
+    if (!waitInSession(own, own->Timeout, AnswerPollMs, [] { return false; })) {
         return;
     }
     answers.clear();

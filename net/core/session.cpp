@@ -18,6 +18,7 @@ SessionPtr SessionTable::append(std::weak_ptr<cQELEvents> owner) {
     session->pendingFileInfo.resize(1);
     session->nodeTable.resize(1);
     session->shares.resize(1);
+    session->discovered.resize(1);
     session->owner = std::move(owner);
     session->inTable_ = true;
     records_.push_back(session);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One node's state (a session, owned by one cQEL object), the process-wide
@@ -73,9 +74,12 @@ struct Session {
 
     // UDP discovery.
     int32_t udpPort = 0;
-    int32_t udpIndex = 0;
-    std::string udpBuffer;
-    std::vector<std::string> discovered;
+    int32_t udpIndex = 0;       // the session's element of the host's sckUDP array; 0: none
+    std::string udpBuffer;      // the unended start of a record, from one sender
+    std::string udpBufferFrom;  // that sender's IP
+    std::vector<std::string> discovered;  // element 0 empty
+    std::unordered_map<std::string, int64_t>
+        udpAnsweredAt;  // tick count of the last answer to each
 
     // File transfer.
     std::vector<std::shared_ptr<clsFileSend>> fileSends;

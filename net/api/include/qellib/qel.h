@@ -1,0 +1,136 @@
+#pragma once
+
+#include "qellib/events.h"
+#include "qellib/types.h"
+#include "qellib/x_range.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+class cQELDiscover;
+class cQELRPC;
+class cQELUsers;
+class NodeObject;
+struct Session;
+
+// One node of the peer network. The first node of a process sets the library
+// up; each node owns one session, and several nodes of one process work side
+// by side without seeing each other's connections or packets.
+//
+// Every operation makes the node's own session current for its work and
+// restores the session that was current before on return. Nothing escapes to
+// the caller: a failure is reported through the node's Error event ("Error "
+// + number + ": " + description + " [" + operation + "]") and the operation
+// returns its default (false, 0, "", null, an empty array; -1 for Ping).
+// After shutDown every operation returns its default.
+//
+// Calls that wait for an answer (Connect, Ping, getNodeInfo, disconnectFrom
+// with a node ID) let events run meanwhile, so event handlers may call into
+// any node. The operations are declared in the order of the node's published
+// interface.
+class cQEL {
+  public:
+    // `events` receives the node's events. The node holds it weakly: the
+    // caller keeps it alive for as long as it wants events.
+    explicit cQEL(std::weak_ptr<cQELEvents> events = {});
+    // Shuts the node down unless that has been done.
+    ~cQEL();
+    cQEL(const cQEL&) = delete;
+    cQEL& operator=(const cQEL&) = delete;
+
+    // Gives the node its identity (a new node ID and key), the defaults
+    // (Timeout 1500 ms, TTL 20, RPC time-out 10000 ms, 10 routes,
+    // confirmation time-out 10000 ms with 2 retries, announcing itself on,
+    // file packets of 256 KiB, every other switch off), then the advanced
+    // settings (see setAdvanced), then sizes its tables and shares
+    // `sharedDir` when one is given.
+    void Initialise(const std::string& nodeName, int32_t listenPort = 0, enmRole Role = role_Peer,
+                    const std::string& Descriptor = {}, const std::string& sharedDir = {},
+                    const std::string& advancedSettings = {});
+    // Shares a folder (a missing path or a plain file is ignored). A trailing
+    // "/" is removed, in the caller's variable too; the share is named after
+    // the folder's last component ("/" is "Root").
+    void shareFolder(std::string& strPath);
+    void stopSharing();
+    // Listens on `lngPort`, or on the node's listen port when it is 0. The
+    // node always advertises its listen port.
+    bool Listen(int32_t lngPort = 0);
+
+    // Connects to an address (host, or host ":" port), or with `isNodeID` to
+    // a known node, reusing a connection of this node to it; blocks until it
+    // is open or the node's Timeout has passed. The connection ID, or ""; a
+    // maintained connection's ID even when it is not open yet (it is retried
+    // until a disconnect).
+    std::string Connect(const std::string& strNode, bool isNodeID = false, bool bMaintain = false);
+    // The same, without waiting.
+    void connectMaintainAsync(const std::string& strNode, bool isNodeID = false,
+                              bool bMaintain = false);
+    // Closes this node's connections to the address (or the known node), also
+    // maintained ones that are down, which stop being retried. True when one
+    // matched.
+    bool disconnectFrom(const std::string& strNode, bool isNodeID = false);
+    bool disconnectByID(const std::string& connectionID);
+    // Stops listening and closes every connection of the node.
+    bool disconnectAll();
+    bool stopListening();
+    // What is known of a node: one element, from the tables with
+    // `bUseCached`, else by asking it and waiting up to Timeout (empty when
+    // no answer came). For "BROADCAST": every node is asked and after Timeout
+    // each node that answered comes back, in the order of the answers (one
+    // empty element when none did).
+    std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination = "BROADCAST",
+                                         bool bUseCached = true);
+    std::shared_ptr<cXRange> makeRange(int64_t lngStart = -1, int64_t lngEnd = -1,
+                                       int64_t lngLen = -1);
+    // Sends a text message; the node raises MessageReceived with the body,
+    // the type and this node's ID.
+    void sendMessage(const std::string& strMessage, const std::string& nodeID,
+                     const std::string& strType = {});
+    // The round trip to a known node in ms (0 is under 1 ms), or -1: no
+    // answer within `Timeout` ms, or a node that is not known (reported).
+    int64_t Ping(const std::string& nodeID, int64_t Timeout = 3000);
+    // Whether some connection of the node is connected.
+    bool isConnected();
+    void setRole(enmRole Role);
+    void setName(const std::string& Name);
+    // Reads the advanced settings from a settings text, section "Common", in
+    // this order: "nodeID", "Timeout", "TTL", "useEnc", "netPass",
+    // "useComp", "seeSelf", "announceSelf", "maxRoutes", "confirmMode",
+    // "confirmTimeout", "confirmRetry", "routeFiles", "filePacket" (KiB; 256
+    // when absent), "packetCache" (for nodes initialised later). A key that
+    // is absent keeps its value; a value that does not read as its type
+    // (error 13) or lies outside its range (error 380) is reported and ends
+    // the reading there. Table sizes take effect at the next Initialise.
+    void setAdvanced(const std::string& Settings);
+    // Closes every connection, listener and the discovery socket of the
+    // node, drops its unconfirmed packets and frees its session. A second
+    // call does nothing.
+    void shutDown();
+    // Companion objects working for this node; they may be made before
+    // Initialise, and after shutDown they do nothing.
+    std::shared_ptr<cQELUsers> newUsersInstance();
+    std::shared_ptr<cQELRPC> newRPCInstance();
+    std::shared_ptr<cQELDiscover> newDiscoverInstance();
+    // From now on every node description that arrives raises nodeInfo
+    // instead of entering the node table; every node is asked at once.
+    void startNodeInfoAsync();
+    void stopNodeInfoAsync();
+
+    // The node's place in the process's table of nodes (the first node is
+    // 1, and a node moves down when an earlier one shuts down); -1 once shut
+    // down.
+    int32_t sessionIndex() const;
+
+  private:
+    friend std::weak_ptr<Session> sessionOf(const cQEL& node);
+
+    // Shared with operations under way, so that a node destroyed by an event
+    // handler is torn down only after they return.
+    std::shared_ptr<NodeObject> node_;
+};
+
+}  // namespace qel

@@ -1,0 +1,153 @@
+#include "support/free_port.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using tornel::test::freePort;
+
+// One qelnode program (built beside the test programs), driven through its
+// standard input and read line by line from its standard output.
+class NodeProcess {
+  public:
+    explicit NodeProcess(const QStringList& arguments) {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationDirPath() + "/qelnode", arguments);
+        started_ = process_.waitForStarted(5000);
+    }
+    ~NodeProcess() {
+        if (process_.state() == QProcess::Running) {
+            process_.write("quit\n");
+            if (!process_.waitForFinished(3000)) {
+                process_.kill();
+                process_.waitForFinished(1000);
+            }
+        }
+    }
+    NodeProcess(const NodeProcess&) = delete;
+    NodeProcess& operator=(const NodeProcess&) = delete;
+
+    bool started() const { return started_; }
+
+    void command(const std::string& line) {
+        process_.write((line + "\n").c_str());
+        process_.waitForBytesWritten(1000);
+    }
+
+    // The first line from now on (or read already and not yet taken) that
+    // starts with `prefix`, within `ms`.
+    std::optional<std::string> lineStartingWith(const std::string& prefix, int ms = 3000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            for (auto it = unread_.begin(); it != unread_.end(); ++it) {
+                if (it->starts_with(prefix)) {
+                    std::string found = *it;
+                    unread_.erase(unread_.begin(), it + 1);
+                    return found;
+                }
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return std::nullopt;
+            }
+            process_.waitForReadyRead(static_cast<int>(left.count()));
+            while (process_.canReadLine()) {
+                std::string line = process_.readLine().toStdString();
+                while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+                    line.pop_back();
+                }
+                unread_.push_back(std::move(line));
+            }
+        }
+    }
+
+    // The node ID of its "ready" line.
+    std::string readyID() {
+        const std::optional<std::string> ready = lineStartingWith("ready ");
+        if (!ready) {
+            return {};
+        }
+        const size_t open = ready->find('"');
+        return ready->substr(open + 1, ready->find('"', open + 1) - open - 1);
+    }
+
+  private:
+    QProcess process_;
+    bool started_ = false;
+    std::vector<std::string> unread_;
+};
+
+QString number(int value) {
+    return QString::number(value);
+}
+
+TEST(QelNodeProgram, TwoNodesConnectAndExchangeAMessageAndAPing) {
+    const int portA = freePort();
+    const int portB = freePort();
+    NodeProcess a({"--name", "A", "--port", number(portA), "--set", "Timeout=500"});
+    NodeProcess b(
+        {"--name", "B", "--port", number(portB), "--connect", "127.0.0.1:" + number(portA)});
+    ASSERT_TRUE(a.started() && b.started());
+    const std::string idA = a.readyID();
+    const std::string idB = b.readyID();
+    ASSERT_FALSE(idA.empty());
+    ASSERT_FALSE(idB.empty());
+    ASSERT_TRUE(
+        b.lineStartingWith("connectionEstab \"127.0.0.1:" + std::to_string(portA) + "\" 2"));
+    ASSERT_TRUE(a.lineStartingWith("connectionEstab \"127.0.0.1\" 1"));
+
+    a.command("msg " + idB + " chat \"hello\\r\\nthere\"");
+    EXPECT_EQ(b.lineStartingWith("MessageReceived"),
+              "MessageReceived \"" + idA + "\" \"chat\" \"hello\\r\\nthere\"");
+
+    // A has B's description from B's announcement.
+    a.command("ping " + idB + " 2000");
+    const std::optional<std::string> ping = a.lineStartingWith("ping ");
+    ASSERT_TRUE(ping);
+    const std::string prefix = "ping \"" + idB + "\" ";
+    ASSERT_TRUE(ping->starts_with(prefix)) << *ping;
+    EXPECT_GE(std::stoi(ping->substr(prefix.size())), 0);
+}
+
+TEST(QelNodeProgram, NodesOnTwoLoopbackAddressesFindEachOtherAlsoAfterARestart) {
+    const int udpPort = freePort(SOCK_DGRAM);
+    const int portA = freePort();
+    const int portB = freePort();
+    const QStringList argumentsB = {"--name",        "B",      "--port",   number(portB), "--udp",
+                                    number(udpPort), "--bind", "127.0.0.2"};
+    NodeProcess a({"--name", "A", "--port", number(portA), "--udp", number(udpPort)});
+    std::optional<NodeProcess> b(std::in_place, argumentsB);
+    ASSERT_TRUE(a.started() && b->started());
+    ASSERT_FALSE(a.readyID().empty());
+    ASSERT_FALSE(b->readyID().empty());
+
+    a.command("discover 500 127.0.0.2");
+    EXPECT_EQ(a.lineStartingWith("discovered"),
+              "discovered \"127.0.0.2:" + std::to_string(portB) + "\"");
+    EXPECT_EQ(a.lineStartingWith("discover done"), "discover done 1");
+    const auto answered = std::chrono::steady_clock::now();
+
+    // B restarts and searches again once A's answer to it is a few seconds
+    // old: A answers it again.
+    b.reset();
+    b.emplace(argumentsB);
+    ASSERT_FALSE(b->readyID().empty());
+    std::this_thread::sleep_until(answered + std::chrono::milliseconds(3100));
+    b->command("discover 500 127.0.0.1");
+    EXPECT_EQ(b->lineStartingWith("discovered"),
+              "discovered \"127.0.0.1:" + std::to_string(portA) + "\"");
+    b->command("connect 127.0.0.1:" + std::to_string(portA));
+    EXPECT_TRUE(a.lineStartingWith("connectionEstab"));
+}
+
+}  // namespace
