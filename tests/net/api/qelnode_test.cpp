@@ -45,7 +45,7 @@ class NodeProcess {
 
     // The first line from now on (or read already and not yet taken) that
     // starts with `prefix`, within `ms`.
-    std::optional<std::string> lineStartingWith(const std::string& prefix, int ms = 3000) {
+    std::optional<std::string> lineStartingWith(const std::string& prefix, int ms = 5000) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         for (;;) {
             for (auto it = unread_.begin(); it != unread_.end(); ++it) {
@@ -95,12 +95,13 @@ TEST(QelNodeProgram, TwoNodesConnectAndExchangeAMessageAndAPing) {
     const int portA = freePort();
     const int portB = freePort();
     NodeProcess a({"--name", "A", "--port", number(portA), "--set", "Timeout=500"});
+    ASSERT_TRUE(a.started());
+    const std::string idA = a.readyID();  // A listens before B connects to it
+    ASSERT_FALSE(idA.empty());
     NodeProcess b(
         {"--name", "B", "--port", number(portB), "--connect", "127.0.0.1:" + number(portA)});
-    ASSERT_TRUE(a.started() && b.started());
-    const std::string idA = a.readyID();
+    ASSERT_TRUE(b.started());
     const std::string idB = b.readyID();
-    ASSERT_FALSE(idA.empty());
     ASSERT_FALSE(idB.empty());
     ASSERT_TRUE(
         b.lineStartingWith("connectionEstab \"127.0.0.1:" + std::to_string(portA) + "\" 2"));
