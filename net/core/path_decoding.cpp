@@ -18,42 +18,34 @@ int hexValue(char c) {
     return -1;
 }
 
-// The first "%" at or after `from` that two hex digits follow.
-size_t findEscape(const std::string& text, size_t from) {
-    for (size_t at = text.find('%', from); at != std::string::npos && at + 2 < text.size();
-         at = text.find('%', at + 1)) {
-        if (hexValue(text[at + 1]) >= 0 && hexValue(text[at + 2]) >= 0) {
-            return at;
-        }
-    }
-    return std::string::npos;
-}
-
-// Replaces every occurrence of the escape found at `at` (none comes earlier).
-void replaceEscape(std::string& text, size_t at) {
-    const std::string escape = text.substr(at, 3);
-    const auto byte = static_cast<char>(hexValue(escape[1]) * 16 + hexValue(escape[2]));
-    std::string decoded = text.substr(0, at);
-    for (size_t i = at; i < text.size();) {
-        if (text.compare(i, 3, escape) == 0) {
-            decoded += byte;
-            i += 3;
-        } else {
-            decoded += text[i++];
-        }
-    }
-    text = std::move(decoded);
+// Whether `text` ends in "%" and two hex digits.
+bool endsWithEscape(const std::string& text) {
+    const size_t size = text.size();
+    return size >= 3 && text[size - 3] == '%' && hexValue(text[size - 2]) >= 0 &&
+           hexValue(text[size - 1]) >= 0;
 }
 
 }  // namespace
 
 std::string decodePath(std::string& path) {
-    // A "%" kept before the decoded byte may now start an escape with it.
-    for (size_t at = findEscape(path, 0); at != std::string::npos;
-         at = findEscape(path, at >= 2 ? at - 2 : 0)) {
-        replaceEscape(path, at);
+    // Escapes never overlap (a "%" is no hex digit), so decoding them in any
+    // order ends in the same text: one pass that decodes each escape as soon
+    // as it is complete, and again when a decoded byte completes another with
+    // the two characters before it, gives it in linear time.
+    std::string decoded;
+    decoded.reserve(path.size());
+    for (const char c : path) {
+        decoded += c;
+        while (endsWithEscape(decoded)) {
+            const size_t at = decoded.size() - 3;
+            const auto byte =
+                static_cast<char>(hexValue(decoded[at + 1]) * 16 + hexValue(decoded[at + 2]));
+            decoded.resize(at);
+            decoded += byte;
+        }
     }
-    std::replace(path.begin(), path.end(), '/', '\\');
+    std::replace(decoded.begin(), decoded.end(), '/', '\\');
+    path = std::move(decoded);
     return path;
 }
 

@@ -33,5 +33,16 @@ TEST(PathDecoding, EscapesSlashesAndLiteralPercents) {
     EXPECT_EQ(decodePath(twice), "50% off.pdf");
 }
 
+// Each decoded "%" completes the next escape: one pass must do it all, where
+// a rescan per decoded byte would hold the node for hours on one long header.
+TEST(PathDecoding, NestedEscapesOfAWholeHeaderDecodeInOnePass) {
+    std::string path = "%";
+    for (int i = 0; i < 400000; ++i) {
+        path += "25";
+    }
+    path += "41/x";
+    EXPECT_EQ(decodePath(path), "A\\x");
+}
+
 }  // namespace
 }  // namespace qel
