@@ -44,10 +44,34 @@ bool holds(const Items& items, std::string_view item) {
     return std::find(items.begin(), items.end(), item) != items.end();
 }
 
-// Whether `stored` holds all of `run`, in order and next to each other.
+// Whether `stored` holds all of `run`, in order and next to each other. A
+// peer writes both (its routes are kept), so the search is linear
+// (Knuth-Morris-Pratt) whatever the items repeat.
 bool holdsRun(const Items& stored, const Items& run) {
-    return !run.empty() &&
-           std::search(stored.begin(), stored.end(), run.begin(), run.end()) != stored.end();
+    if (run.empty() || run.size() > stored.size()) {
+        return false;
+    }
+    // fallback[i]: the longest proper prefix of run[0..i] that also ends it.
+    std::vector<size_t> fallback(run.size(), 0);
+    for (size_t i = 1, length = 0; i < run.size(); ++i) {
+        while (length > 0 && run[i] != run[length]) {
+            length = fallback[length - 1];
+        }
+        if (run[i] == run[length]) {
+            ++length;
+        }
+        fallback[i] = length;
+    }
+    size_t matched = 0;
+    for (const std::string_view item : stored) {
+        while (matched > 0 && item != run[matched]) {
+            matched = fallback[matched - 1];
+        }
+        if (item == run[matched] && ++matched == run.size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The places that hold routes, 1 to `maxRoutes`; the table follows a

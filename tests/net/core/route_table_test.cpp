@@ -60,6 +60,22 @@ TEST_F(RouteTableTest, LearnsRoutesMostRecentFirstAndMovesKnownOnesToTheFront) {
     EXPECT_EQ(stored(), places({"A,B,C", "AB,C", "X,C", "C,X,Y"}));
 }
 
+// Routes of one repeated item nearly match everywhere: a naive search of
+// one in the other would compare for minutes on one packet.
+TEST_F(RouteTableTest, LongRepetitiveRoutesAreComparedInLinearTime) {
+    std::string many;
+    for (int i = 0; i < 200000; ++i) {
+        many += "A,";
+    }
+    const std::string half = many.substr(0, many.size() / 2);
+    learn(many);
+    learn(half + "X");
+    EXPECT_EQ(stored()[0], half + "X,C");
+    EXPECT_EQ(stored()[1], many + "C");
+    learn(half);  // part of the stored "A,…,A,C"
+    EXPECT_EQ(stored()[0], many + "C");
+}
+
 TEST_F(RouteTableTest, AFullTableDropsItsLastRoute) {
     for (int i = 10; i >= 1; --i) {
         learn("N" + std::to_string(i));
