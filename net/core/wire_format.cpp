@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 namespace qel {
 namespace {
@@ -60,12 +62,28 @@ void readMethodLine(clsPacket& packet, std::string_view line) {
     packet.Resource = std::move(resource);
 }
 
-void readFieldLine(clsPacket& packet, std::string_view line) {
+// Where the first field of each name (ASCII lower case) is in the packet.
+using FieldIndex = std::unordered_map<std::string, size_t>;
+
+// A name read before gives its first field the new value, as SetField does;
+// the index spares every line a scan of the fields before it.
+void readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& firstOfName) {
     const size_t separator = line.find(NameSeparator);
     if (separator == std::string_view::npos) {
         malformedHeader();
     }
-    SetField(packet, line.substr(0, separator), line.substr(separator + NameSeparator.size()));
+    const std::string_view name = line.substr(0, separator);
+    const std::string_view value = line.substr(separator + NameSeparator.size());
+    const auto [known, added] =
+        firstOfName.try_emplace(platform::asciiLower(name), packet.Fields.size());
+    if (!added) {
+        packet.Fields[known->second].Data = value;
+        return;
+    }
+    AddSingleField(packet, name, value);
+    if (packet.Fields.size() == known->second) {
+        firstOfName.erase(known);  // refused (reported): a line break in its name
+    }
 }
 
 }  // namespace
@@ -114,12 +132,13 @@ bool parseHeader(clsPacket& packet) {
         const std::string_view header = packet.Header;
         size_t at = 0;
         readMethodLine(packet, nextLine(header, at));
+        FieldIndex firstOfName;
         while (at < header.size()) {
             const std::string_view line = nextLine(header, at);
             if (line.empty()) {
                 break;
             }
-            readFieldLine(packet, line);
+            readFieldLine(packet, line, firstOfName);
         }
         return true;
     });

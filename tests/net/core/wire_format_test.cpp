@@ -58,6 +58,24 @@ TEST_F(WireFormatTest, ParsesHeaderLinesIntoFields) {
     EXPECT_FALSE(hasFlag(packet, "NE"));
 }
 
+// A header as long as the limit allows, of many short lines: each line must
+// not cost a scan of the fields read before it.
+TEST_F(WireFormatTest, ReadsAHeaderOfManyFieldsInLinearTime) {
+    std::string header = "MSG  QEL/2.1\r\n";
+    constexpr int Distinct = 60000;
+    for (int i = 0; i < Distinct; ++i) {
+        header += "F" + std::to_string(i) + ": v\r\n";
+    }
+    for (int i = 0; i < Distinct; ++i) {
+        header += "Same: " + std::to_string(i) + "\r\n";
+    }
+    header += "\r\n";
+    const clsPacket packet = parsed(header);
+    ASSERT_EQ(packet.Fields.size(), static_cast<size_t>(Distinct) + 1);
+    EXPECT_EQ(getText(packet, "f59999"), "v");
+    EXPECT_EQ(getText(packet, "same"), std::to_string(Distinct - 1));
+}
+
 TEST_F(WireFormatTest, MalformedHeadersFailWithOneReport) {
     std::vector<std::string>& errors = errorsOfNode();
     for (const char* header : {"NOSPACE\r\n\r\n", "MSG  QEL/2.1\r\nNo colon here\r\n\r\n",
