@@ -1,8 +1,7 @@
-#include "core/command_line.h"
+#include "core/program/command_line.h"
 #include "version.h"
 
 #include <QApplication>
-#include <QWidget>
 
 #include <cstdio>
 #include <string>
@@ -15,9 +14,5 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Tornel"));
-    window.resize(480, 320);
-    window.show();
-    return QApplication::exec();
+    return 0;
 }
