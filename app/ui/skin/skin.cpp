@@ -15,6 +15,12 @@ Skin& Skin::instance() {
 
 void Skin::add(const QString& name, const QPixmap& picture) { pictures_.insert(name, picture); }
 
+QStringList Skin::names() const {
+    QStringList all = pictures_.keys();
+    all.sort();
+    return all;
+}
+
 QString buttonPictureName(const QString& set, const QString& tag, bool enabled) {
     return QStringLiteral("button.%1.%2%3")
         .arg(set, tag, enabled ? QString() : QStringLiteral(".disabled"));

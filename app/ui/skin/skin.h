@@ -18,6 +18,8 @@ class Skin {
     bool contains(const QString& name) const { return pictures_.contains(name); }
     // The picture under `name`; a null picture when there is none.
     QPixmap picture(const QString& name) const { return pictures_.value(name); }
+    // Every name, sorted.
+    QStringList names() const;
 
   private:
     QHash<QString, QPixmap> pictures_;

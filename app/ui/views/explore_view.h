@@ -14,6 +14,8 @@ class ExploreView : public ViewWindow {
 
     // A fresh check for users when none were found.
     virtual void startNewCheck() {}
+    // A users search from the start.
+    virtual void showUsers() {}
 };
 
 }  // namespace tornel::ui

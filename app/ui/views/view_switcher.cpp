@@ -37,6 +37,10 @@ ExploreView& ViewSwitcher::frmMain() { return made(explore_, factory_.explore, *
 TransfersView& ViewSwitcher::frmTrans() { return made(transfers_, factory_.transfers, *this); }
 SharingView& ViewSwitcher::frmShared() { return made(sharing_, factory_.sharing, *this); }
 
+std::array<ViewWindow*, 3> ViewSwitcher::allViews() {
+    return {&frmMain(), &frmTrans(), &frmShared()};
+}
+
 bool ViewSwitcher::isLoaded(const ViewWindow* view) const {
     return view && (view == explore_.get() || view == transfers_.get() || view == sharing_.get());
 }

@@ -44,6 +44,8 @@ class ViewSwitcher {
     TransfersView& frmTrans();
     SharingView& frmShared();
     TaskBarProxy& frmHidden() { return frmHidden_; }
+    // The three views, made where needed.
+    std::array<ViewWindow*, 3> allViews();
 
     // The view shown last; null before the first Display.
     ViewWindow* currentView() const { return currentView_; }
@@ -63,6 +65,8 @@ class ViewSwitcher {
     void setClassicWindows(ClassicWindows* windows) { classic_ = windows; }
 
     bool isLoaded(const ViewWindow* view) const;
+    // Whether the Explore view is made and on screen.
+    bool exploreVisible() const { return explore_ && explore_->Visible(); }
     // Writes each loaded view's placement (the end of the run).
     void unloadAll();
 
