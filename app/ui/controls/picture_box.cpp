@@ -57,6 +57,7 @@ int PictureBox::buttonNumber(Qt::MouseButton button) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
+    lastPressGlobal_ = event->globalPosition().toPoint();
     emit mouseDown(buttonNumber(event->button()));
 }
 
@@ -77,6 +78,7 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     releaseEndsDoubleClick_ = true;
+    lastPressGlobal_ = event->globalPosition().toPoint();
     emit mouseDown(LeftButton);
     emit dblClick();
 }

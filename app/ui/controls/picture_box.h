@@ -45,6 +45,9 @@ class PictureBox : public QLabel {
     // Stretched pictures fill whatever size the control is given.
     void setStretch(bool stretch);
 
+    // Where, on the screen, the mouse was last pressed on the control.
+    QPoint lastPressGlobal() const { return lastPressGlobal_; }
+
     // A text that tells this control apart from every other one.
     QString key() const;
 
@@ -67,6 +70,7 @@ class PictureBox : public QLabel {
     int index_;
     bool stretch_ = false;
     bool releaseEndsDoubleClick_ = false;
+    QPoint lastPressGlobal_;
     TwipsPlacement placement_;
 };
 

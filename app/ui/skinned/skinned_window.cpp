@@ -203,7 +203,9 @@ void SkinnedWindow::timMenu_Timer() {
     popupTitleMenu(mapToGlobal(underIcon));
 }
 
-void SkinnedWindow::dragForm(PictureBox& source) { drag_.begin(*this, source, QCursor::pos()); }
+void SkinnedWindow::dragForm(PictureBox& source) {
+    drag_.begin(*this, source, source.lastPressGlobal());
+}
 
 void SkinnedWindow::minimiseForm(TaskBarProxy& proxy) { proxy.minimise(*this); }
 
