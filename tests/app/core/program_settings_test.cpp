@@ -1,6 +1,6 @@
 #include "core/settings/program_settings.h"
-#include "platform/files.h"
 #include "app_fixture.h"
+#include "platform/files.h"
 
 #include <gtest/gtest.h>
 
