@@ -46,6 +46,20 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// Writes `text` as character data; a carriage return goes as a character
+// reference, since a reader turns a literal one into a line feed.
+void writeText(QXmlStreamWriter& writer, std::string_view text) {
+    size_t start = 0;
+    for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', start)) {
+        writer.writeCharacters(
+            QString::fromUtf8(text.data() + start, static_cast<qsizetype>(cr - start)));
+        writer.writeEntityReference(QStringLiteral("#13"));
+        start = cr + 1;
+    }
+    writer.writeCharacters(
+        QString::fromUtf8(text.data() + start, static_cast<qsizetype>(text.size() - start)));
+}
+
 [[noreturn]] void typeMismatch() {
     throw platform::RuntimeError(platform::rt::TypeMismatch);
 }
@@ -286,7 +300,7 @@ std::string cSettingsFile::toXml() const {
     const auto write = [&writer](const Element& element, const auto& self) -> void {
         writer.writeStartElement(QString::fromStdString(element.name));
         if (element.children.empty()) {
-            writer.writeCharacters(QString::fromStdString(element.text));
+            writeText(writer, element.text);
         }
         for (const auto& child : element.children) {
             self(*child, self);

@@ -74,6 +74,8 @@ struct AppState {
     bool connecting = false;
     bool started = false;
     bool closing = false;
+    // The exit question is on screen; a second exit request waits for its answer.
+    bool exitQuestionOpen = false;
 
     // Users search.
     bool usersSearched = false;
