@@ -14,16 +14,34 @@ PictureBox::PictureBox(QWidget* parent, const QString& name, int index)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-Twips PictureBox::Left() const { return placement_.left(*this); }
-Twips PictureBox::Top() const { return placement_.top(*this); }
-Twips PictureBox::Width() const { return placement_.width(*this); }
-Twips PictureBox::Height() const { return placement_.height(*this); }
+Twips PictureBox::Left() const {
+    return placement_.left(*this);
+}
+Twips PictureBox::Top() const {
+    return placement_.top(*this);
+}
+Twips PictureBox::Width() const {
+    return placement_.width(*this);
+}
+Twips PictureBox::Height() const {
+    return placement_.height(*this);
+}
 
-void PictureBox::setLeft(Twips left) { placement_.setLeft(*this, left); }
-void PictureBox::setTop(Twips top) { placement_.setTop(*this, top); }
-void PictureBox::setWidth(Twips width) { placement_.setWidth(*this, width); }
-void PictureBox::setHeight(Twips height) { placement_.setHeight(*this, height); }
-void PictureBox::Move(Twips left, Twips top) { placement_.move(*this, left, top); }
+void PictureBox::setLeft(Twips left) {
+    placement_.setLeft(*this, left);
+}
+void PictureBox::setTop(Twips top) {
+    placement_.setTop(*this, top);
+}
+void PictureBox::setWidth(Twips width) {
+    placement_.setWidth(*this, width);
+}
+void PictureBox::setHeight(Twips height) {
+    placement_.setHeight(*this, height);
+}
+void PictureBox::Move(Twips left, Twips top) {
+    placement_.move(*this, left, top);
+}
 
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;

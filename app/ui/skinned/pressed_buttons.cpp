@@ -24,7 +24,9 @@ void PressedButtons::setButtonDown(PictureBox& btn, bool isDown) {
     swapButtonImage(btn, isDown);
 }
 
-bool PressedButtons::isPressed(const PictureBox& btn) const { return contains(btn.key()); }
+bool PressedButtons::isPressed(const PictureBox& btn) const {
+    return contains(btn.key());
+}
 
 void PressedButtons::swapButtonImage(PictureBox& btn, bool isDown) {
     const QString key = btn.key();
