@@ -3,6 +3,7 @@
 #include "ui/controls/control_name.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <utility>
 
@@ -50,6 +51,19 @@ void PictureBox::setPicture(const QPixmap& picture) {
         setWidth(pixelsToTwips(picture.width()));
         setHeight(pixelsToTwips(picture.height()));
     }
+}
+
+void PictureBox::setPressedLook(bool pressed) {
+    if (!pressed || picture_.isNull()) {
+        setPixmap(picture_);
+        return;
+    }
+    QPixmap darker = picture_;
+    QPainter painter(&darker);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(darker.rect(), QColor(0, 0, 0, 70));
+    painter.end();
+    setPixmap(darker);
 }
 
 void PictureBox::setStretch(bool stretch) {

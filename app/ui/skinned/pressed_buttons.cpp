@@ -33,6 +33,7 @@ void PressedButtons::swapButtonImage(PictureBox& btn, bool isDown) {
     if (isDown || contains(key)) {
         const Twips offset = isDown ? kPressOffset : -kPressOffset;
         btn.Move(btn.Left() + offset, btn.Top() + offset);
+        btn.setPressedLook(isDown);
     }
     if (!isDown) {
         std::erase_if(pressed_, [&](const auto& entry) { return entry.first == key; });
