@@ -1,12 +1,42 @@
-#include "core/command_line.h"
+#include "core/program/command_line.h"
+#include "core/program/program.h"
+#include "core/program/program_folder.h"
+#include "core/program/shutdown.h"
+#include "core/program/termination_signals.h"
+#include "core/state/app_state.h"
+#include "platform/socket_control.h"
+#include "ui/dialog_prompts.h"
+#include "ui/program_actions.h"
+#include "ui/ui_shell.h"
 #include "version.h"
 
 #include <QApplication>
-#include <QWidget>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace {
+
+// With a display and no platform chosen by the user, X11 first: window
+// placement works there. Offscreen and explicit choices are kept.
+void preferX11() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
+}
+
+// TORNEL_BIND_ADDRESS binds every socket to one address; with a loopback
+// address the program never reaches a real network (tests).
+void applyBindAddress() {
+    const QByteArray address = qgetenv("TORNEL_BIND_ADDRESS");
+    if (!address.isEmpty()) {
+        platform::setBindAddress(address.toStdString());
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -14,10 +44,27 @@ int main(int argc, char** argv) {
         std::printf("Tornel %s\n", tornel::kVersion);
         return 0;
     }
+    preferX11();
+    applyBindAddress();
     QApplication application(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Tornel"));
-    window.resize(480, 320);
-    window.show();
-    return QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::string folder =
+        tornel::findProgramFolder(QCoreApplication::applicationDirPath().toStdString());
+    if (folder.empty()) {
+        std::fprintf(stderr, "Tornel: no program folder could be made\n");
+        return 1;
+    }
+    tornel::AppState state(folder, tornel::CommandLine(arguments));
+    state.ui.prompts = std::make_shared<tornel::DialogPrompts>();
+    tornel::ui::ProgramActions actions(state);
+    tornel::ui::installUserInterface(state, std::make_shared<tornel::ui::UiShell>(state, actions));
+
+    tornel::Program program(state);
+    const tornel::TerminationSignals terminationSignals(
+        [&state] { tornel::endWithoutQuestion(state); });
+    const int exitCode = program.run();
+    // The windows go before the core's operations they call.
+    state.ui = tornel::UserInterface{};
+    return exitCode;
 }

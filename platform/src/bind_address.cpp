@@ -1,5 +1,7 @@
 #include "platform/socket_control.h"
 
+#include "ipv4_address.h"
+
 namespace platform {
 namespace {
 
@@ -16,6 +18,11 @@ void setBindAddress(const std::string& ipv4) {
 
 std::string bindAddress() {
     return currentBindAddress();
+}
+
+bool boundToLoopback() {
+    const auto address = parseIPv4(currentBindAddress());
+    return address && address->isLoopback();
 }
 
 }  // namespace platform

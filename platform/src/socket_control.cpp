@@ -321,6 +321,9 @@ struct SocketControl::Impl {
             }
         }
         const QHostAddress destination = resolveIPv4(remoteHost);
+        if (boundToLoopback() && !destination.isLoopback()) {
+            return;  // a process kept on loopback (tests) never reaches a real network
+        }
         if (state == SocketState::Closed) {
             newGeneration();
             if (!openUdp()) {

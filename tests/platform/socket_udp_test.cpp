@@ -101,6 +101,22 @@ TEST_F(UdpSocketTest, SendHookRecordsDestinationsWithoutSending) {
     EXPECT_EQ(events.arrivals[0], "recorded and sent");
 }
 
+TEST_F(UdpSocketTest, LoopbackBoundProcessSendsNothingBeyondLoopback) {
+    ASSERT_TRUE(platform::boundToLoopback());
+    const int port = bindToItself(udp);
+    std::vector<UdpSend> sent;
+    platform::ScopedUdpSendHook hook([&](const UdpSend& send) { sent.push_back(send); }, false);
+    for (const char* host : {"255.255.255.255", "192.0.2.1", "127.0.0.1"}) {
+        udp.setRemoteHost(host);
+        udp.setRemotePort(port);
+        EXPECT_NO_THROW(udp.sendData(host));
+    }
+    EXPECT_EQ(sent.size(), 3U);
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 1; }));
+    EXPECT_EQ(events.arrivals[0], "127.0.0.1");
+    EXPECT_EQ(udp.state(), SocketState::Open);
+}
+
 TEST_F(UdpSocketTest, ThrowingHandlerDoesNotStopDeliveryToTheNext) {
     bindToItself(udp);
     events.afterData = [](SocketControl&) { throw std::runtime_error("handler failed"); };

@@ -146,6 +146,10 @@ class SocketControl {
 // default; tests set a loopback address.
 void setBindAddress(const std::string& ipv4);
 std::string bindAddress();
+// Whether the bind address is a loopback address. Such a process sends no
+// datagram to any other address (a broadcast is dropped), so a program under
+// test never reaches a real network.
+bool boundToLoopback();
 
 // A record of one UDP datagram sent by a control.
 struct UdpSend {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace tornel {
+
+// A chat window with one peer, as the core uses it (both chat window kinds
+// implement it).
+class ChatWindow {
+  public:
+    virtual ~ChatWindow() = default;
+
+    virtual std::string recipientID() const = 0;
+    virtual std::string recipientName() const = 0;
+    // Adds a line to the conversation; `fromRemote` when the peer wrote it.
+    virtual void addMessage(const std::string& strMessage, bool fromRemote) = 0;
+    // The connection-problem warning (lblPing).
+    virtual bool pingWarningVisible() const = 0;
+    virtual void setPingWarningVisible(bool visible) = 0;
+};
+
+// A remote-files window of one peer; its operations join with its window.
+class FilesWindow {
+  public:
+    virtual ~FilesWindow() = default;
+};
+
+}  // namespace tornel

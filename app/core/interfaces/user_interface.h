@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/shell.h"
+#include "core/interfaces/tray_icon.h"
+
+#include <memory>
+
+namespace tornel {
+
+// The windows as the core reaches them. Each part starts as its empty base
+// (no windows, no tray, every prompt answered with "change nothing") and is
+// replaced by the real one when the windows are installed.
+struct UserInterface {
+    std::shared_ptr<Prompts> prompts = std::make_shared<Prompts>();
+    std::shared_ptr<Shell> shell = std::make_shared<Shell>();
+    std::shared_ptr<TrayIcon> tray = std::make_shared<TrayIcon>();
+};
+
+}  // namespace tornel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/program/single_instance.h"
+
+namespace tornel {
+
+struct AppState;
+
+// One run of the program in its program folder: start-up in its fixed
+// order, the event loop, and the orderly end.
+class Program {
+  public:
+    explicit Program(AppState& state);
+
+    // Brings the program up. False when another copy runs in the same program
+    // folder: the user is told and nothing is loaded, written or deleted.
+    bool start();
+    // start(), then the event loop until shutDown ends it, then the teardown.
+    // Returns the process's exit code.
+    int run();
+
+  private:
+    AppState& state_;
+    SingleInstanceLock lock_;
+};
+
+}  // namespace tornel
