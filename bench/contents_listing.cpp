@@ -6,6 +6,7 @@
 #include "qellib/qel.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "timing.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -44,31 +45,9 @@ bool makeTree(const std::string& root) {
     return true;
 }
 
-// The best of a few runs, in seconds; `run` gives the number of entries.
-double bestSeconds(const std::function<size_t()>& run, size_t& entries) {
-    double best = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        entries = run();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
 // Every entry below the root, as `find` prints them (read whole).
 size_t listWithFind(const std::string& root) {
-    FILE* pipe = ::popen(("find -L '" + root + "' -mindepth 1").c_str(), "r");
-    if (pipe == nullptr) {
-        return 0;
-    }
-    std::string output;
-    char buffer[65536];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, got);
-    }
-    ::pclose(pipe);
-    return static_cast<size_t>(std::count(output.begin(), output.end(), '\n'));
+    return bench::commandLines("find -L '" + root + "' -mindepth 1");
 }
 
 std::string settings(const std::string& nodeID) {
@@ -100,13 +79,14 @@ int main(int argc, char** argv) {
     }
     size_t listed = 0;
     size_t found = 0;
-    const double listSeconds = bestSeconds(
+    const double listSeconds = bench::bestSeconds<size_t>(
         [&] {
             std::string path = "\\";
             return b.getContents(path, "NODE-A", true).size() - 1;
         },
         listed);
-    const double findSeconds = bestSeconds([&] { return listWithFind(root); }, found);
+    const double findSeconds =
+        bench::bestSeconds<size_t>([&] { return listWithFind(root); }, found);
     std::printf("tree: %d entries\n", kFolders * (kFilesPerFolder + 1));
     std::printf("getContents(\"\\\", recursive): %7.3f s  %zu entries\n", listSeconds, listed);
     std::printf("find -L -mindepth 1:          %7.3f s  %zu entries\n", findSeconds, found);

@@ -4,6 +4,7 @@
 #include "file_information.h"
 
 #include "platform/positioned_file.h"
+#include "timing.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -40,27 +41,8 @@ bool writeNoise(const std::string& path) {
     return true;
 }
 
-// The best of a few runs, in seconds; `run` gives the digest.
-double bestSeconds(const std::function<std::string()>& run, std::string& digest) {
-    double best = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        digest = run();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
 std::string md5sum(const std::string& path) {
-    FILE* pipe = ::popen(("md5sum '" + path + "'").c_str(), "r");
-    if (pipe == nullptr) {
-        return {};
-    }
-    char digest[33] = {};
-    const size_t got = std::fread(digest, 1, 32, pipe);
-    ::pclose(pipe);
-    return std::string(digest, got);
+    return bench::commandOutput("md5sum '" + path + "'").substr(0, 32);
 }
 
 }  // namespace
@@ -75,8 +57,10 @@ int main(int argc, char** argv) {
     }
     std::string ours;
     std::string theirs;
-    const double ourSeconds = bestSeconds([&] { return qel::hashFile(path); }, ours);
-    const double theirSeconds = bestSeconds([&] { return md5sum(path); }, theirs);
+    const double ourSeconds =
+        bench::bestSeconds<std::string>([&] { return qel::hashFile(path); }, ours);
+    const double theirSeconds =
+        bench::bestSeconds<std::string>([&] { return md5sum(path); }, theirs);
     const double gib = static_cast<double>(kFileBytes) / (1 << 30);
     std::printf("hashFile: %7.3f s  %7.1f MiB/s  %s\n", ourSeconds, gib * 1024 / ourSeconds,
                 ours.c_str());
