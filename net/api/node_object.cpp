@@ -5,6 +5,7 @@
 #include "connection_manager.h"
 #include "discovery.h"
 #include "error_log.h"
+#include "file_services.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
@@ -51,6 +52,7 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
         if (!library().libraryInitialised) {
             initLibrary();
         }
+        addFileServiceMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;
