@@ -6,6 +6,7 @@
 #include "discovery.h"
 #include "error_log.h"
 #include "file_services.h"
+#include "file_transfer.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
@@ -53,6 +54,7 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
             initLibrary();
         }
         addFileServiceMethods(library().methodHandlers);
+        addFileTransferMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;
