@@ -5,6 +5,7 @@
 #include "connection_manager.h"
 #include "discovery.h"
 #include "error_log.h"
+#include "file_services.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
@@ -52,6 +53,7 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
         if (!library().libraryInitialised && initLibrary()) {
             addServiceMethods(library().methodHandlers);
         }
+        addFileServiceMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;

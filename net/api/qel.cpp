@@ -96,6 +96,16 @@ std::shared_ptr<cXRange> cQEL::makeRange(int64_t lngStart, int64_t lngEnd, int64
     return node->makeRange(lngStart, lngEnd, lngLen);
 }
 
+StringArray cQEL::getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getContents(strPath, nodeID, searchSubDirs);
+}
+
+typFileInfo cQEL::getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getFileInfo(remotePath, nodeID, skipHash);
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;
