@@ -5,7 +5,6 @@
 #include "connection_manager.h"
 #include "discovery.h"
 #include "error_log.h"
-#include "file_services.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
@@ -53,7 +52,6 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
         if (!library().libraryInitialised && initLibrary()) {
             addServiceMethods(library().methodHandlers);
         }
-        addFileServiceMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;
