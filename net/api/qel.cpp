@@ -91,6 +91,12 @@ std::vector<typNodeInfo> cQEL::getNodeInfo(const std::string& strDestination, bo
     return node->getNodeInfo(strDestination, bUseCached);
 }
 
+std::vector<typSearchResult> cQEL::searchReq(enmSearchType SearchType,
+                                             const std::string& SearchText) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->searchReq(SearchType, SearchText);
+}
+
 std::shared_ptr<cXRange> cQEL::makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen) {
     const std::shared_ptr<NodeObject> node = node_;
     return node->makeRange(lngStart, lngEnd, lngLen);

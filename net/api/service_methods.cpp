@@ -2,6 +2,7 @@
 
 #include "file_services.h"
 #include "rpc_packets.h"
+#include "search_service.h"
 #include "user_packets.h"
 
 namespace qel {
@@ -10,6 +11,7 @@ void addServiceMethods(DispatchTable& table) {
     addFileServiceMethods(table);
     addRPCMethods(table);
     addUserMethods(table);
+    addSearchMethods(table);
 }
 
 }  // namespace qel
