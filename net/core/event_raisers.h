@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library_state.h"
 #include "session.h"
 
 #include "qellib/events.h"
@@ -26,7 +27,7 @@ bool deliverEvent(const SessionPtr& session, const std::shared_ptr<Sink>& sink, 
     }
     if (sink) {
         const CurrentSessionGuard restore;
-        switchSession(SessionHandle(session));
+        library().sessions.setCurrent(session);
         try {
             call(*sink);
         } catch (...) {

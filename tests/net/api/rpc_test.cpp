@@ -3,7 +3,6 @@
 #include "fields.h"
 #include "library_state.h"
 #include "rpc_bindings.h"
-#include "send_pipeline.h"
 
 #include "qellib/rpc.h"
 
@@ -63,6 +62,18 @@ struct RPCObject {
 
 class RPCTest : public NodesTest {
   protected:
+    struct Pair {
+        TestNode& a;
+        TestNode& b;
+    };
+    // Two nodes, A connected to B.
+    Pair linkedPair() {
+        TestNode& a = addNode("A");
+        TestNode& b = addNode("B");
+        link(a, b);
+        return {a, b};
+    }
+
     static RPCObject rpcOf(TestNode& node) {
         RPCObject made;
         made.rpc = node->newRPCInstance(made.events);
@@ -92,9 +103,7 @@ class RPCTest : public NodesTest {
 };
 
 TEST_F(RPCTest, BlockingAndNonBlockingCallsComeBackFromTheAnsweringNode) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = echo(b, "Echo");
     RPCObject client = rpcOf(a);
     client->bindRPC("Echo", RPC_RETURN);
@@ -111,9 +120,7 @@ TEST_F(RPCTest, BlockingAndNonBlockingCallsComeBackFromTheAnsweringNode) {
 }
 
 TEST_F(RPCTest, NamesAreServedWithoutRegardToCaseAndUnboundExactly) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject first = echo(b, "GetVersion");
     RPCObject second = echo(b, "GetVersion");
     RPCObject client = rpcOf(a);
@@ -134,9 +141,7 @@ TEST_F(RPCTest, NamesAreServedWithoutRegardToCaseAndUnboundExactly) {
 }
 
 TEST_F(RPCTest, UnboundNamesAreAnsweredOrRefused) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject onB = rpcOf(b);
     onB->bindRPC("Push", RPC_RETURN);  // a return binding serves no call
     RPCObject client = rpcOf(a);
@@ -159,9 +164,7 @@ TEST_F(RPCTest, UnboundNamesAreAnsweredOrRefused) {
 }
 
 TEST_F(RPCTest, EachIncomingCallIsAnsweredOnce) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Twice", RPC_INCOMING);
     server->bindRPC("Ok", RPC_INCOMING);
@@ -226,9 +229,7 @@ TEST_F(RPCTest, ABroadcastCallIsAnsweredByEveryNodeUnderItsOwnID) {
 }
 
 TEST_F(RPCTest, ParametersTravelAsTextOrStringArrays) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = echo(b, "Echo");
     RPCObject client = rpcOf(a);
     client->bindRPC("Echo", RPC_RETURN);
@@ -260,34 +261,26 @@ TEST_F(RPCTest, ParametersTravelAsTextOrStringArrays) {
 }
 
 TEST_F(RPCTest, AnArrayClaimingMoreElementsThanItsPacketHoldsArrivesEmpty) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Echo", RPC_INCOMING);
 
-    {
-        const CurrentSessionGuard restore;
-        ASSERT_TRUE(switchSession(sessionOf(*a.node)));
-        clsPacket pkt;
-        pkt.Method = "RPC";
-        pkt.Resource = "Echo";
-        AddField(pkt, "ReqID", "HOSTILE");
-        AddField(pkt, "Destination", b.id);
-        AddField(pkt, "Params-Min", "0");
-        AddField(pkt, "Params-Max", "2000000000");
-        AddField(pkt, "Params0", "x");
-        sendPacket(pkt);
-    }
+    clsPacket pkt;
+    pkt.Method = "RPC";
+    pkt.Resource = "Echo";
+    AddField(pkt, "ReqID", "HOSTILE");
+    AddField(pkt, "Destination", b.id);
+    AddField(pkt, "Params-Min", "0");
+    AddField(pkt, "Params-Max", "2000000000");
+    AddField(pkt, "Params0", "x");
+    sendFrom(a, pkt);
     ASSERT_TRUE(waitFor([&] { return server.events->calls.size() == 1; }));
     EXPECT_EQ(server.events->calls[0], "Echo||" + a.id);
     EXPECT_EQ(b.events->errors.size(), 1U);
 }
 
 TEST_F(RPCTest, ABlockingCallWithoutAnswerTimesOutAndALateAnswerIsIgnored) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Slow", RPC_INCOMING);
     RPCObject client = rpcOf(a);
@@ -307,9 +300,7 @@ TEST_F(RPCTest, ABlockingCallWithoutAnswerTimesOutAndALateAnswerIsIgnored) {
 }
 
 TEST_F(RPCTest, AShutDownDuringABlockingCallEndsItsWait) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Slow", RPC_INCOMING);
     RPCObject client = rpcOf(a);
@@ -325,9 +316,7 @@ TEST_F(RPCTest, AShutDownDuringABlockingCallEndsItsWait) {
 }
 
 TEST_F(RPCTest, AShutDownInsideRemoteProcCallSendsNothingFurther) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Quit", RPC_INCOMING);
     server.events->onCall = [&](const std::string&, const Variant&, bool& SendOK) {
@@ -344,9 +333,7 @@ TEST_F(RPCTest, AShutDownInsideRemoteProcCallSendsNothingFurther) {
 }
 
 TEST_F(RPCTest, QuickCallsBindOnlyForTheirOwnCall) {
-    TestNode& a = addNode("A");
-    TestNode& b = addNode("B");
-    link(a, b);
+    auto [a, b] = linkedPair();
     RPCObject server = echo(b, "Echo");
     RPCObject client = rpcOf(a);
 

@@ -2,7 +2,6 @@
 
 #include "fields.h"
 #include "library_state.h"
-#include "send_pipeline.h"
 
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
@@ -160,14 +159,12 @@ TEST_F(NodeSearchTest, AFileSearchArrivingDuringAWalkIsAnsweredAfterIt) {
                                      original(pkt, sock, source);
                                  });
     const auto search = [&](const char* reqID, const char* text) {
-        const CurrentSessionGuard restore;
-        ASSERT_TRUE(switchSession(sessionOf(*a.node)));
         clsPacket pkt;
         pkt.Method = "SEARCH";
         pkt.Resource = text;
         AddField(pkt, "Type", "File");
         AddField(pkt, "ReqID", reqID);
-        sendPacket(pkt);
+        sendFrom(a, pkt);
     };
 
     b.session()->fileSearchRunning = true;  // as if a walk were under way

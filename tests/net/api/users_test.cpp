@@ -1,7 +1,6 @@
 #include "node_fixture.h"
 
 #include "fields.h"
-#include "send_pipeline.h"
 #include "user_store.h"
 
 #include "platform/runtime_error.h"
@@ -95,13 +94,6 @@ class UsersTest : public NodesTest {
   protected:
     static std::shared_ptr<cQELUsers> usersOf(TestNode& node) { return node->newUsersInstance(); }
     static const cSettings& storeOf(const TestNode& node) { return *node.session()->userStore; }
-
-    // Sends a packet from `from` as it is built.
-    static void sendRaw(TestNode& from, clsPacket pkt) {
-        const CurrentSessionGuard restore;
-        ASSERT_TRUE(switchSession(sessionOf(*from.node)));
-        sendPacket(pkt);
-    }
 };
 
 TEST_F(UsersTest, ChangesSpreadToEveryNodeAndRemovalsDeleteEverywhere) {
@@ -146,7 +138,7 @@ TEST_F(UsersTest, ChangesForNamesThatWouldBreakTheStoreAreIgnored) {
         clsPacket pkt;
         pkt.Method = "UPDATEUSER";
         pkt.Data = change.getXML();
-        sendRaw(a, pkt);
+        sendFrom(a, pkt);
     }
     usersOf(a)->updateUser("marker", "m");  // handled after the two
     ASSERT_TRUE(waitFor([&] { return entry(storeOf(b), "marker", "Password") == "m"; }));
