@@ -64,8 +64,11 @@ void handleLogin(const clsPacket& pkt, const Connection&, const std::string& str
         throw platform::RuntimeError(platform::rt::InvalidProcedureCall);
     }
     const std::string user = authentication.substr(0, colon);
-    const Variant stored = userStore().GetSetting("Password", std::string("<unknown>"), user);
-    const bool valid = toText(stored) == authentication.substr(colon + 1);
+    // A user without an account never logs in, whatever password it gives.
+    const Variant stored = isStorableUserName(user)
+                               ? userStore().GetSetting("Password", Missing{}, user)
+                               : Variant(Empty{});
+    const bool valid = !isEmpty(stored) && toText(stored) == authentication.substr(colon + 1);
     clsPacket result;
     result.Method = "LOGINRESULT";
     // Every answer to one LOGIN shares its ID, so the first to arrive wins.

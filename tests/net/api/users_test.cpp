@@ -192,6 +192,8 @@ TEST_F(UsersTest, LogInAsksTheNetwork) {
     } cases[] = {
         {"bob", "SE:CRET", false},  // passwords compare exactly
         {"nobody", "", false},
+        {"nobody", "<unknown>", false},  // no account, whatever the password
+        {"Common", "", false},
         {"bob", "se:cret", true},
         {"BOB", "se:cret", true},  // user names do not
     };
