@@ -23,8 +23,10 @@ std::vector<typSearchResult> NodeObject::searchReq(enmSearchType SearchType,
             SetField(search, "ReqID", pending.reqID());
             sendPacket(search);
             // Answers only add hits, so the wait lasts the whole Timeout.
-            const bool inSession = pending.waitForAnswer();
-            const typSearchReq* collected = inSession ? pending.request() : nullptr;
+            if (!pending.waitForAnswer()) {
+                return std::vector<typSearchResult>();  // the node shut down meanwhile
+            }
+            const typSearchReq* collected = pending.request();
             return collected != nullptr ? collected->results : std::vector<typSearchResult>(1);
         });
 }
