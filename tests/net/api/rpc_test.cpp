@@ -306,7 +306,7 @@ TEST_F(RPCTest, AShutDownDuringABlockingCallEndsItsWait) {
     RPCObject client = rpcOf(a);
     client->bindRPC("Slow", RPC_RETURN);
 
-    QTimer::singleShot(100, [&] { a->shutDown(); });
+    QTimer::singleShot(100, [&node = a] { node->shutDown(); });
     const int64_t started = platform::tickCount();
     EXPECT_TRUE(isEmpty(client->callRemoteProcBlocking(b.id, "Slow")));
     EXPECT_LT(platform::tickCount() - started, 5000);
@@ -319,8 +319,8 @@ TEST_F(RPCTest, AShutDownInsideRemoteProcCallSendsNothingFurther) {
     auto [a, b] = linkedPair();
     RPCObject server = rpcOf(b);
     server->bindRPC("Quit", RPC_INCOMING);
-    server.events->onCall = [&](const std::string&, const Variant&, bool& SendOK) {
-        b->shutDown();
+    server.events->onCall = [&node = b](const std::string&, const Variant&, bool& SendOK) {
+        node->shutDown();
         SendOK = true;
     };
     RPCObject client = rpcOf(a);
