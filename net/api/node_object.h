@@ -57,6 +57,7 @@ class NodeObject {
     std::shared_ptr<cXRange> makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen);
 
     // Browsing.
+    std::vector<typSearchResult> searchReq(enmSearchType SearchType, const std::string& SearchText);
     StringArray getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs);
     typFileInfo getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash);
 

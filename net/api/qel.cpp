@@ -7,6 +7,8 @@
 #include "qellib/rpc.h"
 #include "qellib/users.h"
 
+#include <utility>
+
 // cQEL forwards each call to its NodeObject, holding it for the call: a
 // handler that destroys the cQEL meanwhile cannot pull the node away from
 // under the call.
@@ -89,6 +91,12 @@ std::vector<typNodeInfo> cQEL::getNodeInfo(const std::string& strDestination, bo
     return node->getNodeInfo(strDestination, bUseCached);
 }
 
+std::vector<typSearchResult> cQEL::searchReq(enmSearchType SearchType,
+                                             const std::string& SearchText) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->searchReq(SearchType, SearchText);
+}
+
 std::shared_ptr<cXRange> cQEL::makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen) {
     const std::shared_ptr<NodeObject> node = node_;
     return node->makeRange(lngStart, lngEnd, lngLen);
@@ -168,8 +176,13 @@ std::shared_ptr<cQELUsers> cQEL::newUsersInstance() {
     return companion("newUsersInstance", node_->session(), &cQELUsers::session_);
 }
 
-std::shared_ptr<cQELRPC> cQEL::newRPCInstance() {
-    return companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+std::shared_ptr<cQELRPC> cQEL::newRPCInstance(std::weak_ptr<cQELRPCEvents> events) {
+    std::shared_ptr<cQELRPC> made =
+        companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+    if (made) {
+        made->events_ = std::move(events);
+    }
+    return made;
 }
 
 std::shared_ptr<cQELDiscover> cQEL::newDiscoverInstance() {

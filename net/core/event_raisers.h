@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library_state.h"
 #include "session.h"
 
 #include "qellib/events.h"
@@ -15,6 +16,26 @@
 // whether the session is still in the table afterwards: a handler may have
 // shut its node down.
 namespace qel {
+
+// Calls `call` on `sink`, when there is one, with the session current and the
+// previously current session restored afterwards; what escapes the handler is
+// ignored. Whether the session is still in the table afterwards.
+template <class Sink, class Call>
+bool deliverEvent(const SessionPtr& session, const std::shared_ptr<Sink>& sink, Call&& call) {
+    if (!session || !SessionTable::live(session)) {
+        return false;
+    }
+    if (sink) {
+        const CurrentSessionGuard restore;
+        library().sessions.setCurrent(session);
+        try {
+            call(*sink);
+        } catch (...) {
+            // A failing handler does not stop the library.
+        }
+    }
+    return SessionTable::live(session) != nullptr;
+}
 
 bool raiseMessageReceived(const SessionPtr& session, std::string& strMessage, std::string& strType,
                           std::string& nodeID);

@@ -26,4 +26,8 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 // of made-up node IDs.
 inline constexpr int64_t MaxNodeTableEntries = 4096;
 
+// File searches waiting while one walks a node's shares; a burst beyond it
+// goes unanswered.
+inline constexpr int64_t MaxQueuedFileSearches = 64;
+
 }  // namespace qel::limits

@@ -7,6 +7,7 @@
 #include "session_records.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +66,8 @@ struct Session {
     std::vector<typContentsReq> pendingContents;  // element 0 blank
     std::vector<typSearchReq> pendingSearches;    // element 0 blank
     std::vector<typFileInfoReq> pendingFileInfo;  // element 0 blank
+    bool fileSearchRunning = false;  // one walk of the shares for a file search at a time
+    std::deque<typQueuedSearch> queuedSearches;  // at most limits::MaxQueuedFileSearches
     bool nodeInfoAsync = false;
     bool listening = false;
     bool connected = false;

@@ -42,6 +42,14 @@ struct typSearchReq {
     bool done = false;
 };
 
+// A file search that arrived while another one walked the shares; answered
+// when that walk has ended.
+struct typQueuedSearch {
+    std::string text;  // the search text, lower case
+    std::string ReqID;
+    std::string source;  // the node that asked
+};
+
 struct typContentsReq {
     StringArray contents;  // element 0 empty
     std::string ReqID;

@@ -10,9 +10,11 @@
 #include "qellib/discover.h"
 #include "qellib/events.h"
 #include "qellib/qel.h"
+#include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "qellib/stats.h"
 #include "qellib/x_file.h"
+#include "qellib/users.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -26,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +55,8 @@ options:
   --bind IP          the address every socket of the process binds to
                      (default 127.0.0.1)
   --udp PORT         be discoverable on this UDP port
+  --rpc-echo NAME    answer every remote call of NAME with its parameters
+                     unchanged; may be repeated
   --help             print this and exit
 
 once started it prints:
@@ -90,6 +95,16 @@ commands and what they print:
   stats                      the process's traffic   stats INBYTES/S OUTBYTES/S INPACKETS/S
                                                      OUTPACKETS/S IN OUT FAILURES RESENDS
                                                      DROPPED AVGCOMPRESSION "VERSION"
+  call NODEID NAME [PARAM...]
+                             remote call to a node or BROADCAST: no PARAM sends "",
+                             one a text, several one string array from 0
+                                                     call "REQID" ("-1": not sent)
+  search node|file TEXT      search node or file names (? * # [a-f] [!x]);
+                             one line per hit        search "NODEID" "RESULT", then search done N
+  login USER PASS            log in through the network
+                                                     login true|false
+  user update|remove USER [PASS]
+                             change or remove an account everywhere (nothing)
   id                         the node's identity     id "NODEID" INDEX
   quit                       shut the node down and exit
 
@@ -103,6 +118,9 @@ events:
   FileReceived "REQID" BYTES STATUS
   FileRequest "RESOURCE" "FULLPATH" "NODEID" "REQID"
   (every GET of the shares is served by the library)
+  RemoteProcCall "NAME" PARAMS "REQID" "NODEID"   (a --rpc-echo call)
+  RemoteProcReturn "NAME" PARAMS "REQID" "NODEID" (NODEID: the answering node)
+  where PARAMS is "TEXT", or [ "TEXT" ... ] for a string array
 )";
 
 std::string textField(std::string_view text) {
@@ -240,6 +258,41 @@ class Downloads {
     std::map<std::string, Download> running_;
 };
 
+std::string describe(const qel::Variant& params) {
+    if (const auto* array = std::get_if<qel::StringArray>(&params)) {
+        std::string text = "[";
+        for (const std::string& element : *array) {
+            text += " " + textField(element);
+        }
+        return text + " ]";
+    }
+    return textField(qel::toText(params).value_or(""));
+}
+
+// Prints the remote calls and answers of the node, and answers the calls of
+// the names bound with --rpc-echo with their own parameters.
+class PrintedCalls : public qel::cQELRPCEvents {
+  public:
+    void RemoteProcCall(std::string& ProcName, qel::Variant& Params, std::string& reqID,
+                        std::string& nodeID, bool&) override {
+        say("RemoteProcCall " + textField(ProcName) + " " + describe(Params) + " " +
+            textField(reqID) + " " + textField(nodeID));
+        if (const std::shared_ptr<qel::cQELRPC> rpc = rpc_.lock()) {
+            rpc->returnRemoteProc(reqID, Params);
+        }
+    }
+    void RemoteProcReturn(std::string& ProcName, qel::Variant& Params, std::string& reqID,
+                          std::string& nodeID) override {
+        say("RemoteProcReturn " + textField(ProcName) + " " + describe(Params) + " " +
+            textField(reqID) + " " + textField(nodeID));
+    }
+
+    void answerThrough(std::weak_ptr<qel::cQELRPC> rpc) { rpc_ = std::move(rpc); }
+
+  private:
+    std::weak_ptr<qel::cQELRPC> rpc_;
+};
+
 class PrintedEvents : public qel::cQELEvents {
   public:
     Downloads downloads;
@@ -289,6 +342,7 @@ struct Options {
     qel::cSettings advanced;
     std::vector<std::string> shares;
     std::vector<std::string> connects;
+    std::vector<std::string> echoedProcedures;
     bool maintain = false;
     std::string bindAddress = "127.0.0.1";
     int32_t udpPort = 0;
@@ -333,6 +387,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, int& e
             options.shares.push_back(value);
         } else if (option == "--connect") {
             options.connects.push_back(value);
+        } else if (option == "--rpc-echo") {
+            options.echoedProcedures.push_back(value);
         } else if (option == "--set" && value.find('=') != std::string::npos) {
             const size_t equals = value.find('=');
             options.advanced.SaveSetting(value.substr(0, equals), value.substr(equals + 1));
@@ -353,6 +409,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, int& e
 class NodeProgram {
   public:
     explicit NodeProgram(Options& options) : nodeID_(nodeIDOf(options.advanced)) {
+        calls_->answerThrough(rpc_);
+        for (const std::string& name : options.echoedProcedures) {
+            rpc_->bindRPC(name, qel::RPC_INCOMING);
+        }
         node_.Initialise(options.name, options.port, options.role, options.kind, {},
                          options.advanced.getXML());
         for (std::string folder : options.shares) {
@@ -428,6 +488,17 @@ class NodeProgram {
             uploads();
         } else if (command == "stats") {
             stats();
+        } else if (command == "call") {
+            call(arg(1), arg(2),
+                 std::vector<std::string>(words.begin() + std::min<size_t>(3, words.size()),
+                                          words.end()));
+        } else if (command == "search") {
+            search(arg(1) == "file" ? qel::Find_File : qel::Find_Node, arg(2));
+        } else if (command == "login") {
+            say(std::string("login ") + (users_->loginAs(arg(1), arg(2)) ? "true" : "false"));
+        } else if (command == "user") {
+            users_->updateUser(arg(2), arg(3),
+                               arg(1) == "remove" ? qel::user_Remove : qel::user_Update);
         } else if (command == "id") {
             say("id " + textField(nodeID_) + " " + std::to_string(node_.sessionIndex()));
         } else if (command == "quit") {
@@ -504,6 +575,28 @@ class NodeProgram {
         say(std::string("disconnect ") + (result ? "true" : "false"));
     }
 
+    void call(const std::string& nodeID, const std::string& name,
+              const std::vector<std::string>& params) {
+        if (returnBound_.insert(name).second) {
+            rpc_->bindRPC(name, qel::RPC_RETURN);
+        }
+        qel::Variant sent = std::string();
+        if (params.size() == 1) {
+            sent = params.front();
+        } else if (params.size() > 1) {
+            sent = qel::StringArray(params);
+        }
+        say("call " + textField(rpc_->callRemoteProc(nodeID, name, sent)));
+    }
+
+    void search(qel::enmSearchType type, const std::string& text) {
+        const std::vector<qel::typSearchResult> found = node_.searchReq(type, text);
+        for (size_t i = 1; i < found.size(); ++i) {
+            say("search " + textField(found[i].nodeID) + " " + textField(found[i].Result));
+        }
+        say("search done " + std::to_string(found.empty() ? 0 : found.size() - 1));
+    }
+
     void discover(int64_t timeout, const std::string& range) {
         if (!discover_) {
             discover_ = node_.newDiscoverInstance();
@@ -518,6 +611,10 @@ class NodeProgram {
     std::shared_ptr<PrintedEvents> events_ = std::make_shared<PrintedEvents>();
     qel::cQEL node_{events_};
     std::shared_ptr<qel::cQELDiscover> discover_;
+    std::shared_ptr<PrintedCalls> calls_ = std::make_shared<PrintedCalls>();
+    std::shared_ptr<qel::cQELRPC> rpc_ = node_.newRPCInstance(calls_);
+    std::shared_ptr<qel::cQELUsers> users_ = node_.newUsersInstance();
+    std::set<std::string> returnBound_;  // names bound for the answers to our calls
     std::string nodeID_;
     bool running_ = true;
 };

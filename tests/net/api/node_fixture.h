@@ -3,6 +3,7 @@
 #include "library_state.h"
 #include "lookups.h"
 #include "node_object.h"
+#include "send_pipeline.h"
 #include "session.h"
 
 #include "qellib/qel.h"
@@ -104,6 +105,14 @@ class NodesTest : public ::testing::Test {
             return session && findNodeInfo(*session, from.id) >= 0;
         }));
         return id;
+    }
+
+    // Sends a packet from `from` as it is built, the send pipeline adding
+    // only what it lacks.
+    static void sendFrom(TestNode& from, clsPacket pkt) {
+        const CurrentSessionGuard restore;
+        ASSERT_TRUE(switchSession(sessionOf(*from.node)));
+        sendPacket(pkt);
     }
 
     static bool waitFor(const std::function<bool()>& done) {

@@ -230,4 +230,46 @@ TEST(QelNodeProgram, DownloadsAndPushesFilesAndShowsUploadsAndStatistics) {
     EXPECT_TRUE(stats->ends_with(" \"2.1.246\"")) << *stats;
 }
 
+TEST(QelNodeProgram, CallsSearchesLogInAndAccounts) {
+    const tornel::test::TempFolder shared;
+    tornel::test::writeFile(shared.file("notes.txt"), "n");
+    const int portA = freePort();
+    NodeProcess a({"--name", "Alice", "--port", number(portA), "--rpc-echo", "Echo", "--share",
+                   QString::fromStdString(shared.path())});
+    ASSERT_TRUE(a.started());
+    const std::string idA = a.readyID();
+    ASSERT_FALSE(idA.empty());
+    NodeProcess b({"--name", "B", "--port", number(freePort()), "--set", "Timeout=300", "--connect",
+                   "127.0.0.1:" + number(portA)});
+    ASSERT_TRUE(b.started());
+    ASSERT_FALSE(b.readyID().empty());
+    ASSERT_TRUE(b.lineStartingWith("connectionEstab"));
+
+    b.command("call " + idA + " echo one \"two words\"");
+    const std::optional<std::string> call = b.lineStartingWith("call ");
+    ASSERT_TRUE(call && call->size() > 7) << call.value_or("");
+    const std::string reqID = call->substr(5);
+    EXPECT_EQ(b.lineStartingWith("RemoteProcReturn"),
+              "RemoteProcReturn \"echo\" [ \"one\" \"two words\" ] " + reqID + " \"" + idA + "\"");
+    EXPECT_TRUE(a.lineStartingWith("RemoteProcCall \"echo\""));
+    b.command("call " + idA + " Other");
+    EXPECT_TRUE(b.lineStartingWith("RemoteProcReturn \"Other\" \"RPC_UNBOUND\""));
+
+    b.command("search node LIC");
+    EXPECT_EQ(b.lineStartingWith("search "), "search \"" + idA + "\" \"Alice\"");
+    EXPECT_EQ(b.lineStartingWith("search "), "search done 1");
+    b.command("search file \"n?tes\"");
+    EXPECT_EQ(b.lineStartingWith("search "), "search \"" + idA + "\" \"\\\\notes.txt\"");
+    EXPECT_EQ(b.lineStartingWith("search "), "search done 1");
+
+    b.command("user update carol pw");
+    b.command("login carol wrong");
+    EXPECT_EQ(b.lineStartingWith("login"), "login false");
+    b.command("login carol pw");
+    EXPECT_EQ(b.lineStartingWith("login"), "login true");
+    b.command("user remove carol");
+    b.command("login carol pw");
+    EXPECT_EQ(b.lineStartingWith("login"), "login false");
+}
+
 }  // namespace

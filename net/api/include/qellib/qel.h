@@ -15,6 +15,7 @@ namespace qel {
 
 class cQELDiscover;
 class cQELRPC;
+class cQELRPCEvents;
 class cQELUsers;
 class NodeObject;
 struct Session;
@@ -30,8 +31,8 @@ struct Session;
 // returns its default (false, 0, "", null, an empty array; -1 for Ping).
 // After shutDown every operation returns its default.
 //
-// Calls that wait for an answer (Connect, Ping, getNodeInfo, getContents,
-// getFileInfo, disconnectFrom with a node ID) let events run meanwhile, so
+// Calls that wait for an answer (Connect, Ping, getNodeInfo, searchReq,
+// getContents, getFileInfo, disconnectFrom with a node ID) let events run meanwhile, so
 // event handlers may call into any node. The operations are declared in the
 // order of the node's published interface.
 class cQEL {
@@ -86,6 +87,14 @@ class cQEL {
     // empty element when none did).
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination = "BROADCAST",
                                          bool bUseCached = true);
+    // Asks every node whether its name (Find_Node), or which of its shared
+    // files' names (Find_File), contain `SearchText`, and collects answers
+    // for the whole Timeout: element 0 blank, then one element per hit, in
+    // the order they came, with the answering node's ID and the node's name
+    // or the file's path ("\docs\notes.txt"). The text may use "?" (any one
+    // character), "*" (any run), "#" (a digit), "[a-f]" and "[!x]"; letter
+    // case is ignored.
+    std::vector<typSearchResult> searchReq(enmSearchType SearchType, const std::string& SearchText);
     std::shared_ptr<cXRange> makeRange(int64_t lngStart = -1, int64_t lngEnd = -1,
                                        int64_t lngLen = -1);
     // Lists a folder of the node `nodeID`'s shares and waits up to Timeout
@@ -153,9 +162,10 @@ class cQEL {
     // call does nothing.
     void shutDown();
     // Companion objects working for this node; they may be made before
-    // Initialise, and after shutDown they do nothing.
+    // Initialise, and after shutDown they do nothing. A remote-procedure
+    // object raises its events on `events`, held weakly like the node's own.
     std::shared_ptr<cQELUsers> newUsersInstance();
-    std::shared_ptr<cQELRPC> newRPCInstance();
+    std::shared_ptr<cQELRPC> newRPCInstance(std::weak_ptr<cQELRPCEvents> events = {});
     std::shared_ptr<cQELDiscover> newDiscoverInstance();
     // From now on every node description that arrives raises nodeInfo
     // instead of entering the node table; every node is asked at once.

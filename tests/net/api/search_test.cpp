@@ -1,0 +1,182 @@
+#include "node_fixture.h"
+
+#include "fields.h"
+#include "library_state.h"
+
+#include "support/file_contents.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace qel::test {
+namespace {
+
+// "node result" per hit, sorted; element 0 must be blank.
+std::vector<std::string> hits(const std::vector<typSearchResult>& results,
+                              const std::vector<const TestNode*>& nodes) {
+    EXPECT_FALSE(results.empty());
+    std::vector<std::string> shown;
+    for (size_t i = 1; i < results.size(); ++i) {
+        std::string who = results[i].nodeID;
+        for (const TestNode* node : nodes) {
+            who = results[i].nodeID == node->id ? node->name : who;
+        }
+        shown.push_back(who + " " + results[i].Result);
+    }
+    std::sort(shown.begin(), shown.end());
+    return shown;
+}
+
+// A shared folder:
+//   docs/notes.txt, v2.log, txtfiles/a.mp3, and out -> a folder outside
+//   holding secret.txt.
+class SharedFiles {
+  public:
+    SharedFiles() {
+        for (const char* folder : {"share", "share/docs", "share/txtfiles", "outside"}) {
+            EXPECT_EQ(::mkdir(folder_.file(folder).c_str(), 0755), 0);
+        }
+        for (const char* file : {"share/docs/notes.txt", "share/v2.log", "share/txtfiles/a.mp3",
+                                 "outside/secret.txt"}) {
+            tornel::test::writeFile(folder_.file(file), "x");
+        }
+        EXPECT_EQ(::symlink("../outside", folder_.file("share/out").c_str()), 0);
+    }
+    std::string share() const { return folder_.file("share"); }
+    std::string path(const std::string& relative) const { return folder_.file(relative); }
+
+  private:
+    tornel::test::TempFolder folder_;
+};
+
+class NodeSearchTest : public NodesTest {
+  protected:
+    // Nodes answering searches; the asking node waits 150 ms for answers.
+    TestNode& searcher(const std::string& name) { return addNode(name, {{"Timeout", "150"}}); }
+};
+
+TEST_F(NodeSearchTest, ANodeSearchMatchesEachAnsweringNodesOwnName) {
+    TestNode& a = searcher("Asker");
+    TestNode& b = searcher("Alice");
+    TestNode& c = searcher("Node7|Robert");
+    link(a, b);
+    link(a, c);
+    const std::vector<const TestNode*> nodes{&b, &c};
+    const struct {
+        const char* text;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"lic", {"Alice Alice"}},
+        {"ROB", {"Node7|Robert Node7", "Node7|Robert Robert"}},
+        {"a?i", {"Alice Alice"}},
+        {"[a-c]e", {"Alice Alice", "Node7|Robert Node7", "Node7|Robert Robert"}},
+        {"[!x]7", {"Node7|Robert Node7", "Node7|Robert Robert"}},
+        {"#|", {"Node7|Robert Node7", "Node7|Robert Robert"}},
+        {"zzz", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(hits(a->searchReq(Find_Node, c.text), nodes), c.found);
+    }
+    // Other search types match nothing; the asking node is not asked.
+    EXPECT_EQ(hits(a->searchReq(static_cast<enmSearchType>(7), "a"), nodes).size(), 0U);
+    EXPECT_EQ(hits(a->searchReq(Find_Node, "asker"), nodes).size(), 0U);
+}
+
+TEST_F(NodeSearchTest, AFileSearchFindsSharedFilesByNameOnly) {
+    SharedFiles files;
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B");
+    TestNode& c = searcher("C");  // shares nothing
+    std::string share = files.share();
+    b->shareFolder(share);
+    link(a, b);
+    link(a, c);
+    const std::vector<const TestNode*> nodes{&b, &c};
+    const struct {
+        const char* text;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"TXT", {"B \\docs\\notes.txt"}},  // not the folder txtfiles, nor secret.txt outside
+        {"#.log", {"B \\v2.log"}},
+        {"[!x]otes", {"B \\docs\\notes.txt"}},
+        {"a.mp?", {"B \\txtfiles\\a.mp3"}},
+        {"[a-f]", {"B \\docs\\notes.txt", "B \\txtfiles\\a.mp3"}},
+        {"secret", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(hits(a->searchReq(Find_File, c.text), nodes), c.found);
+    }
+}
+
+TEST_F(NodeSearchTest, AFileSearchOverSeveralSharesNamesTheShare) {
+    SharedFiles files;
+    tornel::test::TempFolder music;
+    ASSERT_EQ(::mkdir(music.file("Music").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(music.file("Music/rock").c_str(), 0755), 0);
+    tornel::test::writeFile(music.file("Music/rock/song.txt"), "la");
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B");
+    std::string first = files.share();
+    std::string second = music.file("Music");
+    b->shareFolder(first);
+    b->shareFolder(second);
+    link(a, b);
+    EXPECT_EQ(
+        hits(a->searchReq(Find_File, "txt"), {&b}),
+        (std::vector<std::string>{"B \\Music\\rock\\song.txt", "B \\share\\docs\\notes.txt"}));
+}
+
+TEST_F(NodeSearchTest, ATextThatIsNoPatternGetsNoAnswer) {
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B[1]");
+    link(a, b);
+    EXPECT_EQ(hits(a->searchReq(Find_Node, "b["), {&b}).size(), 0U);
+    ASSERT_EQ(b.events->errors.size(), 1U);
+    EXPECT_EQ(b.events->errors[0], "Error 93: Invalid pattern string");
+    EXPECT_EQ(hits(a->searchReq(Find_Node, "b[[]1"), {&b}), std::vector<std::string>{"B[1] B[1]"});
+}
+
+TEST_F(NodeSearchTest, AFileSearchArrivingDuringAWalkIsAnsweredAfterIt) {
+    SharedFiles files;
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B");
+    std::string share = files.share();
+    b->shareFolder(share);
+    link(a, b);
+    std::vector<std::string> answered;
+    const MethodHandler original = *library().methodHandlers.find("SEARCHMATCH");
+    library().methodHandlers.add("SEARCHMATCH",
+                                 [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                                     const std::string& source) {
+                                     answered.push_back(getText(pkt, "ReqID") + " " + pkt.Resource);
+                                     original(pkt, sock, source);
+                                 });
+    const auto search = [&](const char* reqID, const char* text) {
+        clsPacket pkt;
+        pkt.Method = "SEARCH";
+        pkt.Resource = text;
+        AddField(pkt, "Type", "File");
+        AddField(pkt, "ReqID", reqID);
+        sendFrom(a, pkt);
+    };
+
+    b.session()->fileSearchRunning = true;  // as if a walk were under way
+    search("Q1", "notes");
+    ASSERT_TRUE(waitFor([&] { return b.session()->queuedSearches.size() == 1; }));
+    EXPECT_TRUE(answered.empty());
+    b.session()->fileSearchRunning = false;
+    search("Q2", "nothing like it");
+    ASSERT_TRUE(waitFor([&] { return answered.size() == 2; }));
+    EXPECT_EQ(answered, (std::vector<std::string>{"Q2 FALSE", "Q1 TRUE"}));
+    EXPECT_FALSE(b.session()->fileSearchRunning);
+}
+
+}  // namespace
+}  // namespace qel::test
