@@ -1,0 +1,36 @@
+#include "ui/controls/image_list.h"
+
+namespace tornel::ui {
+
+namespace {
+QString foldedKey(const QString& key) { return key.toCaseFolded(); }
+}  // namespace
+
+int ImageList::add(const QPixmap& picture, const QString& key) {
+    if (!key.isEmpty()) {
+        if (const int existing = indexOf(key); existing > 0) {
+            return existing;
+        }
+    }
+    pictures_.push_back(picture);
+    const int number = count();
+    if (!key.isEmpty()) {
+        numbersByKey_.insert(foldedKey(key), number);
+    }
+    return number;
+}
+
+bool ImageList::contains(const QString& key) const { return indexOf(key) > 0; }
+
+QPixmap ImageList::picture(int index) const {
+    if (index < 1 || index > count()) {
+        return {};
+    }
+    return pictures_[static_cast<size_t>(index - 1)];
+}
+
+QPixmap ImageList::picture(const QString& key) const { return picture(indexOf(key)); }
+
+int ImageList::indexOf(const QString& key) const { return numbersByKey_.value(foldedKey(key), 0); }
+
+}  // namespace tornel::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QHash>
+#include <QPixmap>
+#include <QString>
+
+#include <vector>
+
+namespace tornel::ui {
+
+// An ordered list of pictures, numbered from 1 and optionally keyed; keys
+// are looked up without regard to case. Pictures are only ever appended.
+class ImageList {
+  public:
+    // Appends `picture` under `key` (may be empty) and returns its number.
+    // A key already present is not added again; its number is returned.
+    int add(const QPixmap& picture, const QString& key = {});
+
+    int count() const { return static_cast<int>(pictures_.size()); }
+    bool contains(const QString& key) const;
+
+    // The picture numbered `index` (from 1), or a null picture.
+    QPixmap picture(int index) const;
+    // The picture under `key`, or a null picture.
+    QPixmap picture(const QString& key) const;
+    // The number of the picture under `key`, or 0.
+    int indexOf(const QString& key) const;
+
+  private:
+    std::vector<QPixmap> pictures_;
+    QHash<QString, int> numbersByKey_;
+};
+
+}  // namespace tornel::ui

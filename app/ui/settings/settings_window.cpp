@@ -1,0 +1,181 @@
+#include "ui/settings/settings_window.h"
+
+#include "core/log/guarded.h"
+#include "core/state/app_state.h"
+#include "ui/controls/make_child.h"
+#include "ui/controls/picture_box.h"
+#include "ui/views/core_actions.h"
+#include "ui/views/view_switcher.h"
+
+#include <QCursor>
+
+#include <utility>
+
+namespace tornel::ui {
+
+namespace {
+
+constexpr int kRefreshIntervalMs = 60000;
+
+QAction* item(QMenu* menu, const QString& name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+QAction* separator(QMenu* menu, const QString& name) {
+    QAction* action = menu->addSeparator();
+    action->setObjectName(name);
+    return action;
+}
+
+QMenu* submenu(QMenu* menu, const QString& name, const QString& caption) {
+    QMenu* child = menu->addMenu(caption);
+    child->setObjectName(name);
+    return child;
+}
+
+// A user's name as menu text: "&" stays an ampersand, never a mnemonic.
+QString menuText(const std::string& name) {
+    return QString::fromStdString(name).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions& core)
+    : Form(QStringLiteral("frmSettings")),
+      systemTray(std::make_shared<TrayIconControl>(*this)),
+      timRefresh(makeChild<QTimer>(this)),
+      mnuPopup(makeChild<QMenu>(this)),
+      mnuChat(submenu(mnuPopup, QStringLiteral("mnuChat"), QStringLiteral("&Chat"))),
+      mnuChatSep(separator(mnuPopup, QStringLiteral("mnuChatSep"))),
+      mnuExplore(item(mnuPopup, QStringLiteral("mnuExplore"), QStringLiteral("&Explore"))),
+      mnuTransfers(item(mnuPopup, QStringLiteral("mnuTransfers"), QStringLiteral("&Transfers"))),
+      sep0(separator(mnuPopup, QStringLiteral("sep0"))),
+      mnuSharedFiles(
+          item(mnuPopup, QStringLiteral("mnuSharedFiles"), QStringLiteral("Shared &Files"))),
+      sep3(separator(mnuPopup, QStringLiteral("sep3"))),
+      mnuSettings(item(mnuPopup, QStringLiteral("mnuSettings"), QStringLiteral("&Settings"))),
+      mnuExit(item(mnuPopup, QStringLiteral("mnuExit"), QStringLiteral("E&xit Tornel"))),
+      state_(state),
+      views_(views),
+      core_(core) {
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuPopup->setDefaultAction(mnuExplore);
+    mnuChatItem.push_back(
+        item(mnuChat, QStringLiteral("mnuChatItem(0)"), QStringLiteral("(No users online)")));
+    mnuChatItem.front()->setEnabled(false);
+    mnuExit->setEnabled(false);
+
+    timRefresh->setObjectName(QStringLiteral("timRefresh"));
+    timRefresh->setInterval(kRefreshIntervalMs);
+    connect(timRefresh, &QTimer::timeout, this, &SettingsWindow::timRefresh_Timer);
+
+    connect(mnuExplore, &QAction::triggered, this, [this] { views_.showExplore(); });
+    connect(mnuTransfers, &QAction::triggered, this, [this] { views_.showTransfers(); });
+    connect(mnuSharedFiles, &QAction::triggered, this, [this] { views_.showSharing(); });
+    connect(mnuSettings, &QAction::triggered, this,
+            [this] { skipFailure([this] { core_.openSettings(); }); });
+    connect(mnuExit, &QAction::triggered, this,
+            [this] { skipFailure([this] { core_.shutDown(true); }); });
+    // Desktops that open the menu themselves still get fresh chat items.
+    connect(mnuPopup, &QMenu::aboutToShow, this, &SettingsWindow::rebuildChatItems);
+    systemTray->setContextMenu(mnuPopup);
+}
+
+SettingsWindow::~SettingsWindow() { systemTray->removeIcon(); }
+
+void SettingsWindow::systemTray_MouseDown() { systemTray->setIcon(TrayPicture::Pressed); }
+
+void SettingsWindow::refreshToolTip() {
+    systemTray->setToolTip(state_.started ? "Tornel" : "Loading");
+}
+
+void SettingsWindow::systemTray_MouseUp(int Button) {
+    guarded(state_.log, "systemTray_MouseUp", [&] {
+        systemTray->setIcon(TrayPicture::Normal);
+        mnuExit->setEnabled(state_.started);
+        refreshToolTip();
+        if (state_.closing) {
+            return;
+        }
+        if (Button == PictureBox::LeftButton) {
+            views_.Display(views_.currentView() ? *views_.currentView() : views_.frmMain());
+        } else if (Button == PictureBox::RightButton) {
+            rebuildChatItems();
+            mnuPopup->setDefaultAction(mnuExplore);
+            if (!systemTray->showsMenuItself()) {
+                mnuPopup->popup(QCursor::pos());
+            }
+        }
+    });
+}
+
+void SettingsWindow::rebuildChatItems() {
+    mnuExit->setEnabled(state_.started);
+    for (size_t x = mnuChatItem.size(); x > 1; --x) {
+        mnuChat->removeAction(mnuChatItem.back());
+        mnuChatItem.back()->deleteLater();
+        mnuChatItem.pop_back();
+    }
+    QAction* noUsers = mnuChatItem.front();
+    noUsers->setVisible(true);
+    const std::vector<std::shared_ptr<cUser>> users = state_.users.snapshot();
+    if (users.empty()) {
+        noUsers->setText(QStringLiteral("(No users online)"));
+        noUsers->setEnabled(false);
+        return;
+    }
+    for (const std::shared_ptr<cUser>& user : users) {
+        const int index = static_cast<int>(mnuChatItem.size());
+        QAction* chatItem = item(mnuChat, QStringLiteral("mnuChatItem(%1)").arg(index),
+                                 menuText(user->Name));
+        chatItem->setData(QString::fromStdString(user->nodeID));
+        connect(chatItem, &QAction::triggered, this, [this, index] { mnuChatItem_Click(index); });
+        mnuChatItem.push_back(chatItem);
+    }
+    noUsers->setVisible(false);
+}
+
+void SettingsWindow::mnuChatItem_Click(int Index) {
+    guarded(state_.log, "mnuChatItem_Click", [&] {
+        if (Index < 0 || Index >= int(mnuChatItem.size())) {
+            return;
+        }
+        const std::string id = mnuChatItem[size_t(Index)]->data().toString().toStdString();
+        if (!id.empty()) {
+            core_.openChat(id);
+        }
+    });
+}
+
+void SettingsWindow::timRefresh_Timer() {
+    skipFailure([this] {
+        if (!views_.exploreVisible()) {
+            core_.exploreCheck(false);
+        }
+    });
+}
+
+void SettingsWindow::startRefreshTimer() {
+    timRefresh->start();
+    refreshToolTip();
+    mnuExit->setEnabled(state_.started);
+    if (!systemTray->available()) {
+        offerMenuInTitleBars();
+        views_.Display(views_.currentView() ? *views_.currentView() : views_.frmMain());
+    }
+}
+
+void SettingsWindow::offerMenuInTitleBars() {
+    if (std::exchange(menuInTitleBars_, true)) {
+        return;
+    }
+    for (ViewWindow* view : views_.allViews()) {
+        view->mnuTitlebar->addSeparator();
+        view->mnuTitlebar->addActions(mnuPopup->actions());
+        connect(view->mnuTitlebar, &QMenu::aboutToShow, this, &SettingsWindow::rebuildChatItems);
+    }
+}
+
+}  // namespace tornel::ui

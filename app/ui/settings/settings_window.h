@@ -1,0 +1,71 @@
+#pragma once
+
+#include "ui/form/form.h"
+#include "ui/tray/tray_icon_control.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+namespace tornel {
+struct AppState;
+}
+
+namespace tornel::ui {
+
+class CoreActions;
+class ViewSwitcher;
+
+// The settings window, loaded at start-up and hidden for the whole run: it
+// holds the tray icon and its menu and the 60000 ms users-refresh timer.
+// (The settings dialog itself joins it later.)
+class SettingsWindow : public Form, public TrayIconEvents {
+    Q_OBJECT
+
+  public:
+    SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions& core);
+    ~SettingsWindow() override;
+
+    const std::shared_ptr<TrayIconControl> systemTray;
+    QTimer* const timRefresh;
+
+    // The tray menu.
+    QMenu* const mnuPopup;
+    QMenu* const mnuChat;
+    // mnuChatItem[0] is "(No users online)"; 1..n the users of the last rebuild.
+    std::vector<QAction*> mnuChatItem;
+    QAction* const mnuChatSep;
+    QAction* const mnuExplore;
+    QAction* const mnuTransfers;
+    QAction* const sep0;
+    QAction* const mnuSharedFiles;
+    QAction* const sep3;
+    QAction* const mnuSettings;
+    QAction* const mnuExit;
+
+    void systemTray_MouseDown() override;
+    void systemTray_MouseUp(int Button) override;
+    void mnuChatItem_Click(int Index);
+    void timRefresh_Timer();
+
+    // The end of start-up: the timer runs, the tool tip says "Tornel", and
+    // where the desktop has no tray the current view is shown with the tray
+    // menu's items in its title-bar menu.
+    void startRefreshTimer();
+
+  private:
+    void refreshToolTip();
+    // Rebuilds the chat items from the users and enables the exit item.
+    void rebuildChatItems();
+    void offerMenuInTitleBars();
+
+    AppState& state_;
+    ViewSwitcher& views_;
+    CoreActions& core_;
+    bool menuInTitleBars_ = false;
+};
+
+}  // namespace tornel::ui

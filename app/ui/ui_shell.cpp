@@ -1,0 +1,45 @@
+#include "ui/ui_shell.h"
+
+#include "core/state/app_state.h"
+#include "ui/dialog_prompts.h"
+#include "ui/settings/settings_window.h"
+
+namespace tornel::ui {
+
+UiShell::UiShell(AppState& state, CoreActions& core)
+    : state_(state), core_(core), context_(state.windowSettings), views_(state, context_, core) {}
+
+UiShell::~UiShell() = default;
+
+SettingsWindow& UiShell::settingsWindow() {
+    if (!settings_) {
+        settings_ = std::make_unique<SettingsWindow>(state_, views_, core_);
+    }
+    return *settings_;
+}
+
+void UiShell::loadSettingsWindow() { settingsWindow(); }
+
+void UiShell::loadExploreView() { views_.frmMain(); }
+
+void UiShell::startRefreshTimer() { settingsWindow().startRefreshTimer(); }
+
+bool UiShell::exploreViewVisible() const { return views_.exploreVisible(); }
+
+void UiShell::exploreShowUsers() { views_.frmMain().showUsers(); }
+
+void UiShell::unloadAll() {
+    views_.unloadAll();
+    if (settings_) {
+        settings_->timRefresh->stop();
+        settings_->hide();
+    }
+}
+
+void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell) {
+    state.ui.shell = shell;
+    state.ui.tray = shell->settingsWindow().systemTray;
+    state.ui.prompts = std::make_shared<DialogPrompts>();
+}
+
+}  // namespace tornel::ui

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/interfaces/shell.h"
+#include "ui/skinned/window_context.h"
+#include "ui/views/view_switcher.h"
+
+#include <memory>
+
+namespace tornel {
+struct AppState;
+}
+
+namespace tornel::ui {
+
+class CoreActions;
+class SettingsWindow;
+
+// The program's windows as the core reaches them: the views, the hidden
+// settings window with the tray icon, and their placement.
+class UiShell : public Shell {
+  public:
+    UiShell(AppState& state, CoreActions& core);
+    ~UiShell() override;
+
+    void loadSettingsWindow() override;
+    void loadExploreView() override;
+    void startRefreshTimer() override;
+    bool exploreViewVisible() const override;
+    void exploreShowUsers() override;
+    void unloadAll() override;
+
+    ViewSwitcher& views() { return views_; }
+    // Loads the settings window when it is not loaded yet.
+    SettingsWindow& settingsWindow();
+
+  private:
+    AppState& state_;
+    CoreActions& core_;
+    WindowContext context_;
+    ViewSwitcher views_;
+    std::unique_ptr<SettingsWindow> settings_;
+};
+
+// Puts the windows in place of the core's empty ones: the shell, the tray
+// icon of the settings window and the dialog prompts. `shell` must outlive
+// the state's use of them.
+void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell);
+
+}  // namespace tornel::ui

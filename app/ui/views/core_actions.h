@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+namespace tornel::ui {
+
+// What the windows ask of the program's core: the users search, a chat with
+// a node, the exit, the settings dialog. The program installs the real
+// operations; tests record the calls.
+class CoreActions {
+  public:
+    virtual ~CoreActions() = default;
+
+    // Starts a users search when one is due (or `force`); whether it started.
+    virtual bool exploreCheck(bool force) = 0;
+    // Opens a chat with the node `nodeID`, or brings an open one forward.
+    virtual void openChat(const std::string& nodeID) = 0;
+    // Ends the program, asking first about running transfers when `confirm`.
+    virtual void shutDown(bool confirm) = 0;
+    virtual void openSettings() = 0;
+};
+
+// The plain windows of the multiple-windows mode: the users window and the
+// transfers window.
+class ClassicWindows {
+  public:
+    virtual ~ClassicWindows() = default;
+
+    // Loads and shows the users window, starts its users search and brings
+    // it to the front.
+    virtual void showUsersWindow() = 0;
+    // Shows the plain transfers window.
+    virtual void displayTransfersWindow() = 0;
+};
+
+}  // namespace tornel::ui

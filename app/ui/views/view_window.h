@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/skinned/skinned_window.h"
+#include "ui/tabs/cls_tabs.h"
+
+namespace tornel::ui {
+
+class ViewSwitcher;
+
+// One of the three views of the single-window mode: a skinned window with
+// the tab strip, behind the one task-bar entry of the views.
+class ViewWindow : public SkinnedWindow {
+    Q_OBJECT
+
+  public:
+    // The number of the view's own tab: 1 Explore, 2 Transfers, 3 Sharing.
+    ViewWindow(const QString& formName, int ownTab, ViewSwitcher& switcher);
+
+    clsTabs tabs;
+
+    TaskBarProxy* proxy() override;
+
+    // The view's size as designed, inner, in twips.
+    static constexpr Twips kDesignWidth = 8640;
+    static constexpr Twips kDesignHeight = 6150;
+
+  protected:
+    void closeWindow() override;
+    void layoutTabs() override { tabs.positionTabs(); }
+
+    // Fills imgBtns and imgDisabled from the skin's button set `set` and adds
+    // one action button per tag, at Top 480 twips and the given Lefts.
+    void addActionButtons(const QString& set, const QStringList& tags,
+                          const QStringList& toolTips, const std::vector<Twips>& lefts);
+
+    ViewSwitcher& switcher() const { return switcher_; }
+
+  private:
+    void buildTabs(int ownTab);
+
+    ViewSwitcher& switcher_;
+};
+
+}  // namespace tornel::ui

@@ -1,0 +1,71 @@
+#include "screens/screens.h"
+#include "ui/skinned/button_images.h"
+#include "ui/skinned/window_context.h"
+#include "ui/ui_shell.h"
+
+#include <QApplication>
+
+namespace tornel::screens {
+
+namespace {
+
+void settle() { QApplication::processEvents(); }
+
+void titleMenuShot(ScreenSet& set, const QString& name, ui::ViewWindow& view) {
+    view.imgIcon->click();
+    view.timMenu->stop();
+    view.popupTitleMenu(view.mapToGlobal(QPoint(view.imgIcon->x(), view.imgIcon->geometry().bottom())));
+    settle();
+    set.shots.windowWithMenu(name, view, *view.mnuTitlebar);
+    view.mnuTitlebar->hide();
+}
+
+void pressedShot(ScreenSet& set, const QString& name, ui::ViewWindow& view, ui::PictureBox& button) {
+    ui::PressedButtons& pressed = view.context().pressedButtons;
+    pressed.setButtonDown(button, true);
+    settle();
+    set.shots.window(name, view);
+    pressed.setButtonDown(button, false);
+}
+
+void setAllButtons(ui::ViewWindow& view, bool enabled) {
+    for (ui::PictureBox* button : view.imgBtn) {
+        ui::setButtonImage(*button, enabled, view.imgBtns, view.imgDisabled);
+    }
+}
+
+}  // namespace
+
+void viewScreens(ScreenSet& set) {
+    ui::ViewSwitcher& views = set.shell.views();
+    ui::ExploreView& explore = views.frmMain();
+    views.Display(explore);
+    settle();
+    set.shots.window(QStringLiteral("explore"), explore);
+    pressedShot(set, QStringLiteral("explore-pressed-close"), explore, *explore.btnTop[2]);
+    pressedShot(set, QStringLiteral("explore-pressed-refresh"), explore, *explore.imgBtn[0]);
+    titleMenuShot(set, QStringLiteral("explore-title-menu"), explore);
+
+    views.tabClick(2, explore);
+    ui::TransfersView& transfers = views.frmTrans();
+    settle();
+    set.shots.window(QStringLiteral("transfers"), transfers);
+    setAllButtons(transfers, true);
+    set.shots.window(QStringLiteral("transfers-buttons-enabled"), transfers);
+    pressedShot(set, QStringLiteral("transfers-pressed-stop"), transfers, *transfers.imgBtn[1]);
+    setAllButtons(transfers, false);
+
+    views.tabClick(3, transfers);
+    settle();
+    set.shots.window(QStringLiteral("sharing"), views.frmShared());
+
+    views.tabClick(1, views.frmShared());
+    explore.toggleMaximise();
+    settle();
+    set.shots.window(QStringLiteral("explore-maximised"), explore);
+    titleMenuShot(set, QStringLiteral("explore-maximised-title-menu"), explore);
+    explore.toggleMaximise();
+    settle();
+}
+
+}  // namespace tornel::screens
