@@ -19,8 +19,12 @@ bool openWithDesktop(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
-ScopedDesktopRecorder::ScopedDesktopRecorder() { recorder = this; }
+ScopedDesktopRecorder::ScopedDesktopRecorder() {
+    recorder = this;
+}
 
-ScopedDesktopRecorder::~ScopedDesktopRecorder() { recorder = nullptr; }
+ScopedDesktopRecorder::~ScopedDesktopRecorder() {
+    recorder = nullptr;
+}
 
 }  // namespace platform

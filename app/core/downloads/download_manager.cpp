@@ -56,9 +56,8 @@ std::string unclaimedLocalPath(const AppState& state, const std::string& path) {
     const std::filesystem::path original(path);
     std::string candidate = path;
     for (int n = 2; claimed(candidate); ++n) {
-        candidate = (original.parent_path() / (original.stem().string() + " (" +
-                                               std::to_string(n) + ")" +
-                                               original.extension().string()))
+        candidate = (original.parent_path() / (original.stem().string() + " (" + std::to_string(n) +
+                                               ")" + original.extension().string()))
                         .string();
     }
     return candidate;
@@ -252,8 +251,8 @@ void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool s
             dl->fileIO->setFilePos(dl->Range->lngStart + 1);
         }
         if (sendRequest) {
-            dl->reqID = session(state).requestFile(dl->remotePath, dl->nodeID, dl->Range,
-                                                   state.NodeGUID);
+            dl->reqID =
+                session(state).requestFile(dl->remotePath, dl->nodeID, dl->Range, state.NodeGUID);
             if (dl->reqID.empty()) {
                 throw platform::RuntimeError(platform::rt::DeviceIOError,
                                              "The file request could not be sent");

@@ -15,7 +15,9 @@
 
 namespace tornel {
 
-int64_t speedWindow(int64_t timeout) { return std::max<int64_t>(1, roundedRatio(timeout, 2, 3)); }
+int64_t speedWindow(int64_t timeout) {
+    return std::max<int64_t>(1, roundedRatio(timeout, 2, 3));
+}
 
 cDownload::cDownload(AppState& state) : state_(state) {}
 
@@ -42,15 +44,16 @@ void cDownload::cancelOp() {
     }
     if (Status == DL_Downloading) {
         // The record ends Cancelled even when the sender cannot be told.
-        guarded(state_.log, "cancelOp", [&] {
-            session(state_).sendFile(nodeID, reqID, std::string(), qel::FS_Canceled);
-        });
+        guarded(state_.log, "cancelOp",
+                [&] { session(state_).sendFile(nodeID, reqID, std::string(), qel::FS_Canceled); });
     }
     extendedStatus.clear();
     Status = DL_Cancelled;
 }
 
-void cDownload::openFile() { skipFailure([&] { platform::openWithDesktop(localPath); }); }
+void cDownload::openFile() {
+    skipFailure([&] { platform::openWithDesktop(localPath); });
+}
 
 void cDownload::openFolder() {
     guarded(state_.log, "openFolder", [&] {
