@@ -185,14 +185,24 @@ TEST_P(ResumeTest, CancelledMidwayThenResumedGivesTheWholeFile) {
     EXPECT_EQ(window(1).texts.at("lblProgress"), "100% of 293 KB");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PartialFiles, ResumeTest,
-    ::testing::Values(PartialFile::Kept, PartialFile::Deleted, PartialFile::Truncated,
-                      PartialFile::Longer),
-    [](const auto& info) {
-        constexpr const char* names[] = {"Kept", "Deleted", "Truncated", "Longer"};
-        return std::string(names[static_cast<int>(info.param)]);
-    });
+std::string partialFileName(const ::testing::TestParamInfo<PartialFile>& info) {
+    switch (info.param) {
+        case PartialFile::Kept:
+            return "Kept";
+        case PartialFile::Deleted:
+            return "Deleted";
+        case PartialFile::Truncated:
+            return "Truncated";
+        case PartialFile::Longer:
+            return "Longer";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(PartialFiles, ResumeTest,
+                         ::testing::Values(PartialFile::Kept, PartialFile::Deleted,
+                                           PartialFile::Truncated, PartialFile::Longer),
+                         partialFileName);
 
 TEST_F(DownloadTest, ADownloadWithEveryByteOnDiskCompletesWithoutAsking) {
     const std::string bytes = sharedFile("a.bin", 4000);
