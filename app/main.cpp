@@ -6,6 +6,8 @@
 #include "core/state/app_state.h"
 #include "platform/socket_control.h"
 #include "ui/dialog_prompts.h"
+#include "ui/program_actions.h"
+#include "ui/ui_shell.h"
 #include "version.h"
 
 #include <QApplication>
@@ -55,9 +57,14 @@ int main(int argc, char** argv) {
     }
     tornel::AppState state(folder, tornel::CommandLine(arguments));
     state.ui.prompts = std::make_shared<tornel::DialogPrompts>();
+    tornel::ui::ProgramActions actions(state);
+    tornel::ui::installUserInterface(state, std::make_shared<tornel::ui::UiShell>(state, actions));
 
     tornel::Program program(state);
     const tornel::TerminationSignals terminationSignals(
         [&state] { tornel::endWithoutQuestion(state); });
-    return program.run();
+    const int exitCode = program.run();
+    // The windows go before the core's operations they call.
+    state.ui = tornel::UserInterface{};
+    return exitCode;
 }

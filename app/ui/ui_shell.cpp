@@ -1,7 +1,6 @@
 #include "ui/ui_shell.h"
 
 #include "core/state/app_state.h"
-#include "ui/dialog_prompts.h"
 #include "ui/settings/settings_window.h"
 
 namespace tornel::ui {
@@ -18,15 +17,25 @@ SettingsWindow& UiShell::settingsWindow() {
     return *settings_;
 }
 
-void UiShell::loadSettingsWindow() { settingsWindow(); }
+void UiShell::loadSettingsWindow() {
+    settingsWindow();
+}
 
-void UiShell::loadExploreView() { views_.frmMain(); }
+void UiShell::loadExploreView() {
+    views_.frmMain();
+}
 
-void UiShell::startRefreshTimer() { settingsWindow().startRefreshTimer(); }
+void UiShell::startRefreshTimer() {
+    settingsWindow().startRefreshTimer();
+}
 
-bool UiShell::exploreViewVisible() const { return views_.exploreVisible(); }
+bool UiShell::exploreViewVisible() const {
+    return views_.exploreVisible();
+}
 
-void UiShell::exploreShowUsers() { views_.frmMain().showUsers(); }
+void UiShell::exploreShowUsers() {
+    views_.frmMain().showUsers();
+}
 
 void UiShell::unloadAll() {
     views_.unloadAll();
@@ -39,7 +48,6 @@ void UiShell::unloadAll() {
 void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell) {
     state.ui.shell = shell;
     state.ui.tray = shell->settingsWindow().systemTray;
-    state.ui.prompts = std::make_shared<DialogPrompts>();
 }
 
 }  // namespace tornel::ui

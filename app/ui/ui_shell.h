@@ -41,9 +41,8 @@ class UiShell : public Shell {
     std::unique_ptr<SettingsWindow> settings_;
 };
 
-// Puts the windows in place of the core's empty ones: the shell, the tray
-// icon of the settings window and the dialog prompts. `shell` must outlive
-// the state's use of them.
+// Puts the windows in place of the core's empty ones: the shell and the tray
+// icon of the settings window.
 void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell);
 
 }  // namespace tornel::ui

@@ -35,11 +35,11 @@ QPixmap skinSheet() {
         const QPoint at(cell.left() + (kCell - picture.width()) / 2,
                         cell.top() + (kRow - 24 - picture.height()) / 2);
         // Pictures made for the title bar are shown on it.
-        const bool onBar = names[i].startsWith(QLatin1String("title.")) ||
-                           QStringList{ui::pictures::kLogo, ui::pictures::kChatLogo,
-                                       ui::pictures::kButtonMin, ui::pictures::kButtonMax,
-                                       ui::pictures::kButtonClose}
-                               .contains(names[i]);
+        const bool onBar =
+            names[i].startsWith(QLatin1String("title.")) ||
+            QStringList{ui::pictures::kLogo, ui::pictures::kChatLogo, ui::pictures::kButtonMin,
+                        ui::pictures::kButtonMax, ui::pictures::kButtonClose}
+                .contains(names[i]);
         painter.fillRect(QRect(at, picture.size()).adjusted(-2, -2, 2, 2),
                          onBar ? ui::palette::kBarBottom : ui::palette::kBody);
         painter.drawPixmap(at, picture);

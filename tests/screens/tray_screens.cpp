@@ -11,7 +11,9 @@ namespace tornel::screens {
 
 namespace {
 
-void settle() { QApplication::processEvents(); }
+void settle() {
+    QApplication::processEvents();
+}
 
 // The tray menu as a right click opens it, and its chat submenu beside it.
 void trayMenuShots(ScreenSet& set, const QString& name) {
@@ -48,7 +50,8 @@ void trayScreens(ScreenSet& set) {
     settings.startRefreshTimer();
     settle();
     ui::ViewWindow& view = *set.shell.views().currentView();
-    view.popupTitleMenu(view.mapToGlobal(QPoint(view.imgIcon->x(), view.imgIcon->geometry().bottom())));
+    view.popupTitleMenu(
+        view.mapToGlobal(QPoint(view.imgIcon->x(), view.imgIcon->geometry().bottom())));
     settle();
     set.shots.windowWithMenu(QStringLiteral("explore-title-menu-no-tray"), view, *view.mnuTitlebar);
     view.mnuTitlebar->hide();

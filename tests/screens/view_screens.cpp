@@ -9,18 +9,22 @@ namespace tornel::screens {
 
 namespace {
 
-void settle() { QApplication::processEvents(); }
+void settle() {
+    QApplication::processEvents();
+}
 
 void titleMenuShot(ScreenSet& set, const QString& name, ui::ViewWindow& view) {
     view.imgIcon->click();
     view.timMenu->stop();
-    view.popupTitleMenu(view.mapToGlobal(QPoint(view.imgIcon->x(), view.imgIcon->geometry().bottom())));
+    view.popupTitleMenu(
+        view.mapToGlobal(QPoint(view.imgIcon->x(), view.imgIcon->geometry().bottom())));
     settle();
     set.shots.windowWithMenu(name, view, *view.mnuTitlebar);
     view.mnuTitlebar->hide();
 }
 
-void pressedShot(ScreenSet& set, const QString& name, ui::ViewWindow& view, ui::PictureBox& button) {
+void pressedShot(ScreenSet& set, const QString& name, ui::ViewWindow& view,
+                 ui::PictureBox& button) {
     ui::PressedButtons& pressed = view.context().pressedButtons;
     pressed.setButtonDown(button, true);
     settle();

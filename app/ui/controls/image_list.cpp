@@ -3,7 +3,9 @@
 namespace tornel::ui {
 
 namespace {
-QString foldedKey(const QString& key) { return key.toCaseFolded(); }
+QString foldedKey(const QString& key) {
+    return key.toCaseFolded();
+}
 }  // namespace
 
 int ImageList::add(const QPixmap& picture, const QString& key) {
@@ -20,7 +22,9 @@ int ImageList::add(const QPixmap& picture, const QString& key) {
     return number;
 }
 
-bool ImageList::contains(const QString& key) const { return indexOf(key) > 0; }
+bool ImageList::contains(const QString& key) const {
+    return indexOf(key) > 0;
+}
 
 QPixmap ImageList::picture(int index) const {
     if (index < 1 || index > count()) {
@@ -29,8 +33,12 @@ QPixmap ImageList::picture(int index) const {
     return pictures_[static_cast<size_t>(index - 1)];
 }
 
-QPixmap ImageList::picture(const QString& key) const { return picture(indexOf(key)); }
+QPixmap ImageList::picture(const QString& key) const {
+    return picture(indexOf(key));
+}
 
-int ImageList::indexOf(const QString& key) const { return numbersByKey_.value(foldedKey(key), 0); }
+int ImageList::indexOf(const QString& key) const {
+    return numbersByKey_.value(foldedKey(key), 0);
+}
 
 }  // namespace tornel::ui

@@ -3,6 +3,7 @@
 #include "ui/controls/control_name.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <utility>
 
@@ -14,16 +15,34 @@ PictureBox::PictureBox(QWidget* parent, const QString& name, int index)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-Twips PictureBox::Left() const { return placement_.left(*this); }
-Twips PictureBox::Top() const { return placement_.top(*this); }
-Twips PictureBox::Width() const { return placement_.width(*this); }
-Twips PictureBox::Height() const { return placement_.height(*this); }
+Twips PictureBox::Left() const {
+    return placement_.left(*this);
+}
+Twips PictureBox::Top() const {
+    return placement_.top(*this);
+}
+Twips PictureBox::Width() const {
+    return placement_.width(*this);
+}
+Twips PictureBox::Height() const {
+    return placement_.height(*this);
+}
 
-void PictureBox::setLeft(Twips left) { placement_.setLeft(*this, left); }
-void PictureBox::setTop(Twips top) { placement_.setTop(*this, top); }
-void PictureBox::setWidth(Twips width) { placement_.setWidth(*this, width); }
-void PictureBox::setHeight(Twips height) { placement_.setHeight(*this, height); }
-void PictureBox::Move(Twips left, Twips top) { placement_.move(*this, left, top); }
+void PictureBox::setLeft(Twips left) {
+    placement_.setLeft(*this, left);
+}
+void PictureBox::setTop(Twips top) {
+    placement_.setTop(*this, top);
+}
+void PictureBox::setWidth(Twips width) {
+    placement_.setWidth(*this, width);
+}
+void PictureBox::setHeight(Twips height) {
+    placement_.setHeight(*this, height);
+}
+void PictureBox::Move(Twips left, Twips top) {
+    placement_.move(*this, left, top);
+}
 
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
@@ -32,6 +51,19 @@ void PictureBox::setPicture(const QPixmap& picture) {
         setWidth(pixelsToTwips(picture.width()));
         setHeight(pixelsToTwips(picture.height()));
     }
+}
+
+void PictureBox::setPressedLook(bool pressed) {
+    if (!pressed || picture_.isNull()) {
+        setPixmap(picture_);
+        return;
+    }
+    QPixmap darker = picture_;
+    QPainter painter(&darker);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(darker.rect(), QColor(0, 0, 0, 70));
+    painter.end();
+    setPixmap(darker);
 }
 
 void PictureBox::setStretch(bool stretch) {

@@ -42,6 +42,10 @@ class PictureBox : public QLabel {
     void setPicture(const QPixmap& picture);
     QPixmap Picture() const { return picture_; }
 
+    // Shows the picture darkened while the control is held down, so the
+    // pressed state reads clearly beside the shift of a pressed button.
+    void setPressedLook(bool pressed);
+
     // Stretched pictures fill whatever size the control is given.
     void setStretch(bool stretch);
 

@@ -11,10 +11,18 @@ Form::Form(const QString& formName, Qt::WindowFlags flags) : QWidget(nullptr, fl
     setObjectName(formName);
 }
 
-Twips Form::Left() const { return left_.get(frameGeometry().x()); }
-Twips Form::Top() const { return top_.get(frameGeometry().y()); }
-Twips Form::Width() const { return width_.get(frameGeometry().width()); }
-Twips Form::Height() const { return height_.get(frameGeometry().height()); }
+Twips Form::Left() const {
+    return left_.get(frameGeometry().x());
+}
+Twips Form::Top() const {
+    return top_.get(frameGeometry().y());
+}
+Twips Form::Width() const {
+    return width_.get(frameGeometry().width());
+}
+Twips Form::Height() const {
+    return height_.get(frameGeometry().height());
+}
 
 void Form::setLeft(Twips left) {
     const int x = left_.set(left);
@@ -66,7 +74,9 @@ void Form::applyWindowState(int state) {
     }
 }
 
-bool Form::Visible() const { return isVisible() && !isMinimized(); }
+bool Form::Visible() const {
+    return isVisible() && !isMinimized();
+}
 
 void Form::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -84,6 +94,8 @@ void Form::changeEvent(QEvent* event) {
     }
 }
 
-QSize Form::frameExtra() const { return frameGeometry().size() - size(); }
+QSize Form::frameExtra() const {
+    return frameGeometry().size() - size();
+}
 
 }  // namespace tornel::ui

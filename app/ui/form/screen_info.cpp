@@ -34,6 +34,8 @@ QRect ScreenInfo::availablePixels() const {
     return primaryScreenPixels(true);
 }
 
-void ScreenInfo::setSizeForTest(Twips width, Twips height) { testSize_ = TestSize{width, height}; }
+void ScreenInfo::setSizeForTest(Twips width, Twips height) {
+    testSize_ = TestSize{width, height};
+}
 
 }  // namespace tornel::ui

@@ -12,7 +12,9 @@ inline int twipsToPixels(Twips twips) {
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
-inline Twips pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+inline Twips pixelsToTwips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
 
 // One coordinate kept exactly in twips: a value set in twips reads back as
 // set while the widget still has the pixel value it was given, so that

@@ -83,9 +83,13 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
     systemTray->setContextMenu(mnuPopup);
 }
 
-SettingsWindow::~SettingsWindow() { systemTray->removeIcon(); }
+SettingsWindow::~SettingsWindow() {
+    systemTray->removeIcon();
+}
 
-void SettingsWindow::systemTray_MouseDown() { systemTray->setIcon(TrayPicture::Pressed); }
+void SettingsWindow::systemTray_MouseDown() {
+    systemTray->setIcon(TrayPicture::Pressed);
+}
 
 void SettingsWindow::refreshToolTip() {
     systemTray->setToolTip(state_.started ? "Tornel" : "Loading");
@@ -128,8 +132,8 @@ void SettingsWindow::rebuildChatItems() {
     }
     for (const std::shared_ptr<cUser>& user : users) {
         const int index = static_cast<int>(mnuChatItem.size());
-        QAction* chatItem = item(mnuChat, QStringLiteral("mnuChatItem(%1)").arg(index),
-                                 menuText(user->Name));
+        QAction* chatItem =
+            item(mnuChat, QStringLiteral("mnuChatItem(%1)").arg(index), menuText(user->Name));
         chatItem->setData(QString::fromStdString(user->nodeID));
         connect(chatItem, &QAction::triggered, this, [this, index] { mnuChatItem_Click(index); });
         mnuChatItem.push_back(chatItem);

@@ -195,13 +195,13 @@ void addListPictures(Skin& skin) {
                  p.setBrush(Qt::white);
                  drawGlyph(p, QStringLiteral("file"), QRectF(0, 0, 16, 16), palette::kTabBorder);
              }));
-    skin.add(kFolder, listPicture([](QPainter& p) {
-                 p.setPen(QPen(palette::kWarm.darker(130), 1));
-                 p.setBrush(palette::kWarm.lighter(130));
-                 p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5),
-                                         QPointF(14.5, 5), QPointF(14.5, 13.5),
-                                         QPointF(1.5, 13.5)});
-             }));
+    skin.add(
+        kFolder, listPicture([](QPainter& p) {
+            p.setPen(QPen(palette::kWarm.darker(130), 1));
+            p.setBrush(palette::kWarm.lighter(130));
+            p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5),
+                                    QPointF(14.5, 5), QPointF(14.5, 13.5), QPointF(1.5, 13.5)});
+        }));
     skin.add(kUser, listPicture([](QPainter& p) { drawUser(p, palette::kAccent, 2); }));
     skin.add(kUserSharing, listPicture([](QPainter& p) {
                  drawUser(p, palette::kAccent);

@@ -39,16 +39,16 @@ void send(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawLine(QPointF(8, 11), QPointF(8, 2.5));
     arrowHead(p, QPointF(8, 2.5), QPointF(5, 5.5), QPointF(11, 5.5));
-    p.drawPolyline(QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5),
-                             QPointF(13.5, 10)});
+    p.drawPolyline(
+        QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5), QPointF(13.5, 10)});
 }
 
 void download(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawLine(QPointF(8, 2.5), QPointF(8, 10.5));
     arrowHead(p, QPointF(8, 10.5), QPointF(5, 7.5), QPointF(11, 7.5));
-    p.drawPolyline(QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5),
-                             QPointF(13.5, 10)});
+    p.drawPolyline(
+        QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5), QPointF(13.5, 10)});
 }
 
 void status(QPainter& p, const QColor& c) {

@@ -13,7 +13,9 @@ Skin& Skin::instance() {
     return skin;
 }
 
-void Skin::add(const QString& name, const QPixmap& picture) { pictures_.insert(name, picture); }
+void Skin::add(const QString& name, const QPixmap& picture) {
+    pictures_.insert(name, picture);
+}
 
 QStringList Skin::names() const {
     QStringList all = pictures_.keys();

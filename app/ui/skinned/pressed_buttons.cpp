@@ -24,13 +24,16 @@ void PressedButtons::setButtonDown(PictureBox& btn, bool isDown) {
     swapButtonImage(btn, isDown);
 }
 
-bool PressedButtons::isPressed(const PictureBox& btn) const { return contains(btn.key()); }
+bool PressedButtons::isPressed(const PictureBox& btn) const {
+    return contains(btn.key());
+}
 
 void PressedButtons::swapButtonImage(PictureBox& btn, bool isDown) {
     const QString key = btn.key();
     if (isDown || contains(key)) {
         const Twips offset = isDown ? kPressOffset : -kPressOffset;
         btn.Move(btn.Left() + offset, btn.Top() + offset);
+        btn.setPressedLook(isDown);
     }
     if (!isDown) {
         std::erase_if(pressed_, [&](const auto& entry) { return entry.first == key; });

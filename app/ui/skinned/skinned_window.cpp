@@ -26,8 +26,7 @@ constexpr Twips kLayoutOverhang = 100;
 constexpr Twips kTaskBarAllowance = 400;
 constexpr int kMenuDelayMs = 400;
 
-PictureBox* picture(QWidget* parent, const QString& name, const QString& skinName,
-                    int index = -1) {
+PictureBox* picture(QWidget* parent, const QString& name, const QString& skinName, int index = -1) {
     auto* control = makeChild<PictureBox>(parent, name, index);
     control->setPicture(Skin::instance().picture(skinName));
     return control;
@@ -207,7 +206,9 @@ void SkinnedWindow::dragForm(PictureBox& source) {
     drag_.begin(*this, source, source.lastPressGlobal());
 }
 
-void SkinnedWindow::minimiseForm(TaskBarProxy& proxy) { proxy.minimise(*this); }
+void SkinnedWindow::minimiseForm(TaskBarProxy& proxy) {
+    proxy.minimise(*this);
+}
 
 void SkinnedWindow::toggleMaximise() {
     WindowSection section(context_.windowSettings, Name());
@@ -226,9 +227,9 @@ void SkinnedWindow::toggleMaximise() {
         btnTop[1]->setToolTipText(QStringLiteral("Restore"));
         mnuRestore->setText(QStringLiteral("&Restore"));
     } else {
-        const Geometry last = beforeMaximise_.value_or(Geometry{
-            section.read("lastX", Left()), section.read("lastY", Top()),
-            section.read("lastW", Width()), section.read("lastH", Height())});
+        const Geometry last = beforeMaximise_.value_or(
+            Geometry{section.read("lastX", Left()), section.read("lastY", Top()),
+                     section.read("lastW", Width()), section.read("lastH", Height())});
         setWidth(last.width);
         setHeight(last.height);
         setLeft(last.left);
@@ -267,6 +268,8 @@ void SkinnedWindow::Form_Load() {
     isMax_ = loadWindowState(*this, context_.windowSettings, context_.screen);
 }
 
-void SkinnedWindow::Form_Unload() { saveWindowState(*this, context_.windowSettings); }
+void SkinnedWindow::Form_Unload() {
+    saveWindowState(*this, context_.windowSettings);
+}
 
 }  // namespace tornel::ui

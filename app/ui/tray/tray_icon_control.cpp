@@ -11,7 +11,9 @@ TrayIconControl::TrayIconControl(TrayIconEvents& holder) : holder_(holder) {}
 
 TrayIconControl::~TrayIconControl() = default;
 
-bool TrayIconControl::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayIconControl::available() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 QIcon TrayIconControl::pictureOf(TrayPicture picture) {
     const Skin& skin = Skin::instance();

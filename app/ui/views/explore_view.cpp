@@ -8,8 +8,8 @@ namespace tornel::ui {
 ExploreView::ExploreView(ViewSwitcher& switcher)
     : ViewWindow(QStringLiteral("frmMain"), 1, switcher) {
     addActionButtons(QStringLiteral("explore"), exploreButtonTags(),
-                     {QStringLiteral("Refresh"), QStringLiteral("Chat"), QStringLiteral("Send File"),
-                      QStringLiteral("Download")},
+                     {QStringLiteral("Refresh"), QStringLiteral("Chat"),
+                      QStringLiteral("Send File"), QStringLiteral("Download")},
                      {165, 615, 1065, 1515});
     // Nothing is selected yet: only Refresh has something to act on.
     disableButtons(*this);

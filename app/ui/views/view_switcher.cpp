@@ -9,7 +9,8 @@ namespace tornel::ui {
 namespace {
 
 template <class View>
-View& made(std::unique_ptr<View>& view, const std::function<std::unique_ptr<View>(ViewSwitcher&)>& maker,
+View& made(std::unique_ptr<View>& view,
+           const std::function<std::unique_ptr<View>(ViewSwitcher&)>& maker,
            ViewSwitcher& switcher) {
     if (!view) {
         view = maker ? maker(switcher) : std::make_unique<View>(switcher);
@@ -33,9 +34,15 @@ ViewSwitcher::ViewSwitcher(AppState& state, WindowContext& context, CoreActions&
 
 ViewSwitcher::~ViewSwitcher() = default;
 
-ExploreView& ViewSwitcher::frmMain() { return made(explore_, factory_.explore, *this); }
-TransfersView& ViewSwitcher::frmTrans() { return made(transfers_, factory_.transfers, *this); }
-SharingView& ViewSwitcher::frmShared() { return made(sharing_, factory_.sharing, *this); }
+ExploreView& ViewSwitcher::frmMain() {
+    return made(explore_, factory_.explore, *this);
+}
+TransfersView& ViewSwitcher::frmTrans() {
+    return made(transfers_, factory_.transfers, *this);
+}
+SharingView& ViewSwitcher::frmShared() {
+    return made(sharing_, factory_.sharing, *this);
+}
 
 std::array<ViewWindow*, 3> ViewSwitcher::allViews() {
     return {&frmMain(), &frmTrans(), &frmShared()};

@@ -34,8 +34,7 @@ class ViewSwitcher {
         std::function<std::unique_ptr<SharingView>(ViewSwitcher&)> sharing;
     };
 
-    ViewSwitcher(AppState& state, WindowContext& context, CoreActions& core,
-                 Factory factory = {});
+    ViewSwitcher(AppState& state, WindowContext& context, CoreActions& core, Factory factory = {});
     ~ViewSwitcher();
     ViewSwitcher(const ViewSwitcher&) = delete;
     ViewSwitcher& operator=(const ViewSwitcher&) = delete;

@@ -24,7 +24,8 @@ const QStringList& tabCaptions() {
 }  // namespace
 
 ViewWindow::ViewWindow(const QString& formName, int ownTab, ViewSwitcher& switcher)
-    : SkinnedWindow(formName, switcher.context(), Look{{}, QStringLiteral("imgLogo"), pictures::kLogo}),
+    : SkinnedWindow(formName, switcher.context(),
+                    Look{{}, QStringLiteral("imgLogo"), pictures::kLogo}),
       switcher_(switcher) {
     setWindowTitle(tabCaptions().value(ownTab - 1));
     setWidth(kDesignWidth);
@@ -72,8 +73,12 @@ void ViewWindow::addActionButtons(const QString& set, const QStringList& tags,
     }
 }
 
-TaskBarProxy* ViewWindow::proxy() { return &switcher_.frmHidden(); }
+TaskBarProxy* ViewWindow::proxy() {
+    return &switcher_.frmHidden();
+}
 
-void ViewWindow::closeWindow() { switcher_.closeForm(*this); }
+void ViewWindow::closeWindow() {
+    switcher_.closeForm(*this);
+}
 
 }  // namespace tornel::ui

@@ -30,8 +30,8 @@ class ViewWindow : public SkinnedWindow {
 
     // Fills imgBtns and imgDisabled from the skin's button set `set` and adds
     // one action button per tag, at Top 480 twips and the given Lefts.
-    void addActionButtons(const QString& set, const QStringList& tags,
-                          const QStringList& toolTips, const std::vector<Twips>& lefts);
+    void addActionButtons(const QString& set, const QStringList& tags, const QStringList& toolTips,
+                          const std::vector<Twips>& lefts);
 
     ViewSwitcher& switcher() const { return switcher_; }
 

@@ -58,8 +58,8 @@ TEST_F(TrayMenuTest, ItemsInOrderWithTheirSeparators) {
     for (QAction* action : settings.mnuPopup->actions()) {
         shape << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    EXPECT_EQ(shape, (QStringList{"&Chat", "-", "&Explore", "&Transfers", "-", "Shared &Files",
-                                  "-", "&Settings", "E&xit Tornel"}));
+    EXPECT_EQ(shape, (QStringList{"&Chat", "-", "&Explore", "&Transfers", "-", "Shared &Files", "-",
+                                  "&Settings", "E&xit Tornel"}));
 }
 
 TEST_F(TrayMenuTest, ExitAndToolTipFollowStarted) {

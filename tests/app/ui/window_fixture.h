@@ -103,9 +103,7 @@ class ViewTest : public WindowTest {
     ui::ViewSwitcher views{state, context, core, recordingViews()};
 
     RecordingExplore& explore() { return static_cast<RecordingExplore&>(views.frmMain()); }
-    RecordingTransfers& transfers() {
-        return static_cast<RecordingTransfers&>(views.frmTrans());
-    }
+    RecordingTransfers& transfers() { return static_cast<RecordingTransfers&>(views.frmTrans()); }
     RecordingSharing& sharing() { return static_cast<RecordingSharing&>(views.frmShared()); }
 };
 

@@ -1,5 +1,5 @@
-#include "app/ui/window_fixture.h"
 #include "ui/skinned/window_placement.h"
+#include "app/ui/window_fixture.h"
 
 namespace tornel::test {
 namespace {
