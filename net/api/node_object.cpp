@@ -5,6 +5,8 @@
 #include "connection_manager.h"
 #include "discovery.h"
 #include "error_log.h"
+#include "file_services.h"
+#include "file_transfer.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
@@ -51,6 +53,8 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
         if (!library().libraryInitialised) {
             initLibrary();
         }
+        addFileServiceMethods(library().methodHandlers);
+        addFileTransferMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;

@@ -94,6 +94,40 @@ std::shared_ptr<cXRange> cQEL::makeRange(int64_t lngStart, int64_t lngEnd, int64
     return node->makeRange(lngStart, lngEnd, lngLen);
 }
 
+StringArray cQEL::getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getContents(strPath, nodeID, searchSubDirs);
+}
+
+typFileInfo cQEL::getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getFileInfo(remotePath, nodeID, skipHash);
+}
+
+std::string cQEL::requestFile(const std::string& remotePath, const std::string& nodeID,
+                              const std::shared_ptr<cXRange>& Range, const Variant& Metadata) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->requestFile(remotePath, nodeID, Range, Metadata);
+}
+
+void cQEL::sendFile(const std::string& nodeID, const std::string& reqID, const std::string& Data,
+                    enmFileStatus fileStatus, const std::string&,
+                    const std::shared_ptr<cXRange>& Range,
+                    const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata) {
+    const std::shared_ptr<NodeObject> node = node_;
+    node->sendFile(nodeID, reqID, Data, fileStatus, Range, uploadInfo, Metadata);
+}
+
+std::vector<std::shared_ptr<cXFile>> cQEL::getUploads() {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getUploads();
+}
+
+void cQEL::removeUpload(const std::string& reqID) {
+    const std::shared_ptr<NodeObject> node = node_;
+    node->removeUpload(reqID);
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;
