@@ -15,6 +15,7 @@ int ImageList::add(const QPixmap& picture, const QString& key) {
         }
     }
     pictures_.push_back(picture);
+    keys_.push_back(key);
     const int number = count();
     if (!key.isEmpty()) {
         numbersByKey_.insert(foldedKey(key), number);
@@ -35,6 +36,10 @@ QPixmap ImageList::picture(int index) const {
 
 QPixmap ImageList::picture(const QString& key) const {
     return picture(indexOf(key));
+}
+
+QString ImageList::keyOf(int index) const {
+    return index < 1 || index > count() ? QString() : keys_[static_cast<size_t>(index - 1)];
 }
 
 int ImageList::indexOf(const QString& key) const {

@@ -25,9 +25,12 @@ class ImageList {
     QPixmap picture(const QString& key) const;
     // The number of the picture under `key`, or 0.
     int indexOf(const QString& key) const;
+    // The key of picture `index` as it was added ("" for none).
+    QString keyOf(int index) const;
 
   private:
     std::vector<QPixmap> pictures_;
+    std::vector<QString> keys_;
     QHash<QString, int> numbersByKey_;
 };
 
