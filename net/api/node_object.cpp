@@ -5,12 +5,11 @@
 #include "connection_manager.h"
 #include "discovery.h"
 #include "error_log.h"
-#include "file_services.h"
-#include "file_transfer.h"
 #include "identifiers.h"
 #include "library_state.h"
 #include "node_frame.h"
 #include "numbers.h"
+#include "service_methods.h"
 #include "shares.h"
 #include "socket_host.h"
 #include "user_store.h"
@@ -50,11 +49,9 @@ class ConfirmTimerUpdate {
 
 NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
     creationStep([] {
-        if (!library().libraryInitialised) {
-            initLibrary();
+        if (!library().libraryInitialised && initLibrary()) {
+            addServiceMethods(library().methodHandlers);
         }
-        addFileServiceMethods(library().methodHandlers);
-        addFileTransferMethods(library().methodHandlers);
     });
     enterDebugMode();
     const CurrentSessionGuard restore;

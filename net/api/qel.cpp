@@ -7,6 +7,8 @@
 #include "qellib/rpc.h"
 #include "qellib/users.h"
 
+#include <utility>
+
 // cQEL forwards each call to its NodeObject, holding it for the call: a
 // handler that destroys the cQEL meanwhile cannot pull the node away from
 // under the call.
@@ -168,8 +170,13 @@ std::shared_ptr<cQELUsers> cQEL::newUsersInstance() {
     return companion("newUsersInstance", node_->session(), &cQELUsers::session_);
 }
 
-std::shared_ptr<cQELRPC> cQEL::newRPCInstance() {
-    return companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+std::shared_ptr<cQELRPC> cQEL::newRPCInstance(std::weak_ptr<cQELRPCEvents> events) {
+    std::shared_ptr<cQELRPC> made =
+        companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+    if (made) {
+        made->events_ = std::move(events);
+    }
+    return made;
 }
 
 std::shared_ptr<cQELDiscover> cQEL::newDiscoverInstance() {

@@ -15,6 +15,7 @@ namespace qel {
 
 class cQELDiscover;
 class cQELRPC;
+class cQELRPCEvents;
 class cQELUsers;
 class NodeObject;
 struct Session;
@@ -153,9 +154,10 @@ class cQEL {
     // call does nothing.
     void shutDown();
     // Companion objects working for this node; they may be made before
-    // Initialise, and after shutDown they do nothing.
+    // Initialise, and after shutDown they do nothing. A remote-procedure
+    // object raises its events on `events`, held weakly like the node's own.
     std::shared_ptr<cQELUsers> newUsersInstance();
-    std::shared_ptr<cQELRPC> newRPCInstance();
+    std::shared_ptr<cQELRPC> newRPCInstance(std::weak_ptr<cQELRPCEvents> events = {});
     std::shared_ptr<cQELDiscover> newDiscoverInstance();
     // From now on every node description that arrives raises nodeInfo
     // instead of entering the node table; every node is asked at once.
