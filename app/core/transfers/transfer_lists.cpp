@@ -98,7 +98,6 @@ void TransferLists::updateDownloads(TransferList& lvDown) {
 }
 
 void TransferLists::updateUploads(TransferList& lvUp) {
-    const auto step = [this](auto&& action) { guarded(state_.log, "updateUploads", action); };
     std::vector<std::shared_ptr<qel::cXFile>> uploads;
     if (!guarded(state_.log, "updateUploads", [&] {
             uploads = session(state_).getUploads();
@@ -109,6 +108,12 @@ void TransferLists::updateUploads(TransferList& lvUp) {
         })) {
         return;
     }
+    showUploads(lvUp, uploads);
+}
+
+void TransferLists::showUploads(TransferList& lvUp,
+                                const std::vector<std::shared_ptr<qel::cXFile>>& uploads) {
+    const auto step = [this](auto&& action) { guarded(state_.log, "updateUploads", action); };
     for (size_t index = 1; index < uploads.size(); ++index) {
         const std::shared_ptr<qel::cXFile> upload = uploads[index];
         if (!upload) {

@@ -5,8 +5,14 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+namespace qel {
+class cXFile;
+}
 
 namespace tornel {
 
@@ -25,7 +31,10 @@ class TransferLists {
     // Downloads, then uploads, then the window's buttons.
     void updateTransfers(TransferList& lvDown, TransferList& lvUp, TransferListOwner& window);
     void updateDownloads(TransferList& lvDown);
+    // The node's uploads into lvUp.
     void updateUploads(TransferList& lvUp);
+    // `uploads` (element 0 empty, as the library lists them) into lvUp.
+    void showUploads(TransferList& lvUp, const std::vector<std::shared_ptr<qel::cXFile>>& uploads);
 
   private:
     AppState& state_;

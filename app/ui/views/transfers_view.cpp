@@ -275,6 +275,10 @@ void TransfersView::resumeDownloads(const Downloads& selected) {
     for (const auto& dl : selected) {
         if (dl->Status == DL_Cancelled) {
             resumeDownload(state, dl);
+            // The record was replaced by a new one with a row of its own.
+            if (!state.downloads.exists(dl->Key)) {
+                removeDownload(state, *dl, lvDown);
+            }
         }
     }
 }
