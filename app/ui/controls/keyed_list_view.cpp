@@ -93,6 +93,11 @@ void KeyedListView::removeRow(const std::string& key) {
     rows_.remove(text(key));
 }
 
+void KeyedListView::clear() {
+    rows_.clear();
+    QTreeWidget::clear();
+}
+
 std::vector<std::string> KeyedListView::keys() const {
     std::vector<std::string> all;
     for (int i = 0; i < topLevelItemCount(); ++i) {

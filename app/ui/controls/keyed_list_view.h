@@ -31,6 +31,8 @@ class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
     void removeRow(const std::string& key) override;
 
     int rowCount() const { return topLevelItemCount(); }
+    // Every row out, with its key.
+    void clear();
     // The row `key`, or null.
     QTreeWidgetItem* row(const std::string& key) const;
     static std::string keyOf(const QTreeWidgetItem* row);
