@@ -8,8 +8,10 @@ struct AppState;
 }
 
 namespace tornel::ui {
+class SharingView;
+class TransfersView;
 class UiShell;
-}
+}  // namespace tornel::ui
 
 namespace tornel::screens {
 
@@ -26,6 +28,10 @@ struct ScreenSet {
 void skinScreens(ScreenSet& set);
 // The three views and the title bar's states.
 void viewScreens(ScreenSet& set);
+// The Transfers view with downloads in every state and uploads.
+void transferScreens(ScreenSet& set, ui::TransfersView& view);
+// The Sharing view over a folder tree with shared, parent and plain folders.
+void sharingScreens(ScreenSet& set, ui::SharingView& view);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
