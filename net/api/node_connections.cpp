@@ -57,17 +57,13 @@ class Disconnecting {
 };
 
 // The round trip of the ping `reqID` to the node, once its PONG has come.
-std::optional<int64_t> pingAnswer(const Session& own, const std::string& nodeID,
+std::optional<int64_t> pingAnswer(Session& own, const std::string& nodeID,
                                   const std::string& reqID) {
-    const int32_t index = findNodeInfo(own, nodeID);
-    if (index < 0) {
+    const typNodeEntry* node = findPingEntry(own, nodeID);
+    if (node == nullptr || node->pingReqID != reqID || node->pingResult < 0) {
         return std::nullopt;
     }
-    const typNodeEntry& node = own.nodeTable[static_cast<size_t>(index)];
-    if (node.pingReqID != reqID || node.pingResult < 0) {
-        return std::nullopt;
-    }
-    return node.pingResult;
+    return node->pingResult;
 }
 
 }  // namespace
@@ -135,18 +131,17 @@ void NodeObject::sendMessage(const std::string& strMessage, const std::string& n
 
 int64_t NodeObject::Ping(const std::string& nodeID, int64_t Timeout) {
     return publicOperation(session_, "Ping", int64_t{-1}, [&](const SessionPtr& own) -> int64_t {
-        const int32_t index = findNodeInfo(*own, nodeID);
-        if (index < 0) {
+        typNodeEntry* node = findPingEntry(*own, nodeID);
+        if (node == nullptr) {
             throw platform::RuntimeError(code::NotInitialised, "Cannot ping unresolved node");
         }
         // The call keeps its own request ID: only the PONG to it counts, even
         // if the node's entry is described anew or cleared meanwhile.
         const std::string reqID = newID();
         const int64_t sent = platform::tickCount();
-        typNodeEntry& node = own->nodeTable[static_cast<size_t>(index)];
-        node.pingReqID = reqID;
-        node.pingSent = sent;
-        node.pingResult = -1;
+        node->pingReqID = reqID;
+        node->pingSent = sent;
+        node->pingResult = -1;
         clsPacket ping;
         ping.Method = "PING";
         AddField(ping, "Destination", nodeID);

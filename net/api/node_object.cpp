@@ -9,6 +9,7 @@
 #include "library_state.h"
 #include "node_frame.h"
 #include "numbers.h"
+#include "service_methods.h"
 #include "shares.h"
 #include "socket_host.h"
 #include "user_store.h"
@@ -48,8 +49,8 @@ class ConfirmTimerUpdate {
 
 NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
     creationStep([] {
-        if (!library().libraryInitialised) {
-            initLibrary();
+        if (!library().libraryInitialised && initLibrary()) {
+            addServiceMethods(library().methodHandlers);
         }
     });
     enterDebugMode();

@@ -4,6 +4,7 @@
 
 #include "qellib/events.h"
 #include "qellib/types.h"
+#include "qellib/variant.h"
 #include "qellib/x_range.h"
 
 #include <cstdint>
@@ -53,6 +54,10 @@ class NodeObject {
     void startNodeInfoAsync();
     void stopNodeInfoAsync();
     std::shared_ptr<cXRange> makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen);
+
+    // Browsing.
+    StringArray getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs);
+    typFileInfo getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash);
 
   private:
     // Makes the session current again after a wait; false when it has gone.

@@ -7,6 +7,8 @@
 #include "qellib/rpc.h"
 #include "qellib/users.h"
 
+#include <utility>
+
 // cQEL forwards each call to its NodeObject, holding it for the call: a
 // handler that destroys the cQEL meanwhile cannot pull the node away from
 // under the call.
@@ -94,6 +96,16 @@ std::shared_ptr<cXRange> cQEL::makeRange(int64_t lngStart, int64_t lngEnd, int64
     return node->makeRange(lngStart, lngEnd, lngLen);
 }
 
+StringArray cQEL::getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getContents(strPath, nodeID, searchSubDirs);
+}
+
+typFileInfo cQEL::getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getFileInfo(remotePath, nodeID, skipHash);
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;
@@ -134,8 +146,13 @@ std::shared_ptr<cQELUsers> cQEL::newUsersInstance() {
     return companion("newUsersInstance", node_->session(), &cQELUsers::session_);
 }
 
-std::shared_ptr<cQELRPC> cQEL::newRPCInstance() {
-    return companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+std::shared_ptr<cQELRPC> cQEL::newRPCInstance(std::weak_ptr<cQELRPCEvents> events) {
+    std::shared_ptr<cQELRPC> made =
+        companion("newRPCInstance", node_->session(), &cQELRPC::session_);
+    if (made) {
+        made->events_ = std::move(events);
+    }
+    return made;
 }
 
 std::shared_ptr<cQELDiscover> cQEL::newDiscoverInstance() {

@@ -1,7 +1,14 @@
 #pragma once
 
-#include <string>
+#include "qellib/variant.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A node's store of user accounts: one settings section per user, named by
+// the user, with "Password", "Authority" (the node that set the account) and
+// "Updated" (when it was set). User names match without regard to ASCII case.
 namespace qel {
 
 class cSettings;
@@ -11,5 +18,24 @@ class cSettings;
 // is empty).
 void saveUser(cSettings& store, const std::string& user, const std::string& password,
               const std::string& authority, const std::string& updated);
+
+// Deletes the account's entries, and with them its section.
+void removeUser(cSettings& store, const std::string& user);
+
+// Whether a name can be a section of the store without breaking its text or
+// hiding among the store's own entries: not empty, no "<", ">", CR or LF,
+// and not "Common" in any case.
+bool isStorableUserName(std::string_view name);
+
+// An "Updated" text: the store's own "yyyy-mm-dd hh:mm:ss", or ISO 8601's
+// "yyyy-mm-ddThh:mm:ss" with or without fractions of a second.
+std::optional<Date> parseUpdated(std::string_view text);
+
+// Merges the accounts of another node's store: an account is taken when its
+// user is unknown here, or when its "Updated" is at least one second later
+// than ours (an account without one counts as older). Names that cannot be a
+// section are skipped. A time that does not read as a date throws (runtime
+// error 13), leaving the users before it merged.
+void mergeUserList(cSettings& store, const cSettings& received);
 
 }  // namespace qel

@@ -42,13 +42,9 @@ void recordPong(const clsPacket& pong, const Connection&, const std::string& str
     if (!own) {
         return;
     }
-    const int32_t index = findNodeInfo(*own, strSource);
-    if (index < 0) {
-        return;
-    }
-    typNodeEntry& node = own->nodeTable[static_cast<size_t>(index)];
-    if (!node.pingReqID.empty() && node.pingReqID == getText(pong, "ReqID")) {
-        node.pingResult = platform::tickCount() - node.pingSent;
+    typNodeEntry* node = findPingEntry(*own, strSource);
+    if (node != nullptr && !node->pingReqID.empty() && node->pingReqID == getText(pong, "ReqID")) {
+        node->pingResult = platform::tickCount() - node->pingSent;
     }
 }
 

@@ -1,26 +1,15 @@
 #include "event_raisers.h"
 
-#include "library_state.h"
+#include <utility>
 
 namespace qel {
 namespace {
 
+// Held for the call: the handler may drop the application's last reference.
 template <class Call>
 bool deliver(const SessionPtr& session, Call&& call) {
-    if (!session || !SessionTable::live(session)) {
-        return false;
-    }
-    // Held for the call: the handler may drop the application's last reference.
-    if (const std::shared_ptr<cQELEvents> sink = session->owner.lock()) {
-        const CurrentSessionGuard restore;
-        library().sessions.setCurrent(session);
-        try {
-            call(*sink);
-        } catch (...) {
-            // A failing handler does not stop the library.
-        }
-    }
-    return SessionTable::live(session) != nullptr;
+    return deliverEvent(session, session ? session->owner.lock() : nullptr,
+                        std::forward<Call>(call));
 }
 
 }  // namespace

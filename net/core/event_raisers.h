@@ -16,6 +16,26 @@
 // shut its node down.
 namespace qel {
 
+// Calls `call` on `sink`, when there is one, with the session current and the
+// previously current session restored afterwards; what escapes the handler is
+// ignored. Whether the session is still in the table afterwards.
+template <class Sink, class Call>
+bool deliverEvent(const SessionPtr& session, const std::shared_ptr<Sink>& sink, Call&& call) {
+    if (!session || !SessionTable::live(session)) {
+        return false;
+    }
+    if (sink) {
+        const CurrentSessionGuard restore;
+        switchSession(SessionHandle(session));
+        try {
+            call(*sink);
+        } catch (...) {
+            // A failing handler does not stop the library.
+        }
+    }
+    return SessionTable::live(session) != nullptr;
+}
+
 bool raiseMessageReceived(const SessionPtr& session, std::string& strMessage, std::string& strType,
                           std::string& nodeID);
 bool raiseError(const SessionPtr& session, std::string& strMessage, std::string& nodeID);

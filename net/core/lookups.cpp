@@ -40,6 +40,16 @@ int32_t findCachedNodeInfo(std::string_view nodeID) {
     return findNode(library().nodeCache, nodeID);
 }
 
+typNodeEntry* findPingEntry(Session& session, std::string_view nodeID) {
+    if (const int32_t index = findNodeInfo(session, nodeID); index >= 0) {
+        return &session.nodeTable[static_cast<size_t>(index)];
+    }
+    if (const int32_t index = findCachedNodeInfo(nodeID); index >= 0) {
+        return &library().nodeCache[static_cast<size_t>(index)];
+    }
+    return nullptr;
+}
+
 std::string getNodeKey(const Session& session, std::string_view nodeID) {
     if (platform::asciiEqualsIgnoreCase(nodeID, "BROADCAST")) {
         return {};

@@ -17,6 +17,10 @@ class clsSocket;
 int32_t findNodeInfo(const Session& session, std::string_view nodeID);
 // The index of the node in the node cache (from 0), or -1.
 int32_t findCachedNodeInfo(std::string_view nodeID);
+// The entry that keeps the state of a ping to the node: its entry in the
+// session's node table, else in the node cache (a node learned while node
+// information arrives as events); null when neither knows it.
+typNodeEntry* findPingEntry(Session& session, std::string_view nodeID);
 // The key we encrypt packets for the node with, from the node table, else
 // the node cache; "" for "BROADCAST" (any case) and unknown nodes.
 std::string getNodeKey(const Session& session, std::string_view nodeID);

@@ -64,6 +64,12 @@ commands and what they print:
   disconnectid ID            close one connection    disconnect true|false
   disconnectall              close everything        disconnect true|false
   discover [TIMEOUT] [RANGE] UDP discovery           discovered "ADDRESS" per node, then discover done N
+  contents NODEID PATH [SUBDIRS]
+                             list a folder the node shares, SUBDIRS 0 by default;
+                             one line per element    contents INDEX "ENTRY" (element 0 is "")
+  fileinfo NODEID PATH [SKIPHASH]
+                             size and MD5 of a file the node shares, SKIPHASH 1 by default
+                                                     fileinfo SIZE "HASH" (-1: not available)
   id                         the node's identity     id "NODEID" INDEX
   quit                       shut the node down and exit
 
@@ -337,6 +343,16 @@ class NodeProgram {
             sayResult(node_.disconnectAll());
         } else if (command == "discover") {
             discover(numberArg(1, 3000), arg(2));
+        } else if (command == "contents") {
+            std::string path = arg(2);
+            const qel::StringArray listing = node_.getContents(path, arg(1), numberArg(3, 0) != 0);
+            for (size_t i = 0; i < listing.size(); ++i) {
+                say("contents " + std::to_string(i) + " " + textField(listing[i]));
+            }
+        } else if (command == "fileinfo") {
+            std::string path = arg(2);
+            const qel::typFileInfo info = node_.getFileInfo(path, arg(1), numberArg(3, 1) != 0);
+            say("fileinfo " + std::to_string(info.lngSize) + " " + textField(info.strHash));
         } else if (command == "id") {
             say("id " + textField(nodeID_) + " " + std::to_string(node_.sessionIndex()));
         } else if (command == "quit") {

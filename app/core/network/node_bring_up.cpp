@@ -52,10 +52,25 @@ void rpcSetup(AppState& state) {
         throw platform::RuntimeError(platform::rt::ObjectNotSet);
     }
     cMain& controller = *state.controller;
-    guarded(state.log, source, [&] { controller.Update = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.authGiven = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.Push = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.userTyping = session(state).newRPCInstance(); });
+    // Each object binds its names both ways: for the calls of other nodes and
+    // for the answers to this node's own calls.
+    const auto bindBothWays = [&](std::shared_ptr<qel::cQELRPC>& object,
+                                  std::initializer_list<const char*> names) {
+        guarded(state.log, source, [&] { object = session(state).newRPCInstance(); });
+        for (const char* name : names) {
+            guarded(state.log, source, [&] {
+                if (!object) {
+                    throw platform::RuntimeError(platform::rt::ObjectNotSet);
+                }
+                object->bindRPC(name, qel::RPC_INCOMING);
+                object->bindRPC(name, qel::RPC_RETURN);
+            });
+        }
+    };
+    bindBothWays(controller.Update, {"GetVersion", "GetEXE"});
+    bindBothWays(controller.authGiven, {"AuthGiven"});
+    bindBothWays(controller.Push, {"Push"});
+    bindBothWays(controller.userTyping, {"UserTyping"});
 }
 
 void advNetwork(AppState& state) {

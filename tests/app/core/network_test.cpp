@@ -7,6 +7,7 @@
 #include "core/util/utilities.h"
 #include "platform/event_loop.h"
 #include "qellib/qel.h"
+#include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
 #include "support/wait.h"
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <map>
 
 namespace tornel {
 namespace {
@@ -118,6 +121,37 @@ TEST_F(NetworkTest, BringUpAgainstAPeerNode) {
     EXPECT_TRUE(peer.node.disconnectByID(peer.events->established[0]));
     EXPECT_TRUE(waitUntil([&] { return peer.events->established.size() == 2; }));
     EXPECT_EQ(logText(), "");
+}
+
+// Answers to the calls a peer makes, by procedure name.
+class Answers : public qel::cQELRPCEvents {
+  public:
+    void RemoteProcReturn(std::string& ProcName, qel::Variant& Params, std::string&,
+                          std::string&) override {
+        const auto* text = std::get_if<std::string>(&Params);
+        received[ProcName] = text != nullptr ? *text : "(not text)";
+    }
+    std::map<std::string, std::string> received;
+};
+
+TEST_F(NetworkTest, ProceduresAreBoundBeforeTheNodeStarts) {
+    Peer peer;
+    state.serverList.add(peer.address(), peer.address());
+    bringUp();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto info = peer.node.getNodeInfo(state.NodeGUID, true);
+        return !info.empty() && !info[0].ID.empty();
+    }));
+    auto answers = std::make_shared<Answers>();
+    const auto caller = peer.node.newRPCInstance(answers);
+    for (const char* name : {"GetVersion", "GetEXE", "AuthGiven", "Push", "UserTyping", "Other"}) {
+        caller->bindRPC(name, qel::RPC_RETURN);
+        EXPECT_NE(caller->callRemoteProc(state.NodeGUID, name), "-1") << name;
+    }
+    // An unbound name is answered at once; the bound ones wait for their handlers.
+    ASSERT_TRUE(waitUntil([&] { return answers->received.contains("Other"); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(answers->received, (std::map<std::string, std::string>{{"Other", "RPC_UNBOUND"}}));
 }
 
 TEST_F(NetworkTest, AnEmptyServerListOnlyShowsConnectingThenRefreshesARememberedSearch) {

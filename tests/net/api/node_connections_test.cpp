@@ -104,6 +104,17 @@ TEST_F(NodeConnectionsTest, PingGivesTheRoundTripOrMinusOne) {
     EXPECT_EQ(a.events->errors.size(), 1U);
 }
 
+TEST_F(NodeConnectionsTest, PingReachesANodeKnownOnlyFromWhatTheProcessHeard) {
+    TestNode& a = addNode("A");
+    TestNode& b = addNode("B");
+    link(b, a);
+    a->startNodeInfoAsync();  // empties the node table; answers become events
+    ASSERT_TRUE(waitFor([&] { return a.events->infos.size() == 1; }));
+    ASSERT_LT(findNodeInfo(*a.session(), b.id), 0);
+    EXPECT_GE(a->Ping(b.id, 2000), 0);
+    EXPECT_TRUE(a.events->errors.empty());
+}
+
 TEST_F(NodeConnectionsTest, NodeInformationOfOneNodeOfEveryNodeAndAsEvents) {
     TestNode& a = addNode("A");
     TestNode& b = addNode("B");

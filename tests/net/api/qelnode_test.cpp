@@ -1,9 +1,13 @@
+#include "support/file_contents.h"
 #include "support/free_port.h"
+#include "support/temp_folder.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <optional>
@@ -149,6 +153,30 @@ TEST(QelNodeProgram, NodesOnTwoLoopbackAddressesFindEachOtherAlsoAfterARestart) 
               "discovered \"127.0.0.1:" + std::to_string(portA) + "\"");
     b->command("connect 127.0.0.1:" + std::to_string(portA));
     EXPECT_TRUE(a.lineStartingWith("connectionEstab"));
+}
+
+TEST(QelNodeProgram, ListsAnotherNodesShareAndGivesAFilesSizeAndHash) {
+    const tornel::test::TempFolder shared;
+    tornel::test::writeFile(shared.file("a b.txt"), "abc");
+    ASSERT_EQ(::mkdir(shared.file("folder").c_str(), 0755), 0);
+    const int portA = freePort();
+    NodeProcess a(
+        {"--name", "A", "--port", number(portA), "--share", QString::fromStdString(shared.path())});
+    ASSERT_TRUE(a.started());
+    const std::string idA = a.readyID();
+    ASSERT_FALSE(idA.empty());
+    NodeProcess b(
+        {"--name", "B", "--port", number(freePort()), "--connect", "127.0.0.1:" + number(portA)});
+    ASSERT_TRUE(b.started());
+    ASSERT_FALSE(b.readyID().empty());
+    ASSERT_TRUE(b.lineStartingWith("connectionEstab"));
+
+    b.command("contents " + idA + " \\\\");
+    EXPECT_EQ(b.lineStartingWith("contents 0"), "contents 0 \"\"");
+    EXPECT_EQ(b.lineStartingWith("contents 1"), "contents 1 \"\\\\folder\\\\\"");
+    EXPECT_EQ(b.lineStartingWith("contents 2"), "contents 2 \"\\\\a b.txt\"");
+    b.command("fileinfo " + idA + " \"/a b.txt\" 0");
+    EXPECT_EQ(b.lineStartingWith("fileinfo"), "fileinfo 3 \"900150983cd24fb0d6963f7d28e17f72\"");
 }
 
 }  // namespace

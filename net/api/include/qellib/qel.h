@@ -2,6 +2,7 @@
 
 #include "qellib/events.h"
 #include "qellib/types.h"
+#include "qellib/variant.h"
 #include "qellib/x_range.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@ namespace qel {
 
 class cQELDiscover;
 class cQELRPC;
+class cQELRPCEvents;
 class cQELUsers;
 class NodeObject;
 struct Session;
@@ -28,10 +30,10 @@ struct Session;
 // returns its default (false, 0, "", null, an empty array; -1 for Ping).
 // After shutDown every operation returns its default.
 //
-// Calls that wait for an answer (Connect, Ping, getNodeInfo, disconnectFrom
-// with a node ID) let events run meanwhile, so event handlers may call into
-// any node. The operations are declared in the order of the node's published
-// interface.
+// Calls that wait for an answer (Connect, Ping, getNodeInfo, getContents,
+// getFileInfo, disconnectFrom with a node ID) let events run meanwhile, so
+// event handlers may call into any node. The operations are declared in the
+// order of the node's published interface.
 class cQEL {
   public:
     // `events` receives the node's events. The node holds it weakly: the
@@ -86,6 +88,20 @@ class cQEL {
                                          bool bUseCached = true);
     std::shared_ptr<cXRange> makeRange(int64_t lngStart = -1, int64_t lngEnd = -1,
                                        int64_t lngLen = -1);
+    // Lists a folder of the node `nodeID`'s shares and waits up to Timeout
+    // for the answer: element 0 empty, then "\name\" per folder and "\name"
+    // per file (with `searchSubDirs`, paths below the folder without the
+    // leading "\"). "/" becomes "\", in the caller's variable too. A path
+    // that climbs up ("..\") is not sent; it, no answer in time and a path
+    // the node does not share give element 0 alone.
+    StringArray getContents(std::string& strPath, const std::string& nodeID,
+                            bool searchSubDirs = false);
+    // The size and, unless `skipHash`, the MD5 digest of a file the node
+    // `nodeID` shares, waiting up to Timeout for the answer. "/" becomes "\",
+    // in the caller's variable too. Size -1 on every failure: a path that
+    // climbs up (not sent), no answer in time, a file that is not shared.
+    typFileInfo getFileInfo(std::string& remotePath, const std::string& nodeID,
+                            bool skipHash = true);
     // Sends a text message; the node raises MessageReceived with the body,
     // the type and this node's ID.
     void sendMessage(const std::string& strMessage, const std::string& nodeID,
@@ -111,9 +127,10 @@ class cQEL {
     // call does nothing.
     void shutDown();
     // Companion objects working for this node; they may be made before
-    // Initialise, and after shutDown they do nothing.
+    // Initialise, and after shutDown they do nothing. A remote-procedure
+    // object raises its events on `events`, held weakly like the node's own.
     std::shared_ptr<cQELUsers> newUsersInstance();
-    std::shared_ptr<cQELRPC> newRPCInstance();
+    std::shared_ptr<cQELRPC> newRPCInstance(std::weak_ptr<cQELRPCEvents> events = {});
     std::shared_ptr<cQELDiscover> newDiscoverInstance();
     // From now on every node description that arrives raises nodeInfo
     // instead of entering the node table; every node is asked at once.

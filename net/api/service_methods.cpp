@@ -1,0 +1,15 @@
+#include "service_methods.h"
+
+#include "file_services.h"
+#include "rpc_packets.h"
+#include "user_packets.h"
+
+namespace qel {
+
+void addServiceMethods(DispatchTable& table) {
+    addFileServiceMethods(table);
+    addRPCMethods(table);
+    addUserMethods(table);
+}
+
+}  // namespace qel
