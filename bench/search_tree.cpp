@@ -1,6 +1,7 @@
 // Times a recursive cSearch listing of a generated tree of 100 000 files
 // beside `find` over the same tree, and prints both and their ratio.
 #include "orvdll/search.h"
+#include "timing.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -45,18 +46,6 @@ bool generateTree(const std::string& root) {
     return true;
 }
 
-// The best of a few runs, in seconds; `run` returns the number of files found.
-double bestSeconds(const std::function<size_t()>& run, size_t& found) {
-    double best = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        found = run();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
 size_t listWithSearch(const std::string& root) {
     orv::cSearch search;
     std::string path = root;
@@ -66,18 +55,7 @@ size_t listWithSearch(const std::string& root) {
 // `find` following links and keeping only regular files, as cSearch does;
 // its output is read whole, as cSearch keeps every path.
 size_t listWithFind(const std::string& root) {
-    const std::string command = "find -L '" + root + "' -type f";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return 0;
-    }
-    std::string output;
-    char buffer[65536];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, got);
-    }
-    ::pclose(pipe);
-    return static_cast<size_t>(std::count(output.begin(), output.end(), '\n'));
+    return bench::commandLines("find -L '" + root + "' -type f");
 }
 
 }  // namespace
@@ -92,8 +70,10 @@ int main(int argc, char** argv) {
     }
     size_t searchFound = 0;
     size_t findFound = 0;
-    const double searchSeconds = bestSeconds([&] { return listWithSearch(root); }, searchFound);
-    const double findSeconds = bestSeconds([&] { return listWithFind(root); }, findFound);
+    const double searchSeconds =
+        bench::bestSeconds<size_t>([&] { return listWithSearch(root); }, searchFound);
+    const double findSeconds =
+        bench::bestSeconds<size_t>([&] { return listWithFind(root); }, findFound);
     std::printf("tree: %d files in %d folders\n", kTopFolders * kSubfolders * kFilesPerFolder,
                 kTopFolders * (kSubfolders + 1));
     std::printf("cSearch FindFiles(\"*.*\", recursive): %8.3f s  %zu files\n", searchSeconds,

@@ -12,6 +12,8 @@
 #include "qellib/settings.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qel {
 namespace {
@@ -33,6 +35,22 @@ void answer(const char* method, const clsPacket& request, const std::string& str
     AddField(reply, "Destination", strSource);
     AddField(reply, "ReqID", getText(request, "ReqID"));
     sendPacket(reply);
+}
+
+// Fills the pending request of this node that the answer's "ReqID" names
+// and marks it done; an answer to no pending request is ignored. A body
+// that cannot be read leaves the request waiting until its time-out.
+template <class Request, class Fill>
+void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
+                     int32_t (*find)(const Session&, std::string_view), Fill fill) {
+    const SessionPtr own = requireCurrentSession();
+    const int32_t index = find(*own, getText(pkt, "ReqID"));
+    if (index < 0) {
+        return;
+    }
+    Request& request = ((*own).*table)[static_cast<size_t>(index)];
+    fill(request, bodyOf(pkt));
+    request.done = true;
 }
 
 // FILEINFO: the size (-1 for a file that is not shared, missing or refused)
@@ -57,18 +75,11 @@ void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::strin
 }
 
 void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&) {
-    const SessionPtr own = requireCurrentSession();
-    const int32_t index = findFileInfoRequest(*own, getText(pkt, "ReqID"));
-    if (index < 0) {
-        return;
-    }
-    const cSettings body = bodyOf(pkt);
-    typFileInfo info;
-    info.lngSize = int64Of(body.GetSetting("FileSize", int64_t{0}));
-    info.strHash = textOf(body.GetSetting("Hash", std::string()));
-    typFileInfoReq& request = own->pendingFileInfo[static_cast<size_t>(index)];
-    request.info = std::move(info);
-    request.done = true;
+    completeRequest(pkt, &Session::pendingFileInfo, findFileInfoRequest,
+                    [](typFileInfoReq& request, const cSettings& body) {
+                        const int64_t size = int64Of(body.GetSetting("FileSize", int64_t{0}));
+                        request.info = {size, textOf(body.GetSetting("Hash", std::string()))};
+                    });
 }
 
 // CONTENTS: the listing of the path as the array "Contents".
@@ -85,15 +96,10 @@ void handleGetContents(const clsPacket& pkt, const Connection&, const std::strin
 }
 
 void handleContents(const clsPacket& pkt, const Connection&, const std::string&) {
-    const SessionPtr own = requireCurrentSession();
-    const int32_t index = findContentsRequest(*own, getText(pkt, "ReqID"));
-    if (index < 0) {
-        return;
-    }
-    StringArray contents = bodyOf(pkt).GetSettingArray("Contents", StringArray(1));
-    typContentsReq& request = own->pendingContents[static_cast<size_t>(index)];
-    request.contents = std::move(contents);
-    request.done = true;
+    completeRequest(pkt, &Session::pendingContents, findContentsRequest,
+                    [](typContentsReq& request, const cSettings& body) {
+                        request.contents = body.GetSettingArray("Contents", StringArray(1));
+                    });
 }
 
 }  // namespace
