@@ -26,7 +26,7 @@ build_tree() {
     shift
     local options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
     if [ -n "${CI:-}" ]; then options+=(-DTORNEL_WERROR=ON); fi
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
+    if [ ! -f "$dir/build.ninja" ]; then
         cmake -S . -B "$dir" "${options[@]}" "$@"
     fi
     cmake --build "$dir" --parallel "$(nproc)"

@@ -1,6 +1,7 @@
 #include "advanced_settings.h"
 
 #include "library_state.h"
+#include "transfer_range.h"
 #include "value_conversions.h"
 
 #include "platform/runtime_error.h"
@@ -44,9 +45,8 @@ void applyAdvancedSettings(Session& own, const cSettings& settings) {
     own.confirmRetry =
         within(int32Of(value("confirmRetry", int64_t{own.confirmRetry})), 0, MaxInt32);
     own.routeFiles = booleanOf(value("routeFiles", own.routeFiles));
-    own.filePacket = int64_t{within(int32Of(value("filePacket", int64_t{lib.filePacket})), 1,
-                                    MaxFilePacketKiB)} *
-                     1024;
+    own.filePacket =
+        chunkSizeFor(int64_t{int32Of(value("filePacket", int64_t{lib.filePacket}))} * 1024);
     lib.packetCache =
         within(int32Of(value("packetCache", int64_t{lib.packetCache})), 1, MaxPacketCache);
 }

@@ -5,6 +5,7 @@
 #include "qellib/events.h"
 #include "qellib/types.h"
 #include "qellib/variant.h"
+#include "qellib/x_file.h"
 #include "qellib/x_range.h"
 
 #include <cstdint>
@@ -58,6 +59,15 @@ class NodeObject {
     // Browsing.
     StringArray getContents(std::string& strPath, const std::string& nodeID, bool searchSubDirs);
     typFileInfo getFileInfo(std::string& remotePath, const std::string& nodeID, bool skipHash);
+
+    // File transfer.
+    std::string requestFile(const std::string& remotePath, const std::string& nodeID,
+                            const std::shared_ptr<cXRange>& Range, const Variant& Metadata);
+    void sendFile(const std::string& nodeID, const std::string& reqID, const std::string& Data,
+                  enmFileStatus fileStatus, const std::shared_ptr<cXRange>& Range,
+                  const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata);
+    std::vector<std::shared_ptr<cXFile>> getUploads();
+    void removeUpload(const std::string& reqID);
 
   private:
     // Makes the session current again after a wait; false when it has gone.

@@ -106,6 +106,30 @@ typFileInfo cQEL::getFileInfo(std::string& remotePath, const std::string& nodeID
     return node->getFileInfo(remotePath, nodeID, skipHash);
 }
 
+std::string cQEL::requestFile(const std::string& remotePath, const std::string& nodeID,
+                              const std::shared_ptr<cXRange>& Range, const Variant& Metadata) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->requestFile(remotePath, nodeID, Range, Metadata);
+}
+
+void cQEL::sendFile(const std::string& nodeID, const std::string& reqID, const std::string& Data,
+                    enmFileStatus fileStatus, const std::string&,
+                    const std::shared_ptr<cXRange>& Range,
+                    const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata) {
+    const std::shared_ptr<NodeObject> node = node_;
+    node->sendFile(nodeID, reqID, Data, fileStatus, Range, uploadInfo, Metadata);
+}
+
+std::vector<std::shared_ptr<cXFile>> cQEL::getUploads() {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->getUploads();
+}
+
+void cQEL::removeUpload(const std::string& reqID) {
+    const std::shared_ptr<NodeObject> node = node_;
+    node->removeUpload(reqID);
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;

@@ -45,6 +45,7 @@ struct TrafficCounters {
     int64_t OutByteSpeed = 0;
     int64_t InPacketRate = 0;
     int64_t OutPacketRate = 0;
+    int64_t lastRefresh = 0;  // tick count of the last rate refresh; 0 before the first
 };
 
 // The library's timers; initLibrary hands their ticks to the socket host.

@@ -124,13 +124,18 @@ void SocketHost::timConfirm_Timer() {
 void SocketHost::timStats_Timer() {
     guarded("", [] {
         LibraryState& lib = library();
+        TrafficCounters& counters = lib.counters;
         const int64_t interval = lib.timers ? lib.timers->statistics.interval() : 0;
-        if (interval <= 0) {
+        const int64_t now = platform::tickCount();
+        // A loop held up by long work ticks late: the rates cover the real time.
+        const int64_t measured = counters.lastRefresh != 0 ? now - counters.lastRefresh : interval;
+        counters.lastRefresh = now;
+        const int64_t elapsed = measured > 0 ? measured : interval;
+        if (elapsed <= 0) {
             return;
         }
-        TrafficCounters& counters = lib.counters;
-        const auto perSecond = [interval](int64_t& accumulated) {
-            const int64_t rate = accumulated * 1000 / interval;
+        const auto perSecond = [elapsed](int64_t& accumulated) {
+            const int64_t rate = accumulated * 1000 / elapsed;
             accumulated = 0;
             return rate;
         };

@@ -66,7 +66,8 @@ class SocketHost {
     // The confirmation timer: resends or gives up unconfirmed packets.
     void timConfirm_Timer();
     // The statistics timer: each rate is its accumulator per second of the
-    // timer's interval, and the accumulators start again.
+    // time measured since the previous tick (the timer's interval at the
+    // first tick, or when no time has passed), and the accumulators start again.
     void timStats_Timer();
 
     // The routing of connection and listener events, as the elements see it.

@@ -5,11 +5,14 @@
 #include "platform/config_folder.h"
 #include "platform/event_loop.h"
 #include "platform/identity.h"
+#include "platform/positioned_file.h"
 #include "platform/socket_control.h"
 #include "qellib/discover.h"
 #include "qellib/events.h"
 #include "qellib/qel.h"
 #include "qellib/settings.h"
+#include "qellib/stats.h"
+#include "qellib/x_file.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +74,22 @@ commands and what they print:
   fileinfo NODEID PATH [SKIPHASH]
                              size and MD5 of a file the node shares, SKIPHASH 1 by default
                                                      fileinfo SIZE "HASH" (-1: not available)
+  get NODEID PATH [RANGE] [LOCALFILE]
+                             download a file the node shares: RANGE as "first-last",
+                             "first-", "-last" or "-" (the whole file, the default);
+                             each chunk is written at its Content-Range start into
+                             LOCALFILE (created when missing) when one is given
+                                                     get "REQID", then when the last chunk
+                                                     or a cancel arrives:
+                                                     got "REQID" STATUS BYTES
+  push NODEID LOCALFILE [REQID]
+                             push a local file whole push "REQID"
+  uploads                    the uploads served      upload "REQID" "NODEID" "RESOURCE" "FULLPATH"
+                                                     STATUS PROGRESS SIZE "EXTENDEDSTATUS" per
+                                                     upload, then uploads done N
+  stats                      the process's traffic   stats INBYTES/S OUTBYTES/S INPACKETS/S
+                                                     OUTPACKETS/S IN OUT FAILURES RESENDS
+                                                     DROPPED AVGCOMPRESSION "VERSION"
   id                         the node's identity     id "NODEID" INDEX
   quit                       shut the node down and exit
 
@@ -82,6 +102,7 @@ events:
   nodeInfo "ID" "NAME" ROLE "KIND" DIRECT "ADDRESS" SHARING "USER"
   FileReceived "REQID" BYTES STATUS
   FileRequest "RESOURCE" "FULLPATH" "NODEID" "REQID"
+  (every GET of the shares is served by the library)
 )";
 
 std::string textField(std::string_view text) {
@@ -181,8 +202,48 @@ std::string describe(const qel::typNodeInfo& n) {
            " " + (n.sharingFiles ? "1" : "0") + " " + textField(n.activeUser);
 }
 
+// The downloads of `get`: each chunk written at its Content-Range start.
+class Downloads {
+  public:
+    // Starts one; with an empty path nothing is written, the bytes are only counted.
+    void start(const std::string& reqID, const std::string& localFile) {
+        Download& download = running_[reqID];
+        if (!localFile.empty() &&
+            download.file.open(localFile, platform::FileAccess::ReadWriteCreate) != 0) {
+            say("get cannot open " + textField(localFile));
+        }
+    }
+
+    void take(const std::string& reqID, const std::string& data,
+              const std::shared_ptr<qel::cXRange>& range, int status) {
+        const auto found = running_.find(reqID);
+        if (found == running_.end()) {
+            return;
+        }
+        Download& download = found->second;
+        if (range && download.file.isOpen() && download.file.write(range->lngStart, data) != 0) {
+            say("get write failed " + textField(reqID));
+        }
+        download.bytes += static_cast<int64_t>(data.size());
+        if (status == qel::FS_Complete || status == qel::FS_Canceled) {
+            say("got " + textField(reqID) + " " + std::to_string(status) + " " +
+                std::to_string(download.bytes));
+            running_.erase(found);
+        }
+    }
+
+  private:
+    struct Download {
+        platform::PositionedFile file;
+        int64_t bytes = 0;
+    };
+    std::map<std::string, Download> running_;
+};
+
 class PrintedEvents : public qel::cQELEvents {
   public:
+    Downloads downloads;
+
     void MessageReceived(std::string& strMessage, std::string& strType,
                          std::string& nodeID) override {
         say("MessageReceived " + textField(nodeID) + " " + textField(strType) + " " +
@@ -191,10 +252,12 @@ class PrintedEvents : public qel::cQELEvents {
     void Error(std::string& strMessage, std::string& nodeID) override {
         say("Error " + textField(strMessage) + " " + textField(nodeID));
     }
-    void FileReceived(std::string& reqID, std::string& strData, std::shared_ptr<qel::cXRange>&,
-                      qel::enmFileStatus& fileStatus, qel::Variant&) override {
+    void FileReceived(std::string& reqID, std::string& strData,
+                      std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus& fileStatus,
+                      qel::Variant&) override {
         say("FileReceived " + textField(reqID) + " " + std::to_string(strData.size()) + " " +
             std::to_string(fileStatus));
+        downloads.take(reqID, strData, Range, fileStatus);
     }
     void FileRequest(std::string& Resource, std::string& fullPath, std::string& nodeID,
                      std::string& reqID, std::shared_ptr<qel::cXRange>&, qel::Variant&,
@@ -353,6 +416,18 @@ class NodeProgram {
             std::string path = arg(2);
             const qel::typFileInfo info = node_.getFileInfo(path, arg(1), numberArg(3, 1) != 0);
             say("fileinfo " + std::to_string(info.lngSize) + " " + textField(info.strHash));
+        } else if (command == "get") {
+            get(arg(1), arg(2), arg(3, "-"), arg(4));
+        } else if (command == "push") {
+            auto record = std::make_shared<qel::cXFile>();
+            record->fullPath = arg(2);
+            record->reqID = arg(3).empty() ? newIdentifier() : arg(3);
+            node_.sendFile(arg(1), record->reqID, {}, qel::FS_Transferring, {}, nullptr, record);
+            say("push " + textField(record->reqID));
+        } else if (command == "uploads") {
+            uploads();
+        } else if (command == "stats") {
+            stats();
         } else if (command == "id") {
             say("id " + textField(nodeID_) + " " + std::to_string(node_.sessionIndex()));
         } else if (command == "quit") {
@@ -364,21 +439,65 @@ class NodeProgram {
     }
 
   private:
-    // The node ID the settings give, else a new one made the way the
-    // application makes its own (from a new GUID) and added to them.
-    static std::string nodeIDOf(qel::cSettings& advanced) {
-        const qel::Variant given = advanced.GetSetting("nodeID", std::string());
-        if (const auto* text = std::get_if<std::string>(&given); text && !text->empty()) {
-            return *text;
-        }
+    // A new identifier made the way the application makes its own (from a new GUID).
+    static std::string newIdentifier() {
         std::string id;
         for (const uint8_t byte : platform::newGuid()) {
             static constexpr char hex[] = "0123456789ABCDEF";
             id += hex[byte >> 4];
             id += hex[byte & 0xf];
         }
+        return id;
+    }
+
+    // The node ID the settings give, else a new one, added to them.
+    static std::string nodeIDOf(qel::cSettings& advanced) {
+        const qel::Variant given = advanced.GetSetting("nodeID", std::string());
+        if (const auto* text = std::get_if<std::string>(&given); text && !text->empty()) {
+            return *text;
+        }
+        std::string id = newIdentifier();
         advanced.SaveSetting("nodeID", id);
         return id;
+    }
+
+    // "first-last", "first-", "-last"; "-" or "" is no range.
+    std::shared_ptr<qel::cXRange> rangeOf(const std::string& text) {
+        const size_t dash = text.find('-');
+        if (text.empty() || text == "-" || dash == std::string::npos) {
+            return nullptr;
+        }
+        return node_.makeRange(number(text.substr(0, dash)).value_or(-1),
+                               number(text.substr(dash + 1)).value_or(-1));
+    }
+
+    void get(const std::string& nodeID, const std::string& path, const std::string& range,
+             const std::string& localFile) {
+        const std::string reqID = node_.requestFile(path, nodeID, rangeOf(range));
+        events_->downloads.start(reqID, localFile);
+        say("get " + textField(reqID));
+    }
+
+    void uploads() {
+        const std::vector<std::shared_ptr<qel::cXFile>> records = node_.getUploads();
+        for (size_t i = 1; i < records.size(); ++i) {
+            const qel::cXFile& u = *records[i];
+            say("upload " + textField(u.reqID) + " " + textField(u.nodeID) + " " +
+                textField(u.Resource) + " " + textField(u.fullPath) + " " +
+                std::to_string(u.Status) + " " + std::to_string(u.lngProgress) + " " +
+                std::to_string(u.lngSize) + " " + textField(u.extendedStatus));
+        }
+        say("uploads done " + std::to_string(records.empty() ? 0 : records.size() - 1));
+    }
+
+    static void stats() {
+        const qel::cQELStats s;
+        say("stats " + std::to_string(s.InByteSpeed()) + " " + std::to_string(s.OutByteSpeed()) +
+            " " + std::to_string(s.InPacketRate()) + " " + std::to_string(s.OutPacketRate()) + " " +
+            std::to_string(s.InPacketCount()) + " " + std::to_string(s.OutPacketCount()) + " " +
+            std::to_string(s.DeliveryFailures()) + " " + std::to_string(s.DeliveryResends()) + " " +
+            std::to_string(s.PacketsDropped()) + " " + std::to_string(s.AvgCompression()) + " " +
+            textField(s.QELVersion()));
     }
 
     static void sayResult(bool result) {

@@ -100,10 +100,6 @@ TEST_F(NodeLifecycleTest, AdvancedSettingsAreReadInTheirOrderAndStopAtABadValue)
          "Error 380: Invalid property value [setAdvanced]"},
         {{{"nodeID", "N5"}, {"maxRoutes", "40000"}, {"filePacket", "8"}},
          "Error 6: Overflow [setAdvanced]"},
-        {{{"nodeID", "N6"}, {"filePacket", "0"}, {"packetCache", "7"}},
-         "Error 380: Invalid property value [setAdvanced]"},
-        {{{"nodeID", "N7"}, {"filePacket", "99999999"}, {"packetCache", "7"}},
-         "Error 380: Invalid property value [setAdvanced]"},
         {{{"nodeID", "N8"}, {"packetCache", "0"}},
          "Error 380: Invalid property value [setAdvanced]"},
     };
@@ -119,6 +115,16 @@ TEST_F(NodeLifecycleTest, AdvancedSettingsAreReadInTheirOrderAndStopAtABadValue)
         EXPECT_EQ(s->filePacket, filePacket);
         EXPECT_EQ(library().packetCache, packetCache);
     }
+
+    // A chunk size is clamped to 1 KiB..16 MiB; 0 or less is the default.
+    a.events->errors.clear();
+    const std::pair<const char*, int64_t> chunkSizes[] = {
+        {"0", 262144}, {"-5", 262144}, {"1", 1024}, {"99999999", 16777216}};
+    for (const auto& [kib, bytes] : chunkSizes) {
+        a->setAdvanced(advancedSettings({{"nodeID", "N8"}, {"filePacket", kib}}));
+        EXPECT_EQ(s->filePacket, bytes) << kib;
+    }
+    EXPECT_TRUE(a.events->errors.empty());
 
     // Nothing to read changes nothing and reports nothing.
     a.events->errors.clear();

@@ -1,5 +1,6 @@
 #include "support/file_contents.h"
 #include "support/free_port.h"
+#include "support/socket_recorder.h"
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
@@ -177,6 +178,56 @@ TEST(QelNodeProgram, ListsAnotherNodesShareAndGivesAFilesSizeAndHash) {
     EXPECT_EQ(b.lineStartingWith("contents 2"), "contents 2 \"\\\\a b.txt\"");
     b.command("fileinfo " + idA + " \"/a b.txt\" 0");
     EXPECT_EQ(b.lineStartingWith("fileinfo"), "fileinfo 3 \"900150983cd24fb0d6963f7d28e17f72\"");
+}
+
+TEST(QelNodeProgram, DownloadsAndPushesFilesAndShowsUploadsAndStatistics) {
+    const tornel::test::TempFolder folder;
+    ASSERT_EQ(::mkdir(folder.file("share").c_str(), 0755), 0);
+    const std::string bytes = tornel::test::patternBytes(600000, 1);
+    tornel::test::writeFile(folder.file("share/f.bin"), bytes);
+    const int portA = freePort();
+    NodeProcess a({"--name", "A", "--port", number(portA), "--share",
+                   QString::fromStdString(folder.file("share"))});
+    const std::string idA = a.readyID();
+    ASSERT_FALSE(idA.empty());
+    NodeProcess b(
+        {"--name", "B", "--port", number(freePort()), "--connect", "127.0.0.1:" + number(portA)});
+    const std::string idB = b.readyID();
+    ASSERT_FALSE(idB.empty());
+    ASSERT_TRUE(b.lineStartingWith("connectionEstab"));
+
+    // The whole file, then its end again into a second file.
+    const std::string whole = folder.file("whole.bin");
+    b.command("get " + idA + " \\f.bin - " + whole);
+    const std::optional<std::string> get = b.lineStartingWith("get ");
+    ASSERT_TRUE(get);
+    const std::string reqID = get->substr(4);
+    EXPECT_EQ(b.lineStartingWith("got " + reqID), "got " + reqID + " 2 600000");
+    EXPECT_TRUE(tornel::test::readFile(whole) == bytes);
+    EXPECT_TRUE(a.lineStartingWith("FileRequest \"\\\\f.bin\""));
+    b.command("get " + idA + " \\f.bin 599990- " + folder.file("end.bin"));
+    EXPECT_TRUE(b.lineStartingWith("got ").value_or("").ends_with(" 2 10"));
+    b.command("get " + idA + " \\missing.bin");
+    EXPECT_TRUE(b.lineStartingWith("got ").value_or("").ends_with(" 3 0"));
+
+    a.command("uploads");
+    const std::optional<std::string> upload = a.lineStartingWith("upload ");
+    ASSERT_TRUE(upload);
+    EXPECT_TRUE(upload->starts_with("upload " + reqID + " \"" + idB + "\" \"\\\\f.bin\" "))
+        << *upload;
+    EXPECT_TRUE(upload->ends_with(" 2 599999 600000 \"\"")) << *upload;
+    EXPECT_EQ(a.lineStartingWith("uploads done"), "uploads done 2");
+
+    // A pushes a file of its own to B.
+    tornel::test::writeFile(folder.file("mine.txt"), "pushed bytes");
+    a.command("push " + idB + " " + folder.file("mine.txt") + " PUSHED");
+    EXPECT_EQ(a.lineStartingWith("push "), "push \"PUSHED\"");
+    EXPECT_EQ(b.lineStartingWith("FileReceived \"PUSHED\" 12"), "FileReceived \"PUSHED\" 12 2");
+
+    b.command("stats");
+    const std::optional<std::string> stats = b.lineStartingWith("stats ");
+    ASSERT_TRUE(stats);
+    EXPECT_TRUE(stats->ends_with(" \"2.1.246\"")) << *stats;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "qellib/events.h"
 #include "qellib/types.h"
 #include "qellib/variant.h"
+#include "qellib/x_file.h"
 #include "qellib/x_range.h"
 
 #include <cstdint>
@@ -102,6 +103,32 @@ class cQEL {
     // climbs up (not sent), no answer in time, a file that is not shared.
     typFileInfo getFileInfo(std::string& remotePath, const std::string& nodeID,
                             bool skipHash = true);
+    // Asks the node `nodeID` for the file at `remotePath` (as given), the
+    // bytes `Range` names or the whole file. Returns the request's ID; the
+    // file arrives as FileReceived events under it, one per chunk, each
+    // with its "Content-Range" as the range (the last with status complete,
+    // a refusal or cancel with status cancelled and no data).
+    std::string requestFile(const std::string& remotePath, const std::string& nodeID,
+                            const std::shared_ptr<cXRange>& Range = nullptr,
+                            const Variant& Metadata = std::string());
+    // Sends one FILE to `nodeID` under `reqID` (a new ID when empty) with
+    // `Data`, `fileStatus` and `Metadata`, and `Range` as its Content-Range.
+    // The upload under `reqID` takes `fileStatus`; FS_Canceled also stops
+    // its transfer. With `uploadInfo` the node first pushes that local file
+    // (fullPath) whole to the node, under the request ID and node given here
+    // or else the record's; its Resource (or the file's name) names it. A
+    // record under that ID is replaced. `Resource` is not used.
+    void sendFile(const std::string& nodeID, const std::string& reqID = {},
+                  const std::string& Data = {}, enmFileStatus fileStatus = FS_Transferring,
+                  const std::string& Resource = {}, const std::shared_ptr<cXRange>& Range = nullptr,
+                  const std::shared_ptr<cXFile>& uploadInfo = nullptr,
+                  const Variant& Metadata = std::string());
+    // Element 0 null, then the node's upload records in the order they were
+    // made (the records themselves, which the node keeps up to date).
+    std::vector<std::shared_ptr<cXFile>> getUploads();
+    // Forgets the upload; one still running is cancelled first, and its
+    // receiver is told.
+    void removeUpload(const std::string& reqID);
     // Sends a text message; the node raises MessageReceived with the body,
     // the type and this node's ID.
     void sendMessage(const std::string& strMessage, const std::string& nodeID,

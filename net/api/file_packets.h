@@ -1,0 +1,46 @@
+#pragma once
+
+#include "packet.h"
+#include "session.h"
+
+#include "qellib/types.h"
+#include "qellib/variant.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The packets of file transfers as the serving node sends them: FILE chunks,
+// refusals and cancel notices, REQCONFIRM when no route is known, and the
+// receiver's FILECONFIRM.
+namespace qel {
+
+class clsFileSend;
+class clsSocket;
+
+// Sends one FILE to `destination`: "ReqID" (a new ID when empty),
+// "Destination", "FileStatus", "Metadata", "Flags" with "RF" when the session
+// routes files, then "Content-Range" when given; the body is `data`. It goes
+// on `connection` when given, else on the direct connection to this node
+// itself (with "seeSelf"), else on the route to the destination. With none,
+// the FILE is not sent: a REQCONFIRM asks the receiver to show the way, and
+// the upload shows "Re-routing"; the fifth failure in a row of `sender`
+// cancels it instead and tells the receiver ("Routing failed"). True when a
+// connection took the FILE.
+bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
+                   std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
+                   const std::shared_ptr<clsSocket>& connection, clsFileSend* sender);
+
+// A FILE with "ReqID", "Destination" and "FileStatus" 3 alone: a refused
+// request, or a transfer given up.
+void sendFileRefusal(const std::string& reqID, const std::string& destination);
+
+// Answers a REQCONFIRM, or a FILE flagged "RF", with FILECONFIRM to its
+// source: the same "ReqID", and the packet's "ID" followed by "RF".
+void doFileConfirm(const clsPacket& pkt);
+
+// Writes a value into a field: an array as a string array, anything else as
+// its text.
+void setValueField(clsPacket& pkt, std::string_view name, const Variant& value);
+
+}  // namespace qel

@@ -1,0 +1,131 @@
+#include "node_object.h"
+
+#include "fields.h"
+#include "file_packets.h"
+#include "file_transfer.h"
+#include "identifiers.h"
+#include "node_frame.h"
+#include "send_pipeline.h"
+#include "transfer_range.h"
+
+#include "platform/files.h"
+#include "platform/runtime_error.h"
+
+#include <utility>
+
+// Requesting files, sending and pushing them, and the node's upload records.
+namespace qel {
+namespace {
+
+constexpr int NoPushPath = 6;
+constexpr int PushFileNotFound = 7;
+
+// The last component of a local path.
+std::string localFileName(const std::string& path) {
+    const size_t separator = path.rfind('/');
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// The first upload whose request ID is exactly `reqID`, with its key.
+const KeyedCollection<std::shared_ptr<cXFile>>::Entry* uploadEntry(const Session& own,
+                                                                   const std::string& reqID) {
+    for (const auto& entry : own.uploads) {
+        if (entry.value && entry.value->reqID == reqID) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+// Starts pushing the local file the record names, whole.
+void push(Session& own, const cXFile& uploadInfo, const std::string& reqID,
+          const std::string& nodeID, const Variant& Metadata) {
+    const std::string id = !reqID.empty() ? reqID : uploadInfo.reqID;
+    const std::string node = !nodeID.empty() ? nodeID : uploadInfo.nodeID;
+    const std::string& path = uploadInfo.fullPath;
+    if (path.empty()) {
+        throw platform::RuntimeError(NoPushPath, "No path specified for push file send.");
+    }
+    if (!platform::isRegularFile(path)) {
+        throw platform::RuntimeError(PushFileNotFound, "File not found: \"" + path + "\"");
+    }
+    const std::string resource =
+        !uploadInfo.Resource.empty() ? uploadInfo.Resource : localFileName(path);
+    newUpload(own, id, node, resource, path);
+    startFileSend(own, path, node, id, Metadata, nullptr);
+}
+
+}  // namespace
+
+std::string NodeObject::requestFile(const std::string& remotePath, const std::string& nodeID,
+                                    const std::shared_ptr<cXRange>& Range,
+                                    const Variant& Metadata) {
+    return publicOperation(session_, "requestFile", std::string(), [&](const SessionPtr&) {
+        std::string reqID = newID();
+        clsPacket get;
+        get.Method = "GET";
+        get.Resource = remotePath;
+        AddField(get, "ReqID", reqID);
+        AddField(get, "Destination", nodeID);
+        setValueField(get, "Metadata", Metadata);
+        if (Range) {
+            AddField(get, "Range", rangeText(*Range));
+        }
+        sendPacket(get);
+        return reqID;
+    });
+}
+
+void NodeObject::sendFile(const std::string& nodeID, const std::string& reqID,
+                          const std::string& Data, enmFileStatus fileStatus,
+                          const std::shared_ptr<cXRange>& Range,
+                          const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata) {
+    publicOperation(session_, "sendFile", [&](const SessionPtr& own) {
+        if (const auto* entry = uploadEntry(*own, reqID)) {
+            entry->value->Status = fileStatus;
+            if (uploadInfo) {
+                own->uploads.remove(entry->key);
+            }
+        }
+        if (uploadInfo) {
+            push(*own, *uploadInfo, reqID, nodeID, Metadata);
+        }
+        if (fileStatus == FS_Canceled) {
+            cancelSender(*own, reqID);
+        }
+        sendFileChunk(*own, nodeID, Range ? rangeText(*Range) : std::string(), Data, reqID,
+                      fileStatus, Metadata, nullptr, nullptr);
+    });
+}
+
+std::vector<std::shared_ptr<cXFile>> NodeObject::getUploads() {
+    return publicOperation(session_, "getUploads", std::vector<std::shared_ptr<cXFile>>(),
+                           [](const SessionPtr& own) {
+                               std::vector<std::shared_ptr<cXFile>> uploads(1);
+                               for (const auto& entry : own->uploads) {
+                                   uploads.push_back(entry.value);
+                               }
+                               return uploads;
+                           });
+}
+
+void NodeObject::removeUpload(const std::string& reqID) {
+    publicOperation(session_, "removeUpload", [&](const SessionPtr& own) {
+        const auto* entry = uploadEntry(*own, reqID);
+        if (entry == nullptr) {
+            return;
+        }
+        const std::shared_ptr<cXFile> upload = entry->value;
+        if (upload->Status != FS_Complete && upload->Status != FS_Canceled) {
+            sendFile(upload->nodeID, reqID, {}, FS_Canceled, nullptr, nullptr, std::string());
+            if (!backInSession()) {
+                return;
+            }
+        }
+        if (const auto* still = uploadEntry(*own, reqID); still && still->value == upload) {
+            own->uploads.remove(still->key);
+        }
+    });
+}
+
+}  // namespace qel

@@ -1,0 +1,405 @@
+#include "transfer_fixture.h"
+
+#include "byte_range.h"
+#include "dispatch_table.h"
+#include "fields.h"
+#include "library_state.h"
+#include "node_info.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace qel::test {
+namespace {
+
+using tornel::test::readFile;
+
+TEST_F(TransferTest, AFileArrivesWholeAndInRangesByteIdentical) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string bytes = sharedFile("data.bin", 1000000);
+
+    const std::vector<ReceivedFile> whole = fetch(b, a, "\\data.bin");
+    EXPECT_EQ(rangesOf(whole),
+              (std::vector<std::string>{"0-262143/1000000 1", "262144-524287/1000000 1",
+                                        "524288-786431/1000000 1", "786432-999999/1000000 2"}));
+    EXPECT_TRUE(writeAtRanges(whole, folder.file("whole")) == bytes);
+    EXPECT_EQ(whole.front().metadata, "");
+
+    // The serving node's record of it, once the last chunk has left the socket.
+    const std::string reqID = whole.front().reqID;
+    ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->lngProgress == 999999; }));
+    const std::shared_ptr<cXFile> record = upload(a, reqID);
+    EXPECT_EQ(record->Mode, fm_Upload);
+    EXPECT_EQ(record->Status, FS_Complete);
+    EXPECT_EQ(record->lngSize, 1000000);
+    EXPECT_EQ(record->Resource, "\\data.bin");
+    EXPECT_EQ(record->fullPath, std::filesystem::canonical(shared("data.bin")).string());
+    EXPECT_EQ(record->nodeID, b.id());
+    EXPECT_EQ(record->extendedStatus, "");
+    EXPECT_TRUE(a->session()->fileSends.empty());  // finished senders are let go
+
+    // Three ranged requests, written where their chunks say, make the file.
+    const std::string parts = folder.file("parts");
+    for (const auto& range : {b.api().makeRange(666666, -1), b.api().makeRange(0, 333332),
+                              b.api().makeRange(333333, 666665)}) {
+        writeAtRanges(fetch(b, a, "\\data.bin", range), parts);
+    }
+    EXPECT_TRUE(readFile(parts) == bytes);
+    ASSERT_EQ(a.events->requests.size(), 4U);
+    EXPECT_EQ(a.events->requests[0].range, "");
+    EXPECT_EQ(a.events->requests[1].range, "666666--1");
+    EXPECT_EQ(a.events->requests[1].nodeID, b.id());
+}
+
+TEST_F(TransferTest, ContentRangesFollowTheChunkSize) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    struct Case {
+        size_t size;
+        std::vector<std::string> ranges;
+    };
+    const Case cases[] = {
+        {786432, {"0-262143/786432 1", "262144-524287/786432 1", "524288-786431/786432 2"}},
+        {262145, {"0-262143/262145 1", "262144-262144/262145 2"}},
+        {1, {"0-0/1 2"}},
+        {0, {" 2"}},  // one FILE without a range or data
+    };
+    for (const Case& c : cases) {
+        const std::string name = "f" + std::to_string(c.size);
+        const std::string bytes = sharedFile(name, c.size);
+        const std::vector<ReceivedFile> chunks = fetch(b, a, "\\" + name);
+        EXPECT_EQ(rangesOf(chunks), c.ranges) << c.size;
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("got" + name)) == bytes) << c.size;
+    }
+}
+
+TEST_F(TransferTest, ARangeSelectsItsBytesOrIsRefused) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string bytes = sharedFile("r.bin", 1000);
+    struct Case {
+        int64_t start, end;
+        std::string range;  // the one chunk's, "" for a refusal
+        int status;
+    };
+    const Case cases[] = {
+        {1, 99, "1-99/1000", 2},
+        {0, 0, "0-0/1000", 2},
+        {900, -1, "900-999/1000", 2},    // from 900 to the end
+        {-1, 99, "0-99/1000", 2},        // from the start to 99
+        {990, 5000, "990-999/1000", 2},  // the end is clamped
+        {-1, -1, "0-999/1000", 2},       // a lone "-": the whole file
+        {99, 1, "", 3},                  // inverted
+        {1000, -1, "", 3},               // starts past the end
+    };
+    for (const Case& c : cases) {
+        const std::vector<ReceivedFile> chunks =
+            fetch(b, a, "\\r.bin", b.api().makeRange(c.start, c.end));
+        ASSERT_EQ(chunks.size(), 1U) << c.start << "-" << c.end;
+        EXPECT_EQ(chunks[0].range, c.range);
+        EXPECT_EQ(chunks[0].status, c.status);
+        if (c.status == FS_Complete) {
+            const int64_t first = std::stoll(c.range);
+            EXPECT_EQ(chunks[0].data, bytes.substr(first, chunks[0].data.size()));
+        } else {
+            EXPECT_EQ(chunks[0].data, "");
+            EXPECT_EQ(upload(a, chunks[0].reqID)->Status, FS_Canceled);
+        }
+    }
+}
+
+TEST_F(TransferTest, ASparseFileIsServedBeyondTwoGibibytes) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const int64_t size = int64_t{3} << 30;
+    const int64_t start = 2147483600;
+    const std::string pattern = tornel::test::patternBytes(100, 3);
+    {
+        const int fd = ::open(shared("big.bin").c_str(), O_RDWR | O_CREAT, 0644);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ASSERT_EQ(::pwrite(fd, pattern.data(), pattern.size(), start), 100);
+        ::close(fd);
+    }
+    const std::vector<ReceivedFile> chunks =
+        fetch(b, a, "\\big.bin", b.api().makeRange(start, start + 99));
+    ASSERT_EQ(chunks.size(), 1U);
+    EXPECT_EQ(chunks[0].range, "2147483600-2147483699/3221225472");
+    EXPECT_EQ(chunks[0].status, FS_Complete);
+    EXPECT_EQ(chunks[0].data, pattern);
+    EXPECT_EQ(upload(a, chunks[0].reqID)->lngSize, size);
+    ASSERT_TRUE(waitFor([&] { return upload(a, chunks[0].reqID)->lngProgress == start + 99; }));
+}
+
+TEST_F(TransferTest, RefusedRequestsGetOneCancelAndNoFileRequest) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    const Peer none = addPeer("N");  // shares nothing
+    link(*b.node, *a.node);
+    link(b.node[0], none.node[0]);
+    sharedFile("here.bin", 10);
+    tornel::test::writeFile(folder.file("secret"), "secret");
+    std::filesystem::create_symlink(folder.file("secret"), shared("out"));
+    ASSERT_EQ(::mkfifo(shared("fifo").c_str(), 0644), 0);
+    struct Case {
+        const Peer* server;
+        const char* path;
+    };
+    const Case cases[] = {
+        {&none, "\\here.bin"}, {&a, "\\missing.bin"}, {&a, "\\..\\secret"},
+        {&a, "\\out"},         {&a, "\\fifo"},        {&a, "\\"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ReceivedFile> chunks = fetch(b, *c.server, c.path);
+        ASSERT_EQ(chunks.size(), 1U) << c.path;
+        EXPECT_EQ(chunks[0].status, FS_Canceled) << c.path;
+        EXPECT_EQ(chunks[0].data, "");
+        EXPECT_EQ(chunks[0].range, "");
+    }
+    EXPECT_TRUE(a.events->requests.empty());
+    EXPECT_TRUE(none.events->requests.empty());
+    EXPECT_EQ(a.api().getUploads().size(), 1U);  // element 0 alone
+}
+
+TEST_F(TransferTest, TheApplicationMayTakeARequestOverOrServeAnotherFile) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    sharedFile("asked.bin", 50);
+    const std::string other = folder.file("other.bin");
+    tornel::test::writeFile(other, "the application's own choice");
+    a.events->onRequest = [&](std::string& fullPath, std::shared_ptr<cXRange>& range,
+                              bool& takeNoAction) {
+        if (range) {
+            takeNoAction = true;  // the first request: the application answers itself
+        } else {
+            fullPath = other;
+        }
+    };
+    const std::string ignored = b.api().requestFile("\\asked.bin", a.id(), b.api().makeRange(0, 9));
+    const std::vector<ReceivedFile> served = fetch(b, a, "\\asked.bin");
+    ASSERT_EQ(served.size(), 1U);
+    EXPECT_EQ(served[0].data, "the application's own choice");
+    EXPECT_EQ(served[0].range, "0-27/28");
+    EXPECT_TRUE(b.events->of(ignored).empty());  // the same connection: it would have come first
+    EXPECT_EQ(upload(a, ignored), nullptr);
+    EXPECT_EQ(upload(a, served[0].reqID)->fullPath, other);
+}
+
+// Route-file confirmation: every chunk flagged "RF", and each FILECONFIRM
+// lets exactly one more chunk go.
+TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
+    const Peer a = addPeer("A", {{"routeFiles", "True"}, {"filePacket", "1"}}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string bytes = sharedFile("paced.bin", 10 * 1024);
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler file = *methods.find("FILE");
+    const MethodHandler confirmed = *methods.find("FILECONFIRM");
+    int flagged = 0;
+    std::vector<int64_t> committedAtConfirm;
+    methods.add("FILE", [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                            const std::string& source) {
+        flagged += hasFlag(pkt, "RF") ? 1 : 0;
+        file(pkt, sock, source);
+    });
+    methods.add("FILECONFIRM", [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                                   const std::string& source) {
+        const std::shared_ptr<clsFileSend> sender =
+            liveSender(*currentSession(), getText(pkt, "ReqID"));
+        committedAtConfirm.push_back(sender ? sender->completedProgress + 1 : -1);
+        confirmed(pkt, sock, source);
+    });
+    const std::vector<ReceivedFile> chunks = fetch(b, a, "\\paced.bin");
+    EXPECT_EQ(chunks.size(), 10U);
+    EXPECT_EQ(flagged, 10);
+    EXPECT_TRUE(writeAtRanges(chunks, folder.file("paced")) == bytes);
+    ASSERT_TRUE(waitFor([&] { return committedAtConfirm.size() == 10; }));
+    for (size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(committedAtConfirm[i], static_cast<int64_t>(i + 1) * 1024) << i;
+    }
+    EXPECT_EQ(committedAtConfirm[9], -1);  // the last one finished its sender
+}
+
+TEST_F(TransferTest, APushArrivesByteIdentical) {
+    const Peer a = addPeer("A");
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string path = folder.file("pushed.bin");
+    const std::string bytes = tornel::test::patternBytes(600000, 5);
+    tornel::test::writeFile(path, bytes);
+    auto record = std::make_shared<cXFile>();
+    record->fullPath = path;
+    a.api().sendFile(b.id(), "PUSH1", "", FS_Transferring, "", nullptr, record, std::string("m"));
+    ASSERT_TRUE(waitFor([&] { return b.events->ended("PUSH1"); }));
+    const std::vector<ReceivedFile> chunks = b.events->of("PUSH1");
+    EXPECT_TRUE(writeAtRanges(chunks, folder.file("got")) == bytes);
+    EXPECT_EQ(chunks.front().metadata, "m");
+    // The call's own FILE follows the first chunk: no data, no range.
+    ASSERT_EQ(chunks.size(), 4U);
+    EXPECT_EQ(chunks[1].range + "|" + chunks[1].data + "|" + std::to_string(chunks[1].status),
+              "||1");
+    const std::shared_ptr<cXFile> pushed = upload(a, "PUSH1");
+    EXPECT_EQ(pushed->Resource, "pushed.bin");
+    EXPECT_EQ(pushed->nodeID, b.id());
+    EXPECT_EQ(pushed->Status, FS_Complete);
+
+    // A push needs a file.
+    record->fullPath.clear();
+    a.api().sendFile(b.id(), "PUSH2", "", FS_Transferring, "", nullptr, record);
+    record->fullPath = folder.file("none");
+    a.api().sendFile(b.id(), "PUSH3", "", FS_Transferring, "", nullptr, record);
+    EXPECT_EQ(a->events->errors,
+              (std::vector<std::string>{
+                  "Error 6: No path specified for push file send. [sendFile]",
+                  "Error 7: File not found: \"" + record->fullPath + "\" [sendFile]"}));
+}
+
+// A slow transfer: 1 KiB chunks of a 4 MiB file.
+class SlowTransferTest : public TransferTest {
+  protected:
+    SlowTransferTest() { sharedFile("slow.bin", 4 << 20); }
+    Peer a = addPeer("A", {{"filePacket", "1"}}, true);
+    Peer b = addPeer("B");
+};
+
+TEST_F(SlowTransferTest, OnlyTheReceiverCanCancel) {
+    const Peer c = addPeer("C");
+    link(*b.node, *a.node);
+    link(*c.node, *a.node);
+    learnPeer(b, a);
+    learnPeer(c, a);
+    std::string reqID;
+    b.events->onReceived = [&](const ReceivedFile& chunk) {
+        if (b.events->received.size() == 1) {
+            c.api().sendFile(a.id(), chunk.reqID, "", FS_Canceled);  // not C's transfer
+        }
+    };
+    bool runningAfterThirdParty = false;
+    a.events->onReceived = [&](const ReceivedFile& notice) {
+        EXPECT_EQ(notice.status, FS_Canceled);
+        if (a.events->received.size() == 1) {
+            runningAfterThirdParty = liveSender(*a->session(), notice.reqID) != nullptr &&
+                                     upload(a, notice.reqID)->Status == FS_Transferring;
+            b.api().sendFile(a.id(), notice.reqID, "", FS_Canceled);
+        }
+    };
+    reqID = b.api().requestFile("\\slow.bin", a.id());
+    ASSERT_TRUE(waitFor([&] { return a.events->received.size() == 2; }));
+    EXPECT_TRUE(runningAfterThirdParty);
+    EXPECT_EQ(upload(a, reqID)->Status, FS_Canceled);
+    EXPECT_TRUE(a->session()->fileSends.empty());
+    // What was under way still arrives; then nothing more.
+    tornel::test::letEventsRun(100);
+    const size_t got = b.events->of(reqID).size();
+    tornel::test::letEventsRun(100);
+    EXPECT_EQ(b.events->of(reqID).size(), got);
+    EXPECT_LT(got, 4096U);
+    EXPECT_FALSE(b.events->ended(reqID));
+}
+
+TEST_F(SlowTransferTest, RemovingAnUploadCancelsOnlyARunningOne) {
+    link(*b.node, *a.node);
+    b.events->onReceived = [&](const ReceivedFile& chunk) {
+        if (b.events->received.size() == 1) {
+            a.api().removeUpload(chunk.reqID);
+        }
+    };
+    const std::string running = b.api().requestFile("\\slow.bin", a.id());
+    ASSERT_TRUE(waitFor([&] { return b.events->ended(running); }));
+    EXPECT_EQ(b.events->of(running).back().status, FS_Canceled);
+    EXPECT_EQ(upload(a, running), nullptr);
+    EXPECT_TRUE(a->session()->fileSends.empty());
+
+    b.events->onReceived = nullptr;
+    sharedFile("small.bin", 10);
+    const std::string finished = fetch(b, a, "\\small.bin").front().reqID;
+    a.api().removeUpload(finished);
+    EXPECT_EQ(upload(a, finished), nullptr);
+    a.api().sendMessage("after", b.id());
+    ASSERT_TRUE(waitFor([&] { return b.events->messages.size() == 1; }));
+    EXPECT_EQ(b.events->of(finished).size(), 1U);  // nothing came after its last chunk
+}
+
+TEST_F(SlowTransferTest, AFileThatShrinksCancelsTheTransfer) {
+    link(*b.node, *a.node);
+    b.events->onReceived = [&](const ReceivedFile&) {
+        if (b.events->received.size() == 1) {
+            std::filesystem::resize_file(shared("slow.bin"), 100000);
+        }
+    };
+    const std::string reqID = b.api().requestFile("\\slow.bin", a.id());
+    ASSERT_TRUE(waitFor([&] { return b.events->ended(reqID); }));
+    EXPECT_EQ(b.events->of(reqID).back().status, FS_Canceled);
+    EXPECT_EQ(upload(a, reqID)->Status, FS_Canceled);
+    EXPECT_FALSE(a->events->errors.empty());  // the short read is reported
+}
+
+// A node that does not know the way to its requester: routes are off and the
+// requester never described itself.
+class NoRouteTest : public TransferTest {
+  protected:
+    NoRouteTest() {
+        EXPECT_FALSE(b.api().Connect(a->address()).empty());
+        EXPECT_TRUE(waitFor([&] { return a->session()->connected; }));
+        DispatchTable& methods = library().methodHandlers;
+        const MethodHandler original = *methods.find("REQCONFIRM");
+        methods.add("REQCONFIRM",
+                    [this, original](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                                     const std::string& source) {
+                        ++asked;
+                        if (onAsked) {
+                            onAsked(pkt, sock);
+                        }
+                        original(pkt, sock, source);
+                    });
+    }
+
+    Peer a = addPeer("A", {{"maxRoutes", "0"}}, true);
+    Peer b = addPeer("B", {{"announceSelf", "False"}});
+    int asked = 0;
+    std::function<void(const clsPacket&, const std::shared_ptr<clsSocket>&)> onAsked;
+};
+
+TEST_F(NoRouteTest, AHeldChunkGoesOnceTheRouteIsKnown) {
+    const std::string bytes = sharedFile("late.bin", 700000);
+    std::shared_ptr<cXFile> recordWhileHeld;
+    onAsked = [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
+        const std::shared_ptr<cXFile> record = upload(a, getText(pkt, "ReqID"));
+        recordWhileHeld = std::make_shared<cXFile>(*record);
+        sendInfo("BROADCAST", sock);  // the requester describes itself at last
+    };
+    const std::vector<ReceivedFile> chunks = fetch(b, a, "\\late.bin");
+    EXPECT_EQ(asked, 1);
+    ASSERT_TRUE(recordWhileHeld);
+    EXPECT_EQ(recordWhileHeld->Status, 0);
+    EXPECT_EQ(recordWhileHeld->extendedStatus, "Re-routing");
+    EXPECT_EQ(rangesOf(chunks),
+              (std::vector<std::string>{"0-262143/700000 1", "262144-524287/700000 1",
+                                        "524288-699999/700000 2"}));
+    EXPECT_TRUE(writeAtRanges(chunks, folder.file("late")) == bytes);
+    const std::string reqID = chunks.front().reqID;
+    ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->lngProgress == 699999; }));
+    EXPECT_EQ(upload(a, reqID)->Status, FS_Complete);
+    EXPECT_EQ(upload(a, reqID)->extendedStatus, "");
+}
+
+TEST_F(NoRouteTest, TheFifthFailureGivesUp) {
+    sharedFile("never.bin", 1000);
+    const std::vector<ReceivedFile> chunks = fetch(b, a, "\\never.bin");
+    EXPECT_EQ(asked, 4);
+    ASSERT_EQ(chunks.size(), 1U);  // the notice that it was given up
+    EXPECT_EQ(chunks[0].status, FS_Canceled);
+    const std::shared_ptr<cXFile> record = upload(a, chunks[0].reqID);
+    EXPECT_EQ(record->Status, FS_Canceled);
+    EXPECT_EQ(record->extendedStatus, "Routing failed");
+    EXPECT_TRUE(a->session()->fileSends.empty());
+}
+
+}  // namespace
+}  // namespace qel::test
