@@ -346,7 +346,11 @@ int orchestrate(int64_t mib) {
     std::printf("%lld MiB in %lld-byte chunks over 127.0.0.1\n", static_cast<long long>(mib),
                 static_cast<long long>(kChunk));
 
-    const auto fresh = [&out] { std::remove(out.toStdString().c_str()); };
+    // Each run starts with no copy and nothing left to write back.
+    const auto fresh = [&out] {
+        std::remove(out.toStdString().c_str());
+        ::sync();
+    };
     const auto checked = [&](const char* name, const Run& run) {
         if (run.bytes != size || !sameFiles(source, out.toStdString())) {
             std::fprintf(stderr, "%s: the copy differs from the file\n", name);
@@ -355,11 +359,16 @@ int orchestrate(int64_t mib) {
     };
     const QString sourceArg = QString::fromStdString(source);
 
-    fresh();
-    int port = freeLoopbackPort();
-    const Run tcp = measure({"--tcp-serve", sourceArg, QString::number(port)},
-                            {"--tcp-fetch", QString::number(port), out});
-    checked("plain TCP", tcp);
+    const auto copyByTcp = [&] {
+        fresh();
+        const int tcpPort = freeLoopbackPort();
+        const Run run = measure({"--tcp-serve", sourceArg, QString::number(tcpPort)},
+                                {"--tcp-fetch", QString::number(tcpPort), out});
+        checked("plain TCP", run);
+        return run;
+    };
+    const Run tcpBefore = copyByTcp();
+    int port = 0;
 
     fresh();
     port = freeLoopbackPort();
@@ -372,6 +381,9 @@ int orchestrate(int64_t mib) {
     const Run confirmed = measure({"--node-serve", share, QString::number(port), "1"},
                                   {"--node-fetch", QString::number(port), out});
     checked("nodes, route-file confirmation", confirmed);
+    // The reference is the faster of a copy before and after the nodes' runs.
+    const Run tcpAfter = copyByTcp();
+    const Run tcp = tcpAfter.ms < tcpBefore.ms ? tcpAfter : tcpBefore;
     fresh();
 
     report("plain TCP copy", tcp, tcp);

@@ -5,6 +5,7 @@
 #include "core/network/peer_link.h"
 #include "core/network/users_search.h"
 #include "core/util/utilities.h"
+#include "fake_chat.h"
 #include "platform/event_loop.h"
 #include "qellib/qel.h"
 #include "qellib/rpc.h"
@@ -24,6 +25,7 @@
 namespace tornel {
 namespace {
 
+using test::FakeChat;
 using test::waitUntil;
 
 // The node at the other end: it counts its connections.
@@ -49,27 +51,6 @@ struct Peer {
     }
     ~Peer() { node.shutDown(); }
     std::string address() const { return "127.0.0.1:" + std::to_string(port); }
-};
-
-// A chat window that writes what it is told into a log that outlives it.
-class FakeChat : public QObject, public ChatWindow {
-  public:
-    FakeChat(std::string peer, std::vector<std::string>& lines)
-        : peer_(std::move(peer)), lines_(lines) {}
-    std::string recipientID() const override { return peer_; }
-    std::string recipientName() const override { return "name"; }
-    void addMessage(const std::string& text, bool fromRemote) override {
-        lines_.push_back(text + (fromRemote ? " (remote)" : ""));
-    }
-    bool pingWarningVisible() const override { return warning_; }
-    void setPingWarningVisible(bool visible) override { warning_ = visible; }
-    WindowRef<ChatWindow> ref() { return {this, this}; }
-
-    std::string peer_;
-
-  private:
-    std::vector<std::string>& lines_;
-    bool warning_ = false;
 };
 
 class NetworkTest : public test::AppFixture {

@@ -5,6 +5,7 @@
 #include "fields.h"
 #include "library_state.h"
 #include "node_info.h"
+#include "send_pipeline.h"
 
 #include <sys/stat.h>
 
@@ -324,6 +325,39 @@ TEST_F(SlowTransferTest, RemovingAnUploadCancelsOnlyARunningOne) {
     a.api().sendMessage("after", b.id());
     ASSERT_TRUE(waitFor([&] { return b.events->messages.size() == 1; }));
     EXPECT_EQ(b.events->of(finished).size(), 1U);  // nothing came after its last chunk
+}
+
+TEST_F(SlowTransferTest, ARequestUnderALiveIDReplacesItsTransferQuietly) {
+    link(*b.node, *a.node);
+    sharedFile("small.bin", 10);
+    const auto get = [&](const std::string& path) {
+        const CurrentSessionGuard restore;
+        switchSession(sessionOf(b.api()));
+        clsPacket request;
+        request.Method = "GET";
+        request.Resource = path;
+        AddField(request, "ReqID", "SAME");
+        AddField(request, "Destination", a.id());
+        sendPacket(request);
+    };
+    b.events->onReceived = [&](const ReceivedFile&) {
+        if (b.events->received.size() == 1) {
+            get("\\small.bin");
+        }
+    };
+    get("\\slow.bin");
+    ASSERT_TRUE(waitFor([&] { return b.events->ended("SAME"); }));
+    tornel::test::letEventsRun(50);
+    const std::vector<ReceivedFile> chunks = b.events->of("SAME");
+    EXPECT_EQ(chunks.back().range + " " + std::to_string(chunks.back().status), "0-9/10 2");
+    for (const ReceivedFile& chunk : chunks) {
+        EXPECT_NE(chunk.status, FS_Canceled);
+    }
+    const std::shared_ptr<cXFile> record = upload(a, "SAME");
+    EXPECT_EQ(record->Status, FS_Complete);
+    EXPECT_EQ(record->lngSize, 10);
+    EXPECT_EQ(a.api().getUploads().size(), 2U);
+    EXPECT_TRUE(a->session()->fileSends.empty());
 }
 
 TEST_F(SlowTransferTest, AFileThatShrinksCancelsTheTransfer) {
