@@ -25,7 +25,7 @@ std::string safeLocalName(std::string_view remoteName, std::string_view fallback
 
 std::optional<std::string> localNameOf(std::string_view remotePath) {
     const std::string_view last = lastPathComponent(remotePath);
-    if (safeLocalName(last, "") != last) {
+    if (last.empty() || safeLocalName(last, "") != last) {
         return std::nullopt;
     }
     return std::string(last);
