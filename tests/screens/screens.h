@@ -29,5 +29,9 @@ void viewScreens(ScreenSet& set);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// The Explore view against nodes on loopback: connecting, searching, no
+// users, users, a folder with files of several types, a download started,
+// maximised.
+void exploreScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -2,6 +2,7 @@
 
 #include "ui/controls/image_list.h"
 #include "ui/controls/picture_box.h"
+#include "ui/controls/readable_disabled_text.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -21,6 +22,7 @@ FileList::FileList(QWidget* parent, const QString& name) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setIconSize(QSize(ImageList::kSmallIconSize, ImageList::kSmallIconSize));
     setUniformItemSizes(true);
+    useReadableDisabledText(*this);
 }
 
 QListWidgetItem* FileList::addEntry(const std::string& text, const QPixmap& icon,

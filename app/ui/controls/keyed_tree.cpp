@@ -2,6 +2,7 @@
 
 #include "platform/runtime_error.h"
 #include "ui/controls/image_list.h"
+#include "ui/controls/readable_disabled_text.h"
 
 #include <memory>
 
@@ -31,6 +32,7 @@ KeyedTree::KeyedTree(QWidget* parent, const QString& name, const ImageList& imag
     setColumnCount(1);
     setIconSize(QSize(ImageList::kSmallIconSize, ImageList::kSmallIconSize));
     setUniformRowHeights(true);
+    useReadableDisabledText(*this);
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item, int) { emit nodeClick(item); });
 }

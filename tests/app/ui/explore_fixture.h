@@ -3,10 +3,9 @@
 #include "core/network/node_bring_up.h"
 #include "core/state/app_state.h"
 #include "core/util/utilities.h"
-#include "qellib/qel.h"
-#include "qellib/settings.h"
 #include "support/file_contents.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/recording_core.h"
 #include "support/scripted_prompts.h"
 #include "support/socket_recorder.h"
@@ -30,25 +29,6 @@ class ChatShell : public Shell {
   public:
     std::vector<std::string> chats;
     void newConv(const qel::typNodeInfo& node) override { chats.push_back(node.ID); }
-};
-
-// A node of the network in the same process, on 127.0.0.1, announcing
-// itself as a Tornel node; it shares `sharedDir` when one is given.
-class PeerNode {
-  public:
-    PeerNode(const std::string& nodeID, const std::string& name, const std::string& sharedDir) {
-        qel::cSettings settings;
-        settings.SaveSetting("nodeID", nodeID);
-        settings.SaveSetting("Timeout", int64_t{300});
-        settings.SaveSetting("filePacket", int64_t{1});
-        node.Initialise(name, port, qel::role_Peer, "TORNEL_NODE", sharedDir, settings.getXML());
-        node.Listen();
-    }
-    ~PeerNode() { node.shutDown(); }
-    std::string address() const { return "127.0.0.1:" + std::to_string(port); }
-
-    int port = freePort();
-    qel::cQEL node;
 };
 
 // The Explore view of the program's own node, which is up and connected to
