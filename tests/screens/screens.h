@@ -37,5 +37,9 @@ void sharingScreens(ScreenSet& set, ui::SharingView& view);
 void trayScreens(ScreenSet& set);
 // The download status window in each state of a download.
 void downloadScreens(ScreenSet& set);
+// The Explore view against nodes on loopback: connecting, searching, no
+// users, users, a folder with files of several types, a download started,
+// maximised.
+void exploreScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -1,7 +1,7 @@
 #include "ui/controls/keyed_list_view.h"
 
+#include "core/icons/file_icon.h"
 #include "platform/runtime_error.h"
-#include "ui/controls/file_type_icon.h"
 #include "ui/controls/image_list.h"
 
 #include <QHeaderView>
@@ -62,7 +62,8 @@ void KeyedListView::addRow(const std::string& key, const std::string& caption,
     }
     auto item = std::make_unique<QTreeWidgetItem>(QStringList{text(caption)});
     item->setData(0, kKeyRole, text(key));
-    item->setIcon(0, QIcon(icons_.picture(getFileIcon(iconPath, icons_))));
+    item->setIcon(
+        0, QIcon(icons_.picture(QString::fromStdString(tornel::getFileIcon(iconPath, icons_)))));
     QTreeWidgetItem* added = item.get();
     if (atTop) {
         insertTopLevelItem(0, item.release());

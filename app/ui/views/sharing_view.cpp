@@ -1,5 +1,6 @@
 #include "ui/views/sharing_view.h"
 
+#include "core/icons/file_icon.h"
 #include "core/log/guarded.h"
 #include "core/network/node_bring_up.h"
 #include "core/network/session.h"
@@ -7,7 +8,6 @@
 #include "core/util/utilities.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
-#include "ui/controls/file_type_icon.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/skin.h"
 #include "ui/views/view_switcher.h"
@@ -377,7 +377,8 @@ void SharingView::addToList(const std::vector<std::string>& names, bool isFolder
         if (hideSystem && isSystem(name)) {
             continue;
         }
-        const QString icon = isFolders ? image::kFolder : getFileIcon(name, comp);
+        const QString icon =
+            isFolders ? image::kFolder : QString::fromStdString(tornel::getFileIcon(name, comp));
         auto item = std::make_unique<QListWidgetItem>(QIcon(comp.picture(icon)), text(name));
         item->setData(Qt::UserRole, isFolders ? kFolderTag : kFileTag);
         lstFiles->addItem(item.release());

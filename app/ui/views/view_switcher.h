@@ -75,6 +75,7 @@ class ViewSwitcher {
 
     WindowContext& context() const { return context_; }
     AppState& state() const { return state_; }
+    CoreActions& core() const { return core_; }
 
   private:
     // Explore, Transfers and Sharing, null where not made yet.
