@@ -14,6 +14,7 @@
 #include "qellib/qel.h"
 #include "qellib/settings.h"
 #include "qellib/x_range.h"
+#include "support/free_port.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,18 +65,6 @@ sockaddr_in loopback(int port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
     return address;
-}
-
-int freeLoopbackPort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof(address);
-    if (::bind(probe, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-        fail("bind");
-    }
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
 }
 
 void say(const std::string& line) {
@@ -218,7 +207,7 @@ class Downloader : public qel::cQELEvents {
 int nodeFetch(int port, const std::string& out) {
     auto downloader = std::make_shared<Downloader>(out);
     qel::cQEL node{downloader};
-    node.Initialise("client", freeLoopbackPort(), qel::role_Peer, "BENCH", {},
+    node.Initialise("client", tornel::test::freePort(), qel::role_Peer, "BENCH", {},
                     nodeSettings("BENCHCLIENTNODE", false));
     if (node.Connect("127.0.0.1:" + std::to_string(port)).empty()) {
         fail("Connect");
@@ -361,7 +350,7 @@ int orchestrate(int64_t mib) {
 
     const auto copyByTcp = [&] {
         fresh();
-        const int tcpPort = freeLoopbackPort();
+        const int tcpPort = tornel::test::freePort();
         const Run run = measure({"--tcp-serve", sourceArg, QString::number(tcpPort)},
                                 {"--tcp-fetch", QString::number(tcpPort), out});
         checked("plain TCP", run);
@@ -371,13 +360,13 @@ int orchestrate(int64_t mib) {
     int port = 0;
 
     fresh();
-    port = freeLoopbackPort();
+    port = tornel::test::freePort();
     const Run drained = measure({"--node-serve", share, QString::number(port), "0"},
                                 {"--node-fetch", QString::number(port), out});
     checked("nodes", drained);
 
     fresh();
-    port = freeLoopbackPort();
+    port = tornel::test::freePort();
     const Run confirmed = measure({"--node-serve", share, QString::number(port), "1"},
                                   {"--node-fetch", QString::number(port), out});
     checked("nodes, route-file confirmation", confirmed);

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         tornel::screens::viewScreens(set);
         tornel::screens::trayScreens(set);
         tornel::screens::exploreScreens(set);
+        tornel::screens::downloadScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

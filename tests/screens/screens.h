@@ -33,5 +33,7 @@ void trayScreens(ScreenSet& set);
 // users, users, a folder with files of several types, a download started,
 // maximised.
 void exploreScreens(ScreenSet& set);
+// The download status window in each state of a download.
+void downloadScreens(ScreenSet& set);
 
 }  // namespace tornel::screens
