@@ -1,6 +1,8 @@
 #include "core/command_line.h"
 #include "version.h"
 
+#include "platform/desktop_services.h"
+
 #include <QApplication>
 #include <QWidget>
 
@@ -15,6 +17,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
+    platform::installDesktopServices();
     QWidget window;
     window.setWindowTitle(QStringLiteral("Tornel"));
     window.resize(480, 320);

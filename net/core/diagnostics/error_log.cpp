@@ -6,7 +6,7 @@
 
 #include "platform/ascii.h"
 #include "platform/date_text.h"
-#include "platform/debug_window.h"
+#include "platform/debug_output.h"
 #include "platform/user_settings.h"
 
 #include <charconv>
@@ -22,18 +22,17 @@ constexpr const char* SettingsSection = "debug";
 // which errors are only printed.
 constexpr int MaxErrorNesting = 4;
 
-platform::DebugOutputWindow& debugWindow() {
+platform::DebugOutput& debugWindow() {
     LibraryState& lib = library();
     if (!lib.debugWindow) {
-        lib.debugWindow =
-            std::make_unique<platform::DebugOutputWindow>(platform::DebugWindowOptions{
-                .title = "QEL - Debug Output",
-                .settingsApp = SettingsApp,
-                .settingsSection = SettingsSection,
-                .defaultWidthTwips = 7200,
-                .defaultHeightTwips = 8300,
-                .maxTextLength = 32000,
-            });
+        lib.debugWindow = platform::makeDebugOutput(platform::DebugWindowOptions{
+            .title = "QEL - Debug Output",
+            .settingsApp = SettingsApp,
+            .settingsSection = SettingsSection,
+            .defaultWidthTwips = 7200,
+            .defaultHeightTwips = 8300,
+            .maxTextLength = 32000,
+        });
     }
     return *lib.debugWindow;
 }
@@ -102,7 +101,7 @@ void logError(int32_t number, std::string_view description, std::string_view sou
 
 void debugPrint(std::string_view line) noexcept {
     try {
-        platform::DebugOutputWindow& window = debugWindow();
+        platform::DebugOutput& window = debugWindow();
         if (!window.isVisible()) {
             window.show();
         }
@@ -122,7 +121,7 @@ void enterDebugMode() noexcept {
             return;
         }
         lib.debugMode = true;
-        platform::DebugOutputWindow& window = debugWindow();
+        platform::DebugOutput& window = debugWindow();
         window.show();
         window.setText("Entered QEL Debug Mode " + platform::currentDateTimeText());
         debugPrint("QEL Version " + std::to_string(LibraryVersionMajor) + "." +

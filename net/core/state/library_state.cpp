@@ -10,7 +10,7 @@
 #include "socket_host.h"
 #include "wire_format.h"
 
-#include "platform/debug_window.h"
+#include "platform/debug_output.h"
 
 #include <algorithm>
 

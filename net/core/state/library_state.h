@@ -15,7 +15,7 @@
 #include <vector>
 
 namespace platform {
-class DebugOutputWindow;
+class DebugOutput;
 }
 
 // The process-wide state of qellib, shared by every session of the process.
@@ -78,8 +78,8 @@ struct LibraryState {
     ConnectionHooks connectionHooks;
     DispatchTable methodHandlers;  // the packet methods this process's nodes answer
 
-    std::unique_ptr<LibraryTimers> timers;                     // made by initLibrary
-    std::unique_ptr<platform::DebugOutputWindow> debugWindow;  // made by the first debug output
+    std::unique_ptr<LibraryTimers> timers;               // made by initLibrary
+    std::unique_ptr<platform::DebugOutput> debugWindow;  // made by the first debug output
     int errorNesting = 0;  // Error events being raised, one inside another
 };
 

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include <charconv>
-#include <cstdio>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -112,7 +112,8 @@ class DebugOutputWindow::Window : public QWidget {
     bool refreshPending_ = false;
 };
 
-DebugOutputWindow::DebugOutputWindow(DebugWindowOptions options) : options_(std::move(options)) {}
+DebugOutputWindow::DebugOutputWindow(DebugWindowOptions options)
+    : DebugOutput(std::move(options)) {}
 
 DebugOutputWindow::~DebugOutputWindow() {
     if (window_ && QCoreApplication::instance() == nullptr) {
@@ -126,8 +127,8 @@ void DebugOutputWindow::show() {
         return;
     }
     if (!window_) {
-        window_ = std::make_unique<Window>(options_);
-        window_->showText(text_);
+        window_ = std::make_unique<Window>(options());
+        window_->showText(text());
     }
     window_->show();
 }
@@ -136,30 +137,15 @@ bool DebugOutputWindow::isVisible() const {
     return window_ && window_->isVisible();
 }
 
-void DebugOutputWindow::setText(std::string_view text) {
-    text_.assign(text);
-    output(text);
-}
-
-void DebugOutputWindow::append(std::string_view entry) {
-    text_.append(entry);
-    output(entry);
-}
-
 QWidget* DebugOutputWindow::widget() const {
     return window_.get();
 }
 
 void DebugOutputWindow::output(std::string_view added) {
-    const auto limit = static_cast<size_t>(options_.maxTextLength);
-    if (limit > 0 && text_.size() > limit) {
-        text_.erase(0, text_.size() - limit);
-    }
     if (window_) {
-        window_->scheduleRefresh(text_);
+        window_->scheduleRefresh(text());
     } else if (!guiAvailable()) {
-        std::fwrite(added.data(), 1, added.size(), stderr);
-        std::fflush(stderr);
+        DebugOutput::output(added);
     }
 }
 
