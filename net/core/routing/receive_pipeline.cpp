@@ -3,6 +3,7 @@
 #include "confirmation.h"
 #include "connection.h"
 #include "dispatch_table.h"
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "library_state.h"
@@ -12,6 +13,10 @@
 #include "transforms.h"
 #include "wire_format.h"
 
+#include "platform/decimal.h"
+#include "platform/runtime_error.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -72,14 +77,38 @@ bool decodeBody(const Session& own, clsPacket& pkt) {
     return true;
 }
 
-// The field as a whole number; none when it is absent. Throws for a value
-// that is not one.
-std::optional<int32_t> numberField(const clsPacket& pkt, std::string_view name) {
+// A hop count ("TTL", "Hops"): none when absent or when it is not a whole
+// number from 0 to the largest 32-bit one.
+struct HopCount {
+    bool present = false;
+    std::optional<int32_t> value;
+};
+
+HopCount hopCount(const clsPacket& pkt, std::string_view name) {
     const std::string text = getText(pkt, name);
     if (text.empty()) {
-        return std::nullopt;
+        return {};
     }
-    return toInt32(text);
+    const platform::Decimal number = platform::parseDecimal(trimBlanks(text));
+    if (!number.ok() || number.value < 0 || number.value > std::numeric_limits<int32_t>::max()) {
+        return {true, std::nullopt};
+    }
+    return {true, static_cast<int32_t>(number.value)};
+}
+
+// A negative or non-numeric "TTL" or "Hops" would let a packet travel for
+// ever or pass a distant node off as a neighbour: such a packet is dropped.
+bool hopCountsReadable(const clsPacket& pkt) {
+    for (const std::string_view name : {"TTL", "Hops"}) {
+        const HopCount count = hopCount(pkt, name);
+        if (count.present && !count.value) {
+            logError(
+                platform::rt::InvalidProcedureCall,
+                "Packet dropped: invalid " + std::string(name) + " \"" + getText(pkt, name) + "\"");
+            return false;
+        }
+    }
+    return true;
 }
 
 // Decodes the body and hands the packet to its method's handler. A packet
@@ -114,6 +143,10 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
         ++counters.InPacketCount;
         ++counters.packetsIn;
 
+        if (!hopCountsReadable(pkt)) {
+            ++counters.PacketsDropped;
+            return;
+        }
         const std::string id = getText(pkt, "ID");
         const std::string destination = getText(pkt, "Destination");
         const std::string source = getText(pkt, "Source");
@@ -152,18 +185,23 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
 
 void forwardPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
     guarded("forwardPacket", [&] {
-        const std::optional<int32_t> ttl = numberField(pkt, "TTL");
+        const std::optional<int32_t> ttl = hopCount(pkt, "TTL").value;
         if (!ttl || *ttl <= 1) {
             ++library().counters.PacketsDropped;
             return;
         }
-        const std::optional<int32_t> hops = numberField(pkt, "Hops");
+        const std::optional<int32_t> hops = hopCount(pkt, "Hops").value;
+        // A copy travels no further than this node's own packets would, so a
+        // peer's huge TTL cannot keep a packet circling.
+        const int32_t ownTTL = requireCurrentSession()->TTL;
         clsPacket copy = pkt;
-        SetField(copy, "TTL", std::to_string(*ttl - 1));
+        bool written = setText(copy, "TTL", std::to_string(std::min(*ttl - 1, ownTTL)));
         if (hops) {
-            SetField(copy, "Hops", std::to_string(static_cast<int64_t>(*hops) + 1));
+            written = written && setText(copy, "Hops", std::to_string(int64_t{*hops} + 1));
         }
-        sendPacket(copy, sock);
+        if (written) {
+            sendPacket(copy, sock);
+        }
     });
 }
 

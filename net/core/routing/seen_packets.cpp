@@ -1,35 +1,48 @@
 #include "seen_packets.h"
 
+#include "platform/event_loop.h"
+
 #include <algorithm>
 
 namespace qel {
 
-void SeenPacketIds::reset(int64_t capacity) {
-    slots_.assign(static_cast<size_t>(std::max<int64_t>(capacity, 1)), std::string());
-    next_ = 0;
+void SeenPacketIds::reset(int64_t leastRemembered) {
+    leastRemembered_ = std::clamp<int64_t>(leastRemembered, 1, MaxRemembered);
+    byAge_.clear();
     counts_.clear();
 }
 
-bool SeenPacketIds::contains(std::string_view id) const {
-    return !id.empty() && counts_.contains(std::string(id));
+bool SeenPacketIds::contains(std::string_view id) {
+    if (id.empty()) {
+        return false;
+    }
+    forgetExpired(platform::tickCount());
+    return counts_.contains(std::string(id));
 }
 
 void SeenPacketIds::remember(std::string id) {
-    if (slots_.empty()) {
+    if (id.empty()) {
         return;
     }
-    std::string& slot = slots_[next_];
-    if (!slot.empty()) {
-        const auto held = counts_.find(slot);
-        if (--held->second == 0) {
-            counts_.erase(held);
+    const int64_t now = platform::tickCount();
+    ++counts_[id];
+    byAge_.push_back({std::move(id), now});
+    forgetExpired(now);
+}
+
+void SeenPacketIds::forgetExpired(int64_t nowMs) {
+    while (!byAge_.empty()) {
+        const auto held = static_cast<int64_t>(byAge_.size());
+        const bool expired = nowMs - byAge_.front().atMs >= WindowMs && held > leastRemembered_;
+        if (!expired && held <= MaxRemembered) {
+            return;
         }
+        const auto counted = counts_.find(byAge_.front().id);
+        if (--counted->second == 0) {
+            counts_.erase(counted);
+        }
+        byAge_.pop_front();
     }
-    if (!id.empty()) {
-        ++counts_[id];
-    }
-    slot = std::move(id);
-    next_ = (next_ + 1) % slots_.size();
 }
 
 }  // namespace qel

@@ -1,32 +1,44 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace qel {
 
-// The IDs of the most recent packets a session has handled, so copies that
-// come back by another path are dropped. It holds the last `capacity` IDs
-// remembered; an ID remembered twice takes two places. An empty ID is never
-// seen.
+// The IDs of the packets a session has handled, so copies that come back by
+// another path are dropped however quickly they follow each other. An ID is
+// remembered for `WindowMs` after it was seen, and beyond that while it is
+// among the last `leastRemembered` IDs; never more than `MaxRemembered` IDs
+// are held, the oldest giving way. An empty ID is never seen.
 class SeenPacketIds {
   public:
-    SeenPacketIds() = default;  // holds nothing until resized
-    explicit SeenPacketIds(int64_t capacity) { reset(capacity); }
+    static constexpr int64_t WindowMs = 120'000;
+    static constexpr int64_t MaxRemembered = 65'536;
 
-    // Forgets everything and holds up to `capacity` IDs from now on (at least one).
-    void reset(int64_t capacity);
-    int64_t capacity() const { return static_cast<int64_t>(slots_.size()); }
+    SeenPacketIds() = default;  // remembers only what the window holds until reset
+    explicit SeenPacketIds(int64_t leastRemembered) { reset(leastRemembered); }
 
-    bool contains(std::string_view id) const;
+    // Forgets everything and remembers at least `leastRemembered` IDs (at
+    // least one) from now on.
+    void reset(int64_t leastRemembered);
+    int64_t capacity() const { return leastRemembered_; }
+
+    bool contains(std::string_view id);
     void remember(std::string id);
 
   private:
-    std::vector<std::string> slots_;  // a ring; `next_` is the oldest place
-    size_t next_ = 0;
+    struct Seen {
+        std::string id;
+        int64_t atMs;
+    };
+
+    void forgetExpired(int64_t nowMs);
+
+    int64_t leastRemembered_ = 1;
+    std::deque<Seen> byAge_;                           // oldest first
     std::unordered_map<std::string, int64_t> counts_;  // how often each held ID is held
 };
 

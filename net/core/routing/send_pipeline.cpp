@@ -3,6 +3,7 @@
 #include "byte_range.h"
 #include "confirmation.h"
 #include "connection.h"
+#include "error_codes.h"
 #include "fields.h"
 #include "guarded.h"
 #include "identifiers.h"
@@ -13,6 +14,7 @@
 #include "wire_format.h"
 
 #include "platform/event_loop.h"
+#include "platform/runtime_error.h"
 
 #include <optional>
 #include <string>
@@ -28,19 +30,35 @@ bool given(const std::weak_ptr<T>& handle) {
     return handle.owner_before(std::weak_ptr<T>()) || std::weak_ptr<T>().owner_before(handle);
 }
 
-void setWhenAbsent(clsPacket& pkt, std::string_view name, const std::string& value) {
+// Writes one of the core's own fields as plain text; a packet whose field
+// cannot be written is reported and not sent.
+void writeField(clsPacket& pkt, std::string_view name, std::string_view value) {
+    if (!setText(pkt, name, value)) {
+        throw platform::RuntimeError(code::NewLineInField,
+                                     "New line characters illegal in header fields");
+    }
+}
+
+void appendFlag(clsPacket& pkt, std::string_view flag) {
+    if (!appendText(pkt, "Flags", flag, ",")) {
+        throw platform::RuntimeError(code::NewLineInField,
+                                     "New line characters illegal in header fields");
+    }
+}
+
+void writeWhenAbsent(clsPacket& pkt, std::string_view name, const std::string& value) {
     if (getText(pkt, name).empty()) {
-        SetField(pkt, name, value);
+        writeField(pkt, name, value);
     }
 }
 
 void fillDefaults(const Session& own, clsPacket& pkt) {
-    setWhenAbsent(pkt, "Destination", "BROADCAST");
-    setWhenAbsent(pkt, "Source", own.nodeID);
-    setWhenAbsent(pkt, "TTL", std::to_string(own.TTL));
-    setWhenAbsent(pkt, "Hops", "0");
+    writeWhenAbsent(pkt, "Destination", "BROADCAST");
+    writeWhenAbsent(pkt, "Source", own.nodeID);
+    writeWhenAbsent(pkt, "TTL", std::to_string(own.TTL));
+    writeWhenAbsent(pkt, "Hops", "0");
     if (getText(pkt, "ID").empty()) {
-        SetField(pkt, "ID", newID());
+        writeField(pkt, "ID", newID());
     }
 }
 
@@ -88,11 +106,11 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
         }
     }
     if (!encryptedWith.empty()) {
-        AppendField(pkt, "Flags", encryptedWith, ",");
+        appendFlag(pkt, encryptedWith);
     }
     if (originalLength) {
-        AppendField(pkt, "Flags", "Z", ",");
-        SetField(pkt, "Original-Length", std::to_string(*originalLength));
+        appendFlag(pkt, "Z");
+        writeField(pkt, "Original-Length", std::to_string(*originalLength));
     }
     pkt.Data = std::move(bytes);
 }
@@ -110,7 +128,7 @@ bool prepareData(const Session& session, clsPacket& pkt, std::string_view strDes
         if (compress || encrypt) {
             transformBody(session, pkt, strDest, encrypt, compress);
         }
-        SetField(pkt, "Content-Length", std::to_string(pkt.Data.size()));
+        writeField(pkt, "Content-Length", std::to_string(pkt.Data.size()));
         if (pkt.Method == "FILE") {
             recordFileChunk(pkt, pp);
         }
@@ -131,12 +149,12 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
         }
         const bool confirmable = asksConfirmation(*own, pkt, destination, sourceSck != nullptr);
         if (confirmable) {
-            AppendField(pkt, "Flags", "C", ",");
+            appendFlag(pkt, "C");
         }
         if (!route.empty()) {
-            SetField(pkt, "Route", appendRoute(route, own->nodeID));
+            writeField(pkt, "Route", appendRoute(route, own->nodeID));
         } else if (own->routesEnabled) {
-            SetField(pkt, "Route", own->nodeID);
+            writeField(pkt, "Route", own->nodeID);
         }
         pp->strPacket = writePacket(pkt);
         pp->session = own;

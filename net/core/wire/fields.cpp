@@ -154,6 +154,29 @@ void AppendField(clsPacket& packet, std::string_view name, std::string_view item
     });
 }
 
+bool setText(clsPacket& packet, std::string_view name, std::string_view value) {
+    if (name.find_first_of("\r\n") != std::string_view::npos ||
+        value.find_first_of("\r\n") != std::string_view::npos) {
+        return false;
+    }
+    if (clsField* field = firstField(packet, name)) {
+        field->Data = value;
+    } else {
+        packet.Fields.push_back({std::string(name), std::string(value)});
+    }
+    return true;
+}
+
+bool appendText(clsPacket& packet, std::string_view name, std::string_view item,
+                std::string_view separator) {
+    std::string value = getText(packet, name);
+    if (!value.empty()) {
+        value += separator;
+    }
+    value += item;
+    return setText(packet, name, value);
+}
+
 bool hasFlag(const clsPacket& packet, std::string_view flag) {
     const std::string flags = platform::asciiUpper(getText(packet, "Flags"));
     if (flags.empty()) {

@@ -40,6 +40,17 @@ void AddField(clsPacket& packet, std::string_view name, const StringArray& value
 void SetField(clsPacket& packet, std::string_view name, std::string_view value);
 void SetField(clsPacket& packet, std::string_view name, const StringArray& value);
 
+// The core's own fields ("TTL", "Hops", "ID", "Source", "Destination",
+// "Flags", "Original-Length", "Content-Length", "Route", "ReqID" ...) are
+// plain text whatever array fields a peer added beside them: this changes the
+// first field named `name` in place, or appends it. False, leaving the packet
+// as it was, when the name or value holds CR or LF.
+[[nodiscard]] bool setText(clsPacket& packet, std::string_view name, std::string_view value);
+// Appends `item` to the plain list held in the field, with `separator` only
+// when the field already holds something; false as setText.
+[[nodiscard]] bool appendText(clsPacket& packet, std::string_view name, std::string_view item,
+                              std::string_view separator);
+
 // Appends `item` to the list held in the field, with `separator` only when
 // the field already holds something.
 void AppendField(clsPacket& packet, std::string_view name, std::string_view item,

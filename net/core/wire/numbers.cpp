@@ -1,8 +1,8 @@
 #include "numbers.h"
 
+#include "platform/decimal.h"
 #include "platform/runtime_error.h"
 
-#include <charconv>
 #include <limits>
 
 namespace qel {
@@ -16,19 +16,14 @@ std::string_view trimBlanks(std::string_view text) {
 }
 
 int64_t toInt64(std::string_view text) {
-    std::string_view digits = trimBlanks(text);
-    if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') {
-        digits.remove_prefix(1);
-    }
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error == std::errc::result_out_of_range) {
+    const platform::Decimal number = platform::parseDecimal(trimBlanks(text));
+    if (number.status == platform::DecimalStatus::Overflow) {
         throw platform::RuntimeError(platform::rt::Overflow);
     }
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+    if (!number.ok()) {
         throw platform::RuntimeError(platform::rt::TypeMismatch);
     }
-    return value;
+    return number.value;
 }
 
 int32_t toInt32(std::string_view text) {

@@ -1,5 +1,6 @@
 #include "platform/debug_window.h"
 
+#include "platform/decimal.h"
 #include "platform/user_settings.h"
 
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <charconv>
 #include <utility>
 
 namespace platform {
@@ -30,11 +30,9 @@ bool guiAvailable() {
 }
 
 int64_t storedTwips(const DebugWindowOptions& options, const char* key, int64_t fallback) {
-    const std::string stored = getSetting(options.settingsApp, options.settingsSection, key);
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
-    return error == std::errc() && end == stored.data() + stored.size() && value > 0 ? value
-                                                                                     : fallback;
+    const Decimal stored =
+        parseDecimal(getSetting(options.settingsApp, options.settingsSection, key));
+    return stored.ok() && stored.value > 0 ? stored.value : fallback;
 }
 
 // One character per byte; CR LF shows as one line break and NUL as a visible mark.
