@@ -47,6 +47,13 @@ struct TrafficCounters {
     int64_t OutPacketRate = 0;
 };
 
+// How much a peer that stops reading may hold up on one connection before the
+// connection is closed as if the peer had closed it. Tests shorten them.
+struct OutgoingBounds {
+    int64_t maxQueuedBytes = int64_t{64} * 1024 * 1024;  // handed over and not yet written
+    int64_t maxStallMs = 60'000;                         // a write making no progress
+};
+
 // The library's timers; initLibrary hands their ticks to the socket host.
 struct LibraryTimers {
     platform::Timer connection;    // time-outs and reconnects
@@ -74,6 +81,7 @@ struct LibraryState {
     std::vector<SessionHandle> listenerSessions;  // the session each TCP listener serves
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID
     TrafficCounters counters;
+    OutgoingBounds outgoingBounds;
     SessionTable sessions;
     ConnectionHooks connectionHooks;
     DispatchTable methodHandlers;  // the packet methods this process's nodes answer

@@ -14,7 +14,7 @@ namespace qel {
 // (handlers may have made another one current); false when it has gone.
 template <class Done>
 bool waitInSession(const SessionHandle& own, int64_t timeoutMs, int64_t pollMs, Done done) {
-    const int64_t deadline = platform::tickCount() + timeoutMs;
+    const int64_t deadline = platform::deadlineAfter(timeoutMs);
     for (;;) {
         if (!switchSession(own)) {
             return false;

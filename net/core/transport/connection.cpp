@@ -5,6 +5,8 @@
 #include "guarded.h"
 #include "library_state.h"
 
+#include "platform/event_loop.h"
+
 #include <utility>
 
 namespace qel {
@@ -57,6 +59,7 @@ void clsSocket::resetStreams() {
     packetOut.reset();
     Sending = false;
     outPending.clear();
+    queuedBytes_ = 0;
 }
 
 void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
@@ -66,6 +69,12 @@ void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
         }
         if (library().debugMode) {
             debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket);
+        }
+        queuedBytes_ += static_cast<int64_t>(Pend->strPacket.size());
+        if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
+            debugPrint("Connection " + connectionID + " closed: its peer does not read");
+            closeConnection(false);
+            return;
         }
         if (Sending) {
             outPending.push_back(Pend);
@@ -78,6 +87,7 @@ void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
 void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     Sending = true;
     packetOut = Pend;
+    lastWriteProgressMs_ = platform::tickCount();
     const bool written = guarded("", false, [&] {
         if (sck_ == nullptr) {
             return false;
@@ -87,6 +97,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     });
     if (!written) {
         Sending = false;  // no completion will come for it
+        queuedBytes_ -= static_cast<int64_t>(Pend->strPacket.size());
     }
 }
 
@@ -96,6 +107,7 @@ void clsSocket::writeNextWaiting() {
     while (!Sending && !outPending.empty()) {
         if (state() != SocketState::Connected) {
             outPending.clear();
+            queuedBytes_ = 0;
             return;
         }
         const std::shared_ptr<clsPendingPkt> next = std::move(outPending.front());
@@ -119,11 +131,24 @@ void clsSocket::paceUpload(Session& own) {
     }
 }
 
+void clsSocket::sendProgress() {
+    lastWriteProgressMs_ = platform::tickCount();
+}
+
+void clsSocket::closeIfStalled(int64_t nowMs) {
+    if (Sending && isConnected &&
+        nowMs - lastWriteProgressMs_ >= library().outgoingBounds.maxStallMs) {
+        debugPrint("Connection " + connectionID + " closed: its writes made no progress");
+        closeConnection(false);
+    }
+}
+
 void clsSocket::sendComplete() {
     inSessionFrame([this](Session& own) {
         if (!Sending) {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
+        queuedBytes_ -= static_cast<int64_t>(packetOut->strPacket.size());
         if (carriedFileChunk()) {
             paceUpload(own);
         }
@@ -148,6 +173,7 @@ void clsSocket::connectionEstab() {
             return;
         }
         isConnected = true;
+        backoff.established(platform::tickCount());
         resetStreams();
         std::string address = Address;
         enmConMode mode = mode_Outgoing;
@@ -163,9 +189,9 @@ void clsSocket::connectionEstab() {
     });
 }
 
-void clsSocket::closeConnection(bool userInititated) {
-    inSessionFrame([this, userInititated](Session& own) {
-        if (userInititated) {
+void clsSocket::closeConnection(bool userInitiated) {
+    inSessionFrame([this, userInitiated](Session& own) {
+        if (userInitiated) {
             Maintain = false;
         }
         if (!isConnected) {
@@ -187,6 +213,7 @@ void clsSocket::closeConnection(bool userInititated) {
         }
         updateConnectedState();
         const ConnectionHooks& hooks = library().connectionHooks;
+        backoff.dropped(platform::tickCount());
         if (Maintain && !own.disconnecting && hooks.reconnect) {
             hooks.reconnect(shared_from_this());
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pending_packet.h"
+#include "reconnect_backoff.h"
 #include "session.h"
 #include "stream_framing.h"
 
@@ -43,6 +44,8 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     bool Sending = false;                                   // a write is in progress
     std::deque<std::shared_ptr<clsPendingPkt>> outPending;  // waiting for the write, oldest first
 
+    ReconnectBackoff backoff;  // when a maintained connection may connect again
+
     // A blocking connect in progress, watched by the connection timer.
     bool checkForTimeout = false;
     int64_t connectionStarted = 0;  // tick count
@@ -63,6 +66,12 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // reported and leaves the connection free to write the next one.
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
+    // The control has handed a chunk of the packet being written to the system.
+    void sendProgress();
+    // A write in progress has made no progress for the stall bound: the peer
+    // has stopped reading, and the connection is closed as if by the peer.
+    void closeIfStalled(int64_t nowMs);
+
     // The control has written the last packet out: a file chunk records its
     // upload's progress and asks for the next chunk, then the next waiting
     // packet is written.
@@ -74,9 +83,9 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void connectionEstab();
     // Closes the connection (once) and raises connectionClosed; a maintained
     // connection is reconnected unless its session is disconnecting. A close
-    // the node asks for (`userInititated`) is never reconnected, and also
+    // the node asks for (`userInitiated`) is never reconnected, and also
     // stops a connect still in progress.
-    void closeConnection(bool userInititated);
+    void closeConnection(bool userInitiated);
 
     // Forgets what was being received and written: the stream starts afresh
     // and nothing is left marked as in progress.
@@ -84,6 +93,10 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
 
   private:
     platform::SocketControl* sck_;
+    // Bytes of the packets handed to the connection and not yet written: the
+    // one in progress and the waiting ones.
+    int64_t queuedBytes_ = 0;
+    int64_t lastWriteProgressMs_ = 0;  // tick count of the last progress of the write
 
     template <class Work>
     void inSessionFrame(Work&& work);

@@ -237,10 +237,15 @@ void reconnect(const std::shared_ptr<clsSocket>& connection) {
         if (!connection || connection->sck() == nullptr || !inTable(connection)) {
             return;
         }
+        const int64_t now = platform::tickCount();
+        if (!connection->backoff.due(now)) {
+            return;  // a later pass of the connection timer tries again
+        }
         CurrentSessionGuard restore;
         if (!restore.switchTo(connection->session)) {
             return;
         }
+        connection->backoff.attempted(now);
         connectTo(connection->Address, false, true, connection, true, false);
     });
 }
@@ -291,6 +296,13 @@ void markTimedOutConnects() {
             now - connection->connectionStarted > connection->connectionTimeout) {
             connection->timedOut = true;
         }
+    }
+}
+
+void closeStalledConnections() {
+    const int64_t now = platform::tickCount();
+    for (const std::shared_ptr<clsSocket>& connection : library().connectionTable.snapshot()) {
+        connection->closeIfStalled(now);
     }
 }
 

@@ -45,8 +45,8 @@ std::string connectTo(const std::string& node, bool isNodeID, bool maintain,
                       std::shared_ptr<clsSocket> connection, bool async, bool reuse);
 
 // Connects a maintained connection again, asynchronously, to its `Address`,
-// in its own session; nothing when that session is gone or the connection
-// has left the table.
+// in its own session, once its back-off allows; nothing when that session is
+// gone or the connection has left the table.
 void reconnect(const std::shared_ptr<clsSocket>& connection);
 
 // A peer asks listener `listenerIndex` to connect: its session hears the
@@ -60,6 +60,8 @@ void sckListen_ConnectionRequest(int listenerIndex, int64_t requestId);
 // their time-out are marked timed out; maintained connections that are closed
 // or failed (and not waited on) are reconnected, each in its own session.
 void markTimedOutConnects();
+// Closes, as if by their peers, the connections whose writes have stalled.
+void closeStalledConnections();
 void reconnectMaintainedConnections();
 
 }  // namespace qel

@@ -69,8 +69,14 @@ void SocketHost::ConnectionEvents::onDataArrival(SocketControl& control, int64_t
     route(control, [bytesTotal](clsSocket& connection) { connection.dataArrival(bytesTotal); });
 }
 
-void SocketHost::ConnectionEvents::onSendProgress(SocketControl&, int64_t bytesSent, int64_t) {
+void SocketHost::ConnectionEvents::onSendProgress(SocketControl& control, int64_t bytesSent,
+                                                  int64_t) {
     library().counters.bytesOut += bytesSent;
+    // Progress of an element that no longer carries a connection is of no interest.
+    const std::shared_ptr<clsSocket>* found = library().connectionTable.find(control.tag);
+    if (found != nullptr && (*found)->sck() == &control) {
+        (*found)->sendProgress();
+    }
 }
 
 void SocketHost::ConnectionEvents::onSendComplete(SocketControl& control) {
@@ -108,6 +114,7 @@ void SocketHost::UdpEvents::onDataArrival(SocketControl& control, int64_t) {
 void SocketHost::timSck_Timer() {
     guarded("", [this] {
         markTimedOutConnects();
+        closeStalledConnections();
         const int64_t now = platform::tickCount();
         if (lastReconnectPass_ && now - *lastReconnectPass_ < ReconnectIntervalMs) {
             return;

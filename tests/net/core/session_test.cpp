@@ -2,10 +2,13 @@
 
 #include "library_state.h"
 #include "session.h"
+#include "session_wait.h"
 
 #include "platform/event_loop.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace qel::test {
 namespace {
@@ -165,6 +168,22 @@ TEST_F(SessionTest, SeenIdsLastTwoMinutesAndAtLeastThePacketCache) {
     }
     EXPECT_FALSE(burst.contains("0"));
     EXPECT_TRUE(burst.contains("1"));
+}
+
+TEST_F(SessionTest, AHugeWaitTimeOutWaitsUntilDoneInsteadOfNotAtAll) {
+    platform::ScopedTestClock clock(int64_t{1} << 40);
+    const SessionPtr node = addNode();
+    for (const int64_t timeout : {std::numeric_limits<int64_t>::max(), int64_t{1} << 62}) {
+        int looks = 0;
+        EXPECT_TRUE(waitInSession(node, timeout, 0, [&] { return ++looks == 3; }));
+        EXPECT_EQ(looks, 3);
+    }
+    int looks = 0;
+    EXPECT_TRUE(waitInSession(node, std::numeric_limits<int64_t>::min(), 0, [&] {
+        ++looks;
+        return false;
+    }));
+    EXPECT_EQ(looks, 1);  // a negative time-out only looks once
 }
 
 TEST_F(SessionTest, TheConfirmationTimerFollowsEveryNode) {
