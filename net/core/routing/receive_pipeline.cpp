@@ -6,6 +6,7 @@
 #include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
+#include "input_limits.h"
 #include "library_state.h"
 #include "numbers.h"
 #include "route_table.h"
@@ -65,7 +66,7 @@ bool decodeBody(const Session& own, clsPacket& pkt) {
     if (hasFlag(pkt, "Z")) {
         const int64_t originalLength = toInt64(getText(pkt, "Original-Length"));
         countCompression(pkt, originalLength);
-        if (!decompressData(pkt.Data, originalLength)) {
+        if (!decompressData(pkt.Data, originalLength, limits::maxInflatedBody(pkt.Method))) {
             return false;
         }
     }

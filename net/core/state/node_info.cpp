@@ -43,6 +43,15 @@ enmRole roleOf(const Variant& value) {
     return static_cast<enmRole>(int32Of(value));
 }
 
+// One text of a description, cut to limits::MaxDescriptionFieldBytes.
+std::string describedText(const cSettings& description, const char* key) {
+    std::string text = textOf(description.GetSetting(key, std::string()));
+    if (static_cast<int64_t>(text.size()) > limits::MaxDescriptionFieldBytes) {
+        text.resize(static_cast<size_t>(limits::MaxDescriptionFieldBytes));
+    }
+    return text;
+}
+
 // The description in an INFO body; throws when "Role" or "Sharing-Files"
 // cannot be read.
 typNodeEntry readDescription(const std::string& body, const std::string& nodeID) {
@@ -50,13 +59,13 @@ typNodeEntry readDescription(const std::string& body, const std::string& nodeID)
     description.LoadXML(body);
     typNodeEntry entry;
     entry.ID = nodeID;
-    entry.Name = textOf(description.GetSetting("Name", std::string()));
-    entry.Descriptor = textOf(description.GetSetting("Descriptor", std::string()));
-    entry.Address = textOf(description.GetSetting("Address", std::string()));
-    entry.encryptionKey = textOf(description.GetSetting("Encryption-Key", std::string()));
+    entry.Name = describedText(description, "Name");
+    entry.Descriptor = describedText(description, "Descriptor");
+    entry.Address = describedText(description, "Address");
+    entry.encryptionKey = describedText(description, "Encryption-Key");
     entry.Role = roleOf(description.GetSetting("Role", int64_t{1}));
     entry.sharingFiles = booleanOf(description.GetSetting("Sharing-Files", false));
-    entry.activeUser = textOf(description.GetSetting("Active-User", std::string()));
+    entry.activeUser = describedText(description, "Active-User");
     return entry;
 }
 
@@ -110,7 +119,9 @@ void rememberInCache(const typNodeEntry& entry) {
         cache[static_cast<size_t>(found)] = entry;
         return;
     }
-    const auto highestIndex = static_cast<size_t>(std::max(lib.nodeCacheMax, 0));
+    // However high the setting, the cache keeps no more nodes than a node table.
+    const auto highestIndex = static_cast<size_t>(
+        std::clamp<int64_t>(lib.nodeCacheMax, 0, limits::MaxNodeTableEntries - 1));
     if (cache.size() > highestIndex) {
         cache.erase(cache.begin(),
                     cache.begin() + static_cast<std::ptrdiff_t>(cache.size() - highestIndex));

@@ -79,7 +79,9 @@ struct Session {
     std::string udpBufferFrom;  // that sender's IP
     std::vector<std::string> discovered;  // element 0 empty
     std::unordered_map<std::string, int64_t>
-        udpAnsweredAt;  // tick count of the last answer to each
+        udpAnsweredAt;                 // tick count of the last answer to each
+    int64_t udpAnswerSecondStart = 0;  // tick count starting the second being counted
+    int32_t udpAnswersThisSecond = 0;
 
     // File transfer.
     std::vector<std::shared_ptr<clsFileSend>> fileSends;

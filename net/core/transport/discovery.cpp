@@ -9,10 +9,13 @@
 #include "session_wait.h"
 #include "socket_host.h"
 
+#include "platform/decimal.h"
 #include "platform/event_loop.h"
+#include "platform/identity.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,26 +28,76 @@ using platform::SocketState;
 constexpr int64_t AnswerPollMs = 10;
 constexpr int SendRetries = 3;
 
-// Decimal digits only, at most `maxDigits`, as a number no larger than `highest`.
-bool smallNumber(std::string_view text, size_t maxDigits, int highest, int lowest = 0) {
-    if (text.empty() || text.size() > maxDigits) {
-        return false;
+// Decimal digits only, at most `maxDigits`, as a number from `lowest` to `highest`.
+std::optional<int> smallNumber(std::string_view text, size_t maxDigits, int highest,
+                               int lowest = 0) {
+    if (text.empty() || text.size() > maxDigits || text[0] < '0' || text[0] > '9') {
+        return std::nullopt;
     }
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && value >= lowest &&
-           value <= highest;
+    const platform::Decimal number = platform::parseDecimal(text);
+    if (!number.ok() || number.value < lowest || number.value > highest) {
+        return std::nullopt;
+    }
+    return static_cast<int>(number.value);
 }
 
-bool dottedIPv4(std::string_view text) {
+// Dotted IPv4 text as its 32-bit number.
+std::optional<uint32_t> ipv4Number(std::string_view text) {
+    uint32_t number = 0;
     for (int part = 0; part < 4; ++part) {
         const size_t dot = text.find('.');
         const bool last = part == 3;
-        if (last != (dot == std::string_view::npos) || !smallNumber(text.substr(0, dot), 3, 255)) {
-            return false;
+        const std::optional<int> byte = smallNumber(text.substr(0, dot), 3, 255);
+        if (last != (dot == std::string_view::npos) || !byte) {
+            return std::nullopt;
         }
+        number = number << 8 | static_cast<uint32_t>(*byte);
         text = last ? std::string_view() : text.substr(dot + 1);
     }
+    return number;
+}
+
+// The networks of this machine's interfaces, and loopback: the only places a
+// DISCOVER is answered, so a datagram cannot turn the node against others.
+class OwnNetworks {
+  public:
+    OwnNetworks() {
+        networks_.push_back({0x7F000000U, 0xFF000000U});  // 127.0.0.0/8
+        for (const platform::InterfaceAddress& address : platform::interfaceAddresses()) {
+            const std::optional<uint32_t> ip = ipv4Number(address.ip);
+            const int prefix = std::clamp(address.prefixLength, 0, 32);
+            const uint32_t mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - prefix);
+            if (ip) {
+                networks_.push_back({*ip & mask, mask});
+            }
+        }
+    }
+
+    bool contains(std::string_view ip) const {
+        const std::optional<uint32_t> number = ipv4Number(ip);
+        return number && std::any_of(networks_.begin(), networks_.end(), [&](const Network& n) {
+                   return (*number & n.mask) == n.base;
+               });
+    }
+
+  private:
+    struct Network {
+        uint32_t base;
+        uint32_t mask;
+    };
+    std::vector<Network> networks_;
+};
+
+// At most DiscoverAnswersPerSecond answers in any one second of the tick count.
+bool answerAllowed(Session& own, int64_t now) {
+    if (now - own.udpAnswerSecondStart >= 1000) {
+        own.udpAnswerSecondStart = now;
+        own.udpAnswersThisSecond = 0;
+    }
+    if (own.udpAnswersThisSecond >= DiscoverAnswersPerSecond) {
+        return false;
+    }
+    ++own.udpAnswersThisSecond;
     return true;
 }
 
@@ -59,7 +112,7 @@ std::string advertisedAddress(std::string_view record) {
     const std::string_view address = trimBlanks(record.substr(
         DiscoverKeyword.size(), record.size() - DiscoverKeyword.size() - suffix.size()));
     const size_t colon = address.rfind(':');
-    if (colon == std::string_view::npos || !dottedIPv4(address.substr(0, colon)) ||
+    if (colon == std::string_view::npos || !ipv4Number(address.substr(0, colon)) ||
         !smallNumber(address.substr(colon + 1), 5, 65535, 1)) {
         return {};
     }
@@ -129,8 +182,9 @@ std::vector<std::string> takeRecords(Session& own, const std::string& sender,
 }
 
 // Records the sender a DISCOVER advertises and answers it, unless it was
-// answered a moment ago.
-void takeInRecord(Session& own, const std::string& record) {
+// answered a moment ago, lies outside this machine's networks or the answers
+// of this second are spent.
+void takeInRecord(Session& own, const std::string& record, const OwnNetworks& networks) {
     const std::string address = advertisedAddress(record);
     if (address.empty()) {
         return;
@@ -150,8 +204,12 @@ void takeInRecord(Session& own, const std::string& record) {
     } else {
         own.discovered.push_back(address);
     }
+    const std::string ip = address.substr(0, address.rfind(':'));
+    if (!networks.contains(ip) || !answerAllowed(own, now)) {
+        return;
+    }
     own.udpAnsweredAt[address] = now;
-    sendDiscover(address.substr(0, address.rfind(':')));
+    sendDiscover(ip);
 }
 
 // The search's result: "" and then the addresses heard, the node's own one
@@ -306,11 +364,16 @@ void udpDataArrival(int index, const std::string& datagram) {
         return;
     }
     const std::string sender = socketHost().sckUDP[static_cast<size_t>(index)].remoteHostIP();
-    for (const std::string& record : takeRecords(*own, sender, datagram)) {
+    const std::vector<std::string> records = takeRecords(*own, sender, datagram);
+    if (records.empty()) {
+        return;
+    }
+    const OwnNetworks networks;
+    for (const std::string& record : records) {
         if (!restore.switchTo(own)) {
             return;  // an answer let events run, and the node has gone
         }
-        takeInRecord(*own, record);
+        takeInRecord(*own, record, networks);
     }
 }
 

@@ -16,7 +16,10 @@
 // with its own DISCOVER, sent to the sender's IP on the searching node's UDP
 // port. A sender heard before is answered again only once its last answer is
 // older than DiscoverReanswerMs, so the answer to an answer ends the exchange
-// while a restarted node is still found.
+// while a restarted node is still found. Only senders in this machine's own
+// networks (its interfaces' subnets and loopback) are answered, at most
+// DiscoverAnswersPerSecond a second, so no datagram can make the node send
+// to strangers or flood.
 //
 // The datagram: "DISCOVER " + own IP + ":" + listen port + " " + "QEL/2.1" +
 // CR LF CR LF.
@@ -25,6 +28,8 @@ namespace qel {
 inline constexpr std::string_view DiscoverKeyword = "DISCOVER ";
 inline constexpr std::string_view DiscoverRecordEnd = "\r\n\r\n";
 inline constexpr int64_t DiscoverReanswerMs = 3000;
+// Answers one node sends in any second, whatever the datagrams it hears list.
+inline constexpr int DiscoverAnswersPerSecond = 64;
 // Addresses one search keeps, and the unended start of a record kept from one
 // datagram for the next.
 inline constexpr size_t MaxDiscoveredNodes = 1024;

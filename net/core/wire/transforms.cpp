@@ -7,6 +7,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace qel {
 namespace {
 
@@ -53,10 +55,11 @@ bool compressData(std::string& data, int level) {
     });
 }
 
-bool decompressData(std::string& data, int64_t originalLength) {
+bool decompressData(std::string& data, int64_t originalLength, int64_t maxLength) {
     return guarded("", false, [&] {
         const auto compressedLength = static_cast<int64_t>(data.size());
-        if (data.empty() || originalLength < 0 || originalLength > limits::MaxDecompressedBytes ||
+        if (data.empty() || originalLength < 0 ||
+            originalLength > std::min(maxLength, limits::MaxDecompressedBytes) ||
             originalLength > compressedLength * MaxInflateRatio + InflateSlack) {
             fail("Cannot decompress body: Original-Length " + std::to_string(originalLength) +
                  " for " + std::to_string(compressedLength) + " bytes");

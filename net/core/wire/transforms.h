@@ -1,5 +1,7 @@
 #pragma once
 
+#include "input_limits.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,9 +21,11 @@ inline bool decryptData(std::string& data, std::string_view key) {
 bool compressData(std::string& data, int level);
 
 // Inflates a compressed body to exactly `originalLength` bytes (the sender's
-// "Original-Length"). A length out of bounds or beyond what the compressed
-// bytes could hold fails before anything is allocated; so does a corrupt
-// body or one of another length.
-bool decompressData(std::string& data, int64_t originalLength);
+// "Original-Length"). A length beyond `maxLength` (see
+// limits::maxInflatedBody), beyond what the compressed bytes could hold, or
+// out of bounds fails before anything is allocated; so does a corrupt body
+// or one of another length.
+bool decompressData(std::string& data, int64_t originalLength,
+                    int64_t maxLength = limits::MaxDecompressedBytes);
 
 }  // namespace qel
