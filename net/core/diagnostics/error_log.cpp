@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/date_text.h"
 #include "platform/debug_output.h"
+#include "platform/scoped_assignment.h"
 #include "platform/user_settings.h"
 
 #include <charconv>
@@ -54,17 +55,6 @@ bool switchedOn(std::string_view value) {
     return !numeric || number != 0;
 }
 
-class ErrorNesting {
-  public:
-    explicit ErrorNesting(int& depth) : depth_(depth) { ++depth_; }
-    ~ErrorNesting() { --depth_; }
-    ErrorNesting(const ErrorNesting&) = delete;
-    ErrorNesting& operator=(const ErrorNesting&) = delete;
-
-  private:
-    int& depth_;
-};
-
 }  // namespace
 
 std::string errorLine(int32_t number, std::string_view description, std::string_view source) {
@@ -91,7 +81,7 @@ void logError(int32_t number, std::string_view description, std::string_view sou
         if (!session || lib.errorNesting >= MaxErrorNesting) {
             return;
         }
-        const ErrorNesting nesting(lib.errorNesting);
+        const platform::ScopedAssignment nesting(lib.errorNesting, lib.errorNesting + 1);
         std::string node(nodeID);
         raiseError(session, message, node);
     } catch (...) {

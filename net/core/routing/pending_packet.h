@@ -18,6 +18,9 @@ struct clsPendingPkt {
     std::weak_ptr<Session> session;       // the node that sends it
     std::weak_ptr<clsSocket> sourceSck;   // a forwarded packet's arrival connection
     std::weak_ptr<clsSocket> sendViaSck;  // a connection the sender forces
+    // Whether those were given at all: either may have gone since.
+    bool forwarded = false;
+    bool viaForcedConnection = false;
     std::string Method;
     bool needsConfirmation = false;
     std::string Destination;

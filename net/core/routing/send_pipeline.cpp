@@ -24,12 +24,6 @@ namespace {
 
 constexpr int CompressionLevel = 9;
 
-// Whether a handle was given at all, even if what it named has gone since.
-template <class T>
-bool given(const std::weak_ptr<T>& handle) {
-    return handle.owner_before(std::weak_ptr<T>()) || std::weak_ptr<T>().owner_before(handle);
-}
-
 // Writes one of the core's own fields as plain text; a packet whose field
 // cannot be written is reported and not sent.
 void writeField(clsPacket& pkt, std::string_view name, std::string_view value) {
@@ -162,7 +156,9 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
         pp->ID = getText(pkt, "ID");
         pp->Method = pkt.Method;
         pp->sendViaSck = sendViaSck;
+        pp->viaForcedConnection = sendViaSck != nullptr;
         pp->sourceSck = sourceSck;
+        pp->forwarded = sourceSck != nullptr;
         if (!own->seeSelf && !packetSeen(pp->ID)) {
             rememberPacketID(pp->ID);
         }
@@ -186,13 +182,11 @@ void startPacketSend(const std::shared_ptr<clsPendingPkt>& pp) {
         TrafficCounters& counters = library().counters;
         ++counters.OutPacketCount;
         ++counters.packetsOut;
-        const bool forwarded = given(pp->sourceSck);
-        const bool forced = given(pp->sendViaSck);
         // A forced connection that has gone since drops the packet, as one
         // that is no longer connected would.
         const std::shared_ptr<clsSocket> connection =
-            forced ? pp->sendViaSck.lock() : findRoute(*own, pp->Destination);
-        if (forwarded || (!forced && !connection)) {
+            pp->viaForcedConnection ? pp->sendViaSck.lock() : findRoute(*own, pp->Destination);
+        if (pp->forwarded || (!pp->viaForcedConnection && !connection)) {
             sendToAll(pp, pp->sourceSck.lock());
         } else if (connection) {
             connection->Send(pp);

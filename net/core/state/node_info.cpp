@@ -15,6 +15,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
+#include "platform/scoped_assignment.h"
 #include "qellib/settings.h"
 
 #include <algorithm>
@@ -136,22 +137,6 @@ void sendWhois(const std::string& strDest) {
     sendPacket(whois);
 }
 
-// Sets the session's asynchronous mode for the time of one query.
-class NodeInfoMode {
-  public:
-    NodeInfoMode(SessionPtr own, bool async)
-        : own_(std::move(own)), previous_(own_->nodeInfoAsync) {
-        own_->nodeInfoAsync = async;
-    }
-    ~NodeInfoMode() { own_->nodeInfoAsync = previous_; }
-    NodeInfoMode(const NodeInfoMode&) = delete;
-    NodeInfoMode& operator=(const NodeInfoMode&) = delete;
-
-  private:
-    SessionPtr own_;
-    bool previous_;
-};
-
 const typNodeEntry* knownNode(const Session& own, const std::string& nodeID) {
     if (const int32_t index = findNodeInfo(own, nodeID); index >= 0) {
         return &own.nodeTable[static_cast<size_t>(index)];
@@ -170,7 +155,8 @@ void askOneNode(const SessionPtr& own, const std::string& strDest, bool bUseCach
             return;
         }
     }
-    const NodeInfoMode mode(own, async);
+    // The session's asynchronous mode for the time of this query.
+    const platform::ScopedAssignment mode(own->nodeInfoAsync, async);
     sendWhois(strDest);
     waitInSession(own, own->Timeout, AnswerPollMs, [&] {
         const int32_t index = findNodeInfo(*own, strDest);
@@ -188,7 +174,7 @@ void askEveryNode(const SessionPtr& own, bool async, std::vector<typNodeInfo>& a
         sendWhois("BROADCAST");
         return;
     }
-    const NodeInfoMode mode(own, false);
+    const platform::ScopedAssignment mode(own->nodeInfoAsync, false);
     sendWhois("BROADCAST");
     if (!waitInSession(own, own->Timeout, AnswerPollMs, [] { return false; })) {
         return;

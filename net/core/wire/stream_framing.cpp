@@ -8,24 +8,11 @@
 #include "wire_format.h"
 
 #include "platform/runtime_error.h"
+#include "platform/scoped_assignment.h"
 
 #include <algorithm>
 
 namespace qel {
-namespace {
-
-class CuttingMark {
-  public:
-    explicit CuttingMark(bool& mark) : mark_(mark) { mark_ = true; }
-    ~CuttingMark() { mark_ = false; }
-    CuttingMark(const CuttingMark&) = delete;
-    CuttingMark& operator=(const CuttingMark&) = delete;
-
-  private:
-    bool& mark_;
-};
-
-}  // namespace
 
 void PacketFramer::append(std::string_view bytes) {
     buffer_.append(bytes);
@@ -90,7 +77,7 @@ PacketFramer::Cut PacketFramer::next(clsPacket& packet) {
     if (cutting_) {
         return Cut::NeedMore;
     }
-    const CuttingMark mark(cutting_);
+    const platform::ScopedAssignment mark(cutting_, true);
     try {
         if ((!packetIn_.HeaderDone && !cutHeader()) || !cutBody()) {
             compact();
