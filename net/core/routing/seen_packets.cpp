@@ -17,7 +17,7 @@ bool SeenPacketIds::contains(std::string_view id) {
         return false;
     }
     forgetExpired(platform::tickCount());
-    return counts_.contains(std::string(id));
+    return counts_.find(id) != counts_.end();
 }
 
 void SeenPacketIds::remember(std::string id) {
@@ -25,8 +25,9 @@ void SeenPacketIds::remember(std::string id) {
         return;
     }
     const int64_t now = platform::tickCount();
-    ++counts_[id];
-    byAge_.push_back({std::move(id), now});
+    Counts::value_type& held = *counts_.try_emplace(std::move(id), 0).first;
+    ++held.second;
+    byAge_.push_back({&held, now});
     forgetExpired(now);
 }
 
@@ -37,9 +38,9 @@ void SeenPacketIds::forgetExpired(int64_t nowMs) {
         if (!expired && held <= MaxRemembered) {
             return;
         }
-        const auto counted = counts_.find(byAge_.front().id);
-        if (--counted->second == 0) {
-            counts_.erase(counted);
+        Counts::value_type& counted = *byAge_.front().held;
+        if (--counted.second == 0) {
+            counts_.erase(counts_.find(counted.first));
         }
         byAge_.pop_front();
     }

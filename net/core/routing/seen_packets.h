@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,16 +31,23 @@ class SeenPacketIds {
     void remember(std::string id);
 
   private:
+    // Looks IDs up by string_view, so a lookup copies nothing.
+    struct IdHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
+    };
+    using Counts = std::unordered_map<std::string, int64_t, IdHash, std::equal_to<>>;
+
     struct Seen {
-        std::string id;
+        Counts::value_type* held;  // the ID and its count: map elements never move
         int64_t atMs;
     };
 
     void forgetExpired(int64_t nowMs);
 
     int64_t leastRemembered_ = 1;
-    std::deque<Seen> byAge_;                           // oldest first
-    std::unordered_map<std::string, int64_t> counts_;  // how often each held ID is held
+    std::deque<Seen> byAge_;  // oldest first
+    Counts counts_;           // how often each held ID is held
 };
 
 }  // namespace qel

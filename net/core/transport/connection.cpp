@@ -4,9 +4,11 @@
 #include "event_raisers.h"
 #include "guarded.h"
 #include "library_state.h"
+#include "socket_host.h"
 
 #include "platform/event_loop.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qel {
@@ -131,13 +133,15 @@ void clsSocket::paceUpload(Session& own) {
     }
 }
 
-void clsSocket::sendProgress() {
-    lastWriteProgressMs_ = platform::tickCount();
-}
-
 void clsSocket::closeIfStalled(int64_t nowMs) {
-    if (Sending && isConnected &&
-        nowMs - lastWriteProgressMs_ >= library().outgoingBounds.maxStallMs) {
+    if (!Sending || !isConnected || sck_ == nullptr) {
+        return;
+    }
+    // The element's progress may be a previous connection's: it only ever
+    // makes this one look livelier, never stalled.
+    const int64_t lastProgress =
+        std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
+    if (nowMs - lastProgress >= library().outgoingBounds.maxStallMs) {
         debugPrint("Connection " + connectionID + " closed: its writes made no progress");
         closeConnection(false);
     }

@@ -66,8 +66,6 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // reported and leaves the connection free to write the next one.
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
-    // The control has handed a chunk of the packet being written to the system.
-    void sendProgress();
     // A write in progress has made no progress for the stall bound: the peer
     // has stopped reading, and the connection is closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
@@ -96,7 +94,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // Bytes of the packets handed to the connection and not yet written: the
     // one in progress and the waiting ones.
     int64_t queuedBytes_ = 0;
-    int64_t lastWriteProgressMs_ = 0;  // tick count of the last progress of the write
+    int64_t lastWriteProgressMs_ = 0;  // tick count the write in progress started
 
     template <class Work>
     void inSessionFrame(Work&& work);

@@ -72,11 +72,16 @@ void SocketHost::ConnectionEvents::onDataArrival(SocketControl& control, int64_t
 void SocketHost::ConnectionEvents::onSendProgress(SocketControl& control, int64_t bytesSent,
                                                   int64_t) {
     library().counters.bytesOut += bytesSent;
-    // Progress of an element that no longer carries a connection is of no interest.
-    const std::shared_ptr<clsSocket>* found = library().connectionTable.find(control.tag);
-    if (found != nullptr && (*found)->sck() == &control) {
-        (*found)->sendProgress();
+    const auto index = static_cast<size_t>(control.index());
+    if (sendProgressAt_.size() <= index) {
+        sendProgressAt_.resize(index + 1, 0);
     }
+    sendProgressAt_[index] = platform::tickCount();
+}
+
+int64_t SocketHost::ConnectionEvents::lastSendProgress(int elementIndex) const {
+    const auto index = static_cast<size_t>(elementIndex);
+    return index < sendProgressAt_.size() ? sendProgressAt_[index] : 0;
 }
 
 void SocketHost::ConnectionEvents::onSendComplete(SocketControl& control) {

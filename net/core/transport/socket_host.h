@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -29,6 +30,11 @@ class SocketHost {
         void onClose(platform::SocketControl& control) override;
         void onError(platform::SocketControl& control, int number,
                      const std::string& description) override;
+
+        int64_t lastSendProgress(int elementIndex) const;
+
+      private:
+        std::vector<int64_t> sendProgressAt_;  // tick count, by element index
     } connectionEvents_;
     class ListenerEvents : public platform::SocketEvents {
       public:
@@ -72,6 +78,12 @@ class SocketHost {
     // The routing of connection and listener events, as the elements see it.
     platform::SocketEvents& connectionEvents() { return connectionEvents_; }
     platform::SocketEvents& listenerEvents() { return listenerEvents_; }
+
+    // When element `elementIndex` of sck last handed bytes to the system (tick
+    // count; 0: never). Kept by index, so watching it costs the data path nothing.
+    int64_t lastSendProgress(int elementIndex) const {
+        return connectionEvents_.lastSendProgress(elementIndex);
+    }
 
   private:
     std::optional<int64_t> lastReconnectPass_;  // tick count
