@@ -130,6 +130,8 @@ void SelfUpdate::beginUpdate(const std::string& nodeID) {
     }
     phase_ = Phase::Receiving;
     std::weak_ptr<SelfUpdate> self = weak_from_this();
+    // Ending the update drops this receiver while it runs: it touches none of
+    // its own members once the block is handed on.
     state_.controller->beginUpdate(
         [self](std::string& reqID, std::string& strData, qel::enmFileStatus status) {
             if (const auto update = self.lock()) {

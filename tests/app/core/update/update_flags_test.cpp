@@ -1,6 +1,7 @@
 #include "core/update/update_flags.h"
 #include "core/log/error_log.h"
 #include "core/program/command_line.h"
+#include "recorded_starts.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
@@ -30,23 +31,6 @@ bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
-// The starts a program asks for, recorded instead of made.
-struct RecordedStarts {
-    struct Start {
-        std::string program;
-        std::vector<std::string> arguments;
-        std::string folder;
-    };
-    std::vector<Start> starts;
-    ProgramStarter starter() {
-        return [this](const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& folder) {
-            starts.push_back({program, arguments, folder});
-            return true;
-        };
-    }
-};
-
 class UpdateFlagsTest : public ::testing::Test {
   protected:
     std::string file(const std::string& name) const { return folder.file(name); }
@@ -56,7 +40,7 @@ class UpdateFlagsTest : public ::testing::Test {
 
     test::TempFolder folder;
     ErrorLog log{file("Log.txt")};
-    RecordedStarts recorded;
+    test::RecordedStarts recorded;
 };
 
 TEST_F(UpdateFlagsTest, CopyReplacesTheProgramKeepingItsModeStartsItWithDeleteAndEnds) {
