@@ -53,12 +53,35 @@ SelfUpdate::SelfUpdate(AppState& state, UpdateSetup setup)
       setup_(std::move(setup)),
       image_(updateFilePath(state.programFolder), program_image::ownHead()) {
     stallTimer_.setHandler([this] { stalled(); });
+    connectionPoll_.setHandler(
+        [this] { guarded(state_.log, "checkForUpdate", [this] { askWhenConnected(); }); });
 }
 
 void SelfUpdate::checkForUpdate() {
     if (state_.commandLine.has(SwitchDebug) || phase_ != Phase::Idle) {
         return;
     }
+    phase_ = Phase::WaitingToAsk;
+    waitingSince_ = platform::tickCount();
+    askWhenConnected();
+}
+
+void SelfUpdate::askWhenConnected() {
+    if (phase_ != Phase::WaitingToAsk) {
+        connectionPoll_.setEnabled(false);
+        return;
+    }
+    if (!session(state_).isConnected()) {
+        if (platform::tickCount() - waitingSince_ >= ConnectionWaitMs) {
+            connectionPoll_.setEnabled(false);
+            phase_ = Phase::Done;
+        } else if (!connectionPoll_.enabled()) {
+            connectionPoll_.setInterval(ConnectionPollMs);
+            connectionPoll_.setEnabled(true);
+        }
+        return;
+    }
+    connectionPoll_.setEnabled(false);
     versionRequest_ =
         updateProcedures(state_).callRemoteProc("BROADCAST", std::string(VersionProc));
     askedAt_ = platform::tickCount();

@@ -18,6 +18,11 @@ struct AppState;
 // How long after our own "GetVersion" its answers count: the library's
 // time-out of a remote call.
 inline constexpr int64_t VersionAnswerWindowMs = 10000;
+// The version question waits this long at most for the node's first
+// connection: the configured servers are connected without waiting at
+// start-up, and a question sent before that reaches nobody.
+inline constexpr int64_t ConnectionWaitMs = 60000;
+inline constexpr int64_t ConnectionPollMs = 500;
 // An update gives up when no part of the image arrived for this many times
 // the Timeout setting.
 inline constexpr int64_t UpdateStallTimeouts = 3;
@@ -54,7 +59,8 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     // For tests: the program file, revision and starter in use.
     UpdateSetup& setup() { return setup_; }
 
-    // The version question to every node, unless started with "-debug".
+    // The version question to every node, unless started with "-debug": at
+    // once when the node is connected, else at its first connection.
     void checkForUpdate();
     // Answers "GetVersion" and "GetEXE" of another node.
     void RemoteProcCall(const std::string& ProcName, const std::string& reqID,
@@ -71,8 +77,9 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     bool updating() const { return phase_ == Phase::Receiving; }
 
   private:
-    enum class Phase { Idle, Asking, Receiving, Done };
+    enum class Phase { Idle, WaitingToAsk, Asking, Receiving, Done };
 
+    void askWhenConnected();
     bool answerCounts(const std::string& reqID) const;
     std::optional<std::string> folderRefusal() const;
     void beginUpdate(const std::string& nodeID);
@@ -85,6 +92,8 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     AppState& state_;
     UpdateSetup setup_;
     Phase phase_ = Phase::Idle;
+    int64_t waitingSince_ = 0;
+    platform::Timer connectionPoll_;
     std::string versionRequest_;
     int64_t askedAt_ = 0;
     std::string imageRequest_;

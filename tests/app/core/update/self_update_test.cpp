@@ -223,6 +223,28 @@ TEST(SelfUpdateTest, AnswersCountOnlyForTheTimeOfTheCall) {
     EXPECT_FALSE(exists(core.file("Update.dat")));
 }
 
+TEST(SelfUpdateTest, WithoutAConnectionTheQuestionWaitsForOneButNotForever) {
+    SteppableClock clock;
+    UpdatePeer early("EARLY");
+    UpdatePeer late("LATE");
+    {
+        ProgramCore core(5);
+        core.bringUp();
+        checkForUpdate(core.state);
+        ASSERT_FALSE(core.state.qelSession->Connect(early.address()).empty());
+        EXPECT_TRUE(waitUntil([&] { return early.procedures->versionCalls == 1; }));
+    }
+    ProgramCore core(5);
+    core.bringUp();
+    checkForUpdate(core.state);
+    clock.jump(ConnectionWaitMs);
+    pause(2 * ConnectionPollMs);
+    ASSERT_FALSE(core.state.qelSession->Connect(late.address()).empty());
+    pause(2 * ConnectionPollMs);
+    EXPECT_EQ(late.procedures->versionCalls, 0);
+    EXPECT_EQ(core.logText(), "");
+}
+
 TEST(SelfUpdateTest, AProgramOutsideItsWritableProgramFolderIsNotReplaced) {
     UpdatePeer first("FIRST");
     UpdatePeer second("SECOND");
