@@ -145,15 +145,9 @@ TEST(SelfUpdateTest, OnlyAnswersToOurOwnQuestionCountAndOnlyForOneUpdate) {
     ProgramCore core(5);
     core.bringUp({peer.address()});
     ASSERT_TRUE(core.knows("PEER"));
+    core.countAnswers();
     // Unasked, an answer of the peer does not count.
     auto& events = *core.state.controller->UpdateEvents;
-    int answers = 0;
-    const auto evaluate = events.onReturn;
-    events.onReturn = [&](std::string& name, qel::Variant& params, std::string& reqID,
-                          std::string& nodeID) {
-        ++answers;
-        evaluate(name, params, reqID, nodeID);
-    };
     std::string made = "FORGED";
     qel::Variant revision = std::string("9");
     std::string peerID = "PEER";
@@ -171,7 +165,7 @@ TEST(SelfUpdateTest, OnlyAnswersToOurOwnQuestionCountAndOnlyForOneUpdate) {
     EXPECT_EQ(peer.procedures->versionCalls, 1);
     EXPECT_EQ(peer.procedures->imageCalls, 1);
     EXPECT_EQ(core.recorded.starts.size(), 1u);
-    EXPECT_EQ(answers, 3);
+    EXPECT_EQ(core.answers, 3);
 }
 
 // The program's clock at the pace of the real one, which a test can move on.
@@ -203,20 +197,13 @@ TEST(SelfUpdateTest, AnswersCountOnlyForTheTimeOfTheCall) {
     ProgramCore core(5);
     core.bringUp({peer.address()});
     ASSERT_TRUE(core.knows("PEER"));
-    int answers = 0;
-    auto& events = *core.state.controller->UpdateEvents;
-    const auto evaluate = events.onReturn;
-    events.onReturn = [&](std::string& name, qel::Variant& params, std::string& reqID,
-                          std::string& nodeID) {
-        ++answers;
-        evaluate(name, params, reqID, nodeID);
-    };
+    core.countAnswers();
 
     checkForUpdate(core.state);
     ASSERT_TRUE(waitUntil([&] { return peer.procedures->versionCalls == 1; }));
     clock.jump(VersionAnswerWindowMs + 1);
     peer.procedures->answerHeld();
-    ASSERT_TRUE(waitUntil([&] { return answers == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return core.answers == 1; }));
     pause(200);
     EXPECT_EQ(peer.procedures->imageCalls, 0);
     EXPECT_FALSE(core.toolTipShown("Updating"));

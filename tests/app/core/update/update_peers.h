@@ -130,6 +130,17 @@ class ProgramCore {
         setup.start = recorded.starter();
     }
     SelfUpdate& update() { return *state.controller->selfUpdate; }
+    // From now on `answers` counts the answers the update procedures receive,
+    // each evaluated as before.
+    void countAnswers() {
+        ProcedureEvents& events = *state.controller->UpdateEvents;
+        events.onReturn = [this, evaluate = events.onReturn](
+                              std::string& name, qel::Variant& params, std::string& reqID,
+                              std::string& nodeID) {
+            ++answers;
+            evaluate(name, params, reqID, nodeID);
+        };
+    }
     std::string file(const std::string& name) const { return folder.file(name); }
     std::string address() const { return "127.0.0.1:" + std::to_string(state.Port); }
     std::string logText() const { return readFile(file("Log.txt")); }
@@ -148,6 +159,7 @@ class ProgramCore {
     std::shared_ptr<RecordingTray> tray = std::make_shared<RecordingTray>();
     AppState state;
     RecordedStarts recorded;
+    int answers = 0;
 
   private:
     int64_t revision_;
