@@ -11,9 +11,10 @@ bool ProgramActions::exploreCheck(bool force) {
 }
 
 void ProgramActions::openChat(const std::string& nodeID) {
-    // The node is looked up (a WHOIS when it is not known yet); the chat
-    // window it opens joins with the chat windows.
-    session(state_).getNodeInfo(nodeID, true);
+    const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, true);
+    if (!found.empty() && !found.front().ID.empty()) {
+        state_.ui.shell->newConv(found.front());
+    }
 }
 
 void ProgramActions::shutDown(bool confirm) {

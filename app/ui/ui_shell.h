@@ -27,6 +27,7 @@ class UiShell : public Shell {
     void startRefreshTimer() override;
     bool exploreViewVisible() const override;
     void exploreShowUsers() override;
+    void newConv(const qel::typNodeInfo& node) override;
     void unloadAll() override;
 
     ViewSwitcher& views() { return views_; }

@@ -188,9 +188,17 @@ class HandNode {
         std::map<std::string, qel::Variant> answers;
     };
 
+    // The chat messages the node receives: "FROM-ID: text".
+    struct NodeEvents : qel::cQELEvents {
+        void MessageReceived(std::string& strMessage, std::string&, std::string& nodeID) override {
+            messages.push_back(nodeID + ": " + strMessage);
+        }
+        std::vector<std::string> messages;
+    };
+
     std::string id_;
     std::shared_ptr<Events> events = std::make_shared<Events>();
-    std::shared_ptr<qel::cQELEvents> nodeEvents = std::make_shared<qel::cQELEvents>();
+    std::shared_ptr<NodeEvents> nodeEvents = std::make_shared<NodeEvents>();
     int port = freePort();
     qel::cQEL node{nodeEvents};
     std::vector<std::shared_ptr<qel::cQELRPC>> objects;

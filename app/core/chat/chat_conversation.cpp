@@ -62,12 +62,16 @@ void ChatConversation::typingStatus(bool typing) {
 }
 
 void ChatConversation::offerFiles(const std::vector<std::string>& paths, const char* source) {
-    guarded(state_.log, source, [&] {
+    // The question lets events run, and the window may close meanwhile:
+    // from here on only the state and the peer's ID are used.
+    AppState& state = state_;
+    const std::string peer = recipientID;
+    guarded(state.log, source, [&] {
         std::vector<std::string> files;
         for (const std::string& path : paths) {
             const std::optional<platform::FileStatus> status = platform::fileStatus(path);
             if (status && status->kind == platform::EntryKind::Folder) {
-                state_.logError("A folder is not sent: " + path, -1, source);
+                state.logError("A folder is not sent: " + path, -1, source);
             } else if (status && status->kind == platform::EntryKind::File && !hiddenName(path)) {
                 files.push_back(path);
             }
@@ -75,30 +79,34 @@ void ChatConversation::offerFiles(const std::vector<std::string>& paths, const c
         if (files.size() >= 4) {
             const std::string question = "Are you sure you wish to send these " +
                                          std::to_string(files.size()) + " files to " +
-                                         getUserName(state_, recipientID) + "?";
-            if (state_.ui.prompts->messageBox(question, PromptButtons::YesNo, PromptIcon::Question,
-                                              "Send Multiple Files") != PromptAnswer::Yes) {
+                                         getUserName(state, peer) + "?";
+            if (state.ui.prompts->messageBox(question, PromptButtons::YesNo, PromptIcon::Question,
+                                             "Send Multiple Files") != PromptAnswer::Yes) {
                 return;
             }
         }
         for (const std::string& file : files) {
-            startPush(state_, file, recipientID);
+            startPush(state, file, peer);
         }
     });
 }
 
 void ChatConversation::showSharedFiles() {
-    guarded(state_.log, "lblSharing_Click", [&] {
-        if (const std::optional<qel::typNodeInfo> node = knownNode(state_, recipientID)) {
-            state_.ui.shell->showSharedFiles(*node);
+    AppState& state = state_;
+    const std::string peer = recipientID;
+    guarded(state.log, "lblSharing_Click", [&] {
+        if (const std::optional<qel::typNodeInfo> node = knownNode(state, peer)) {
+            state.ui.shell->showSharedFiles(*node);
         }
     });
 }
 
 void ChatConversation::sendAFile() {
-    guarded(state_.log, "lblSendFile_Click", [&] {
-        if (const std::optional<qel::typNodeInfo> node = knownNode(state_, recipientID)) {
-            pushFile(state_, *node);
+    AppState& state = state_;
+    const std::string peer = recipientID;
+    guarded(state.log, "lblSendFile_Click", [&] {
+        if (const std::optional<qel::typNodeInfo> node = knownNode(state, peer)) {
+            pushFile(state, *node);
         }
     });
 }

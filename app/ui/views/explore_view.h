@@ -16,6 +16,8 @@ class ExploreView : public ViewWindow {
     virtual void startNewCheck() {}
     // A users search from the start.
     virtual void showUsers() {}
+    // Selects the user `nodeID` in the tree.
+    virtual void selectUser(const std::string& /*nodeID*/) {}
 };
 
 }  // namespace tornel::ui
