@@ -29,5 +29,8 @@ void viewScreens(ScreenSet& set);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// The chat window with a conversation, typing and connection problems, and
+// the incoming-file prompt.
+void chatScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

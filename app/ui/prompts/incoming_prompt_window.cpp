@@ -27,15 +27,23 @@ QLabel* plainLabel(QWidget* parent, const QString& name, const QString& text = {
     return label;
 }
 
-QFrame* frame(QWidget* parent, const QString& name, QFrame::Shape shape) {
+// A line or box drawn in `colour`; the text of the controls inside keeps
+// the text colour.
+QFrame* frame(QWidget* parent, const QString& name, QFrame::Shape shape, const QColor& colour) {
     auto* line = new QFrame(parent);  // owned by its parent
     line->setObjectName(name);
     line->setFrameShape(shape);
     line->setFrameShadow(QFrame::Plain);
     QPalette colours = line->palette();
-    colours.setColor(QPalette::WindowText, palette::kBodyEdge);
+    colours.setColor(QPalette::WindowText, colour);
     line->setPalette(colours);
     return line;
+}
+
+void textColour(QLabel* label) {
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, palette::kText);
+    label->setPalette(colours);
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
@@ -55,17 +63,17 @@ QFont bold(QFont font, int extraPoints = 0) {
 
 IncomingPromptWindow::IncomingPromptWindow(AppState& state)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint),
-      Picture1(frame(this, QStringLiteral("Picture1"), QFrame::NoFrame)),
+      Picture1(frame(this, QStringLiteral("Picture1"), QFrame::NoFrame, palette::kText)),
       Image1(plainLabel(Picture1, QStringLiteral("Image1"))),
       lblTitle(plainLabel(Picture1, QStringLiteral("lblTitle"), QStringLiteral("Incoming File"))),
       lblInfo(plainLabel(Picture1, QStringLiteral("lblInfo"), QStringLiteral("[Info]"))),
-      Line1(frame(this, QStringLiteral("Line1"), QFrame::HLine)),
-      Shape1(frame(this, QStringLiteral("Shape1"), QFrame::Box)),
+      Line1(frame(this, QStringLiteral("Line1"), QFrame::HLine, palette::kBodyEdge)),
+      Shape1(frame(this, QStringLiteral("Shape1"), QFrame::Box, palette::kBodyEdge)),
       lblName(plainLabel(Shape1, QStringLiteral("lblName"), QStringLiteral("[Name]"))),
       lblSize(plainLabel(Shape1, QStringLiteral("lblSize"), QStringLiteral("Size: [Size]"))),
       Label1(plainLabel(this, QStringLiteral("Label1"),
                         QStringLiteral("Do you want to accept this file?"))),
-      Line2(frame(this, QStringLiteral("Line2"), QFrame::HLine)),
+      Line2(frame(this, QStringLiteral("Line2"), QFrame::HLine, palette::kBodyEdge)),
       cmdAccept(button(this, QStringLiteral("cmdAccept"), QStringLiteral("&Accept"))),
       cmdRefuse(button(this, QStringLiteral("cmdRefuse"), QStringLiteral("&Refuse"))),
       cmdSaveTo(button(this, QStringLiteral("cmdSaveTo"), QStringLiteral("&Save to..."))),
@@ -93,6 +101,9 @@ IncomingPromptWindow::IncomingPromptWindow(AppState& state)
     headerRow->addWidget(Image1);
     headerRow->addLayout(headerText, 1);
 
+    for (QLabel* text : {lblName, lblSize}) {
+        textColour(text);
+    }
     lblName->setFont(bold(font()));
     lblName->setFixedWidth(kTextWidthPixels);
     auto* details = new QVBoxLayout(Shape1);  // owned by Shape1
@@ -157,11 +168,12 @@ void IncomingPromptWindow::setFileName(const std::string& name) {
 void IncomingPromptWindow::showPlaced() {
     adjustSize();
     setFixedSize(size());
+    // Shown first, so that the frame is known and counts in the placement.
+    show();
     const Twips width = pixelsToTwips(frameGeometry().width());
     const Twips height = pixelsToTwips(frameGeometry().height());
     move(twipsToPixels(screen.Width() - width),
          twipsToPixels(screen.Height() - height - kAboveBottom));
-    show();
     raise();
     activateWindow();
 }
