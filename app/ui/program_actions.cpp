@@ -3,6 +3,7 @@
 #include "core/network/session.h"
 #include "core/network/users_search.h"
 #include "core/program/shutdown.h"
+#include "core/push/file_push.h"
 
 namespace tornel::ui {
 
@@ -23,6 +24,10 @@ void ProgramActions::shutDown(bool confirm) {
 
 void ProgramActions::openSettings() {
     // The settings dialog joins the settings window later.
+}
+
+void ProgramActions::pushFile(const qel::typNodeInfo& node) {
+    tornel::pushFile(state_, node);
 }
 
 }  // namespace tornel::ui

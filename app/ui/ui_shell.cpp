@@ -2,6 +2,7 @@
 
 #include "core/state/app_state.h"
 #include "ui/chat/chat_opener.h"
+#include "ui/download/download_status_window.h"
 #include "ui/prompts/incoming_prompt_window.h"
 #include "ui/settings/settings_window.h"
 
@@ -37,6 +38,15 @@ bool UiShell::exploreViewVisible() const {
 
 void UiShell::exploreShowUsers() {
     views_.frmMain().showUsers();
+}
+
+void UiShell::showTransfers() {
+    views_.showTransfers();
+}
+
+std::shared_ptr<DownloadWindow> UiShell::newDownloadWindow(
+    const std::shared_ptr<cDownload>& download) {
+    return newDownloadStatusWindow(state_, download);
 }
 
 void UiShell::unloadAll() {

@@ -3,10 +3,12 @@
 #include "ui/controls/control_name.h"
 #include "ui/form/twips_placement.h"
 
+#include <QWidget>
+
 namespace tornel::ui {
 
-// A Qt control placed in twips inside its window, named as the window's
-// design names it.
+// A Qt control placed in twips inside its window and named as the windows
+// name it, so tests find it with findChild.
 template <class Base>
 class TwipsControl : public Base {
   public:
