@@ -20,8 +20,4 @@ void ProgramActions::shutDown(bool confirm) {
     tornel::shutDown(state_, confirm);
 }
 
-void ProgramActions::openSettings() {
-    // The settings dialog joins the settings window later.
-}
-
 }  // namespace tornel::ui

@@ -29,5 +29,7 @@ void viewScreens(ScreenSet& set);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// Each tab of the settings dialog, and its other states.
+void settingsScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -13,7 +13,6 @@ class RecordingCore : public ui::CoreActions {
     std::vector<bool> exploreChecks;
     std::vector<std::string> chats;
     std::vector<bool> shutDowns;
-    int settingsOpened = 0;
     // What exploreCheck answers (whether a search started).
     bool searchStarts = true;
 
@@ -23,7 +22,6 @@ class RecordingCore : public ui::CoreActions {
     }
     void openChat(const std::string& nodeID) override { chats.push_back(nodeID); }
     void shutDown(bool confirm) override { shutDowns.push_back(confirm); }
-    void openSettings() override { ++settingsOpened; }
 };
 
 }  // namespace tornel::test

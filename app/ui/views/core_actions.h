@@ -5,7 +5,7 @@
 namespace tornel::ui {
 
 // What the windows ask of the program's core: the users search, a chat with
-// a node, the exit, the settings dialog. The program installs the real
+// a node, the exit. The program installs the real
 // operations; tests record the calls.
 class CoreActions {
   public:
@@ -17,7 +17,6 @@ class CoreActions {
     virtual void openChat(const std::string& nodeID) = 0;
     // Ends the program, asking first about running transfers when `confirm`.
     virtual void shutDown(bool confirm) = 0;
-    virtual void openSettings() = 0;
 };
 
 // The plain windows of the multiple-windows mode: the users window and the
