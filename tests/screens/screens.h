@@ -29,6 +29,8 @@ void viewScreens(ScreenSet& set);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// The download status window in each state of a download.
+void downloadScreens(ScreenSet& set);
 // Each tab of the settings dialog, and its other states.
 void settingsScreens(ScreenSet& set);
 
