@@ -184,8 +184,9 @@ TEST(SettingsEntries, ServerLinesThatRepeatWithoutRegardToCaseAreRefused) {
 
 class SettingsFillTest : public test::AppFixture {};
 
-TEST_F(SettingsFillTest, TheFieldsShowTheSettingsWithAPointWhateverTheLocale) {
-    // A locale whose decimal separator is a comma, where one is installed.
+TEST_F(SettingsFillTest, TheFieldsShowTheSettingsAsPlainDecimalsThatReadBack) {
+    // Under a locale whose decimal separator is a comma, where one is
+    // installed, the fraction still shows with a point.
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     state.Name = "Ann";
