@@ -16,6 +16,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <utility>
+#include <variant>
+
 namespace tornel::ui {
 
 namespace {
