@@ -20,4 +20,8 @@ void ProgramActions::shutDown(bool confirm) {
     tornel::shutDown(state_, confirm);
 }
 
+void ProgramActions::pushFile(const qel::typNodeInfo& /*node*/) {
+    // The file offer joins later.
+}
+
 }  // namespace tornel::ui

@@ -16,6 +16,7 @@ class ProgramActions : public CoreActions {
     bool exploreCheck(bool force) override;
     void openChat(const std::string& nodeID) override;
     void shutDown(bool confirm) override;
+    void pushFile(const qel::typNodeInfo& node) override;
 
   private:
     AppState& state_;

@@ -13,6 +13,7 @@ class RecordingCore : public ui::CoreActions {
     std::vector<bool> exploreChecks;
     std::vector<std::string> chats;
     std::vector<bool> shutDowns;
+    std::vector<std::string> pushes;
     // What exploreCheck answers (whether a search started).
     bool searchStarts = true;
 
@@ -22,6 +23,7 @@ class RecordingCore : public ui::CoreActions {
     }
     void openChat(const std::string& nodeID) override { chats.push_back(nodeID); }
     void shutDown(bool confirm) override { shutDowns.push_back(confirm); }
+    void pushFile(const qel::typNodeInfo& node) override { pushes.push_back(node.ID); }
 };
 
 }  // namespace tornel::test
