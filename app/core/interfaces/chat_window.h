@@ -14,6 +14,11 @@ class ChatWindow {
     virtual std::string recipientName() const = 0;
     // Adds a line to the conversation; `fromRemote` when the peer wrote it.
     virtual void addMessage(const std::string& strMessage, bool fromRemote) = 0;
+    // Whether the window is the active one, and whether it is minimised.
+    virtual bool isForeground() const = 0;
+    virtual bool isMinimised() const = 0;
+    // Asks the desktop to draw the user's eye to the window once.
+    virtual void flash() = 0;
     // The connection-problem warning (lblPing).
     virtual bool pingWarningVisible() const = 0;
     virtual void setPingWarningVisible(bool visible) = 0;

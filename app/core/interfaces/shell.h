@@ -1,8 +1,14 @@
 #pragma once
 
+#include "core/interfaces/download_window.h"
+#include "qellib/types.h"
+
+#include <memory>
 #include <string>
 
 namespace tornel {
+
+class cDownload;
 
 // What the core asks of the program's windows as a whole. The windows
 // install the real shell at start-up; this base has no windows: it loads
@@ -26,6 +32,19 @@ class Shell {
     // The users window's connection label (lblConn); loads that window
     // hidden when it is not loaded yet.
     virtual void setConnectionLabel(const std::string& /*text*/) {}
+    // Opens the chat window of `node`, or restores and raises the open one;
+    // a new window joins chatWindows.
+    virtual void newConv(const qel::typNodeInfo& /*node*/) {}
+    // Opens the remote files window of `node`, or restores and raises the
+    // open one; tells the user when the node shares nothing.
+    virtual void showSharedFiles(const qel::typNodeInfo& /*node*/) {}
+    // Shows the Transfers view (or window).
+    virtual void showTransfers() {}
+    // A new status window for `download`, loaded and hidden.
+    virtual std::shared_ptr<DownloadWindow> newDownloadWindow(
+        const std::shared_ptr<cDownload>& /*download*/) {
+        return std::make_shared<DownloadWindow>();
+    }
     // Unloads every window; each writes its placement into windowSettings.
     virtual void unloadAll() {}
 };

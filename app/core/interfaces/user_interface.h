@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/interfaces/explore_tree.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/shell.h"
 #include "core/interfaces/tray_icon.h"
@@ -15,6 +16,7 @@ struct UserInterface {
     std::shared_ptr<Prompts> prompts = std::make_shared<Prompts>();
     std::shared_ptr<Shell> shell = std::make_shared<Shell>();
     std::shared_ptr<TrayIcon> tray = std::make_shared<TrayIcon>();
+    std::shared_ptr<ExploreTree> explore = std::make_shared<ExploreTree>();
 };
 
 }  // namespace tornel

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/network/procedure_events.h"
 #include "qellib/events.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace qel {
 class cQEL;
@@ -11,15 +14,54 @@ class cQELRPC;
 
 namespace tornel {
 
+struct AppState;
+
 // The controller: it holds the node session and the four remote-procedure
-// objects of the program and receives their events.
+// objects of the program, receives every event they raise and hands it to
+// the part of the program that owns it: chat text to the chat windows, file
+// blocks to the downloads or the self-update, announced nodes to the users
+// list and the Explore tree, connections to `connections`.
 class cMain : public qel::cQELEvents {
   public:
+    explicit cMain(AppState& state);
+
     std::shared_ptr<qel::cQEL> QEL;
     std::shared_ptr<qel::cQELRPC> Update;      // "GetVersion", "GetEXE"
-    std::shared_ptr<qel::cQELRPC> authGiven;   // "AuthGiven"
     std::shared_ptr<qel::cQELRPC> Push;        // "Push"
     std::shared_ptr<qel::cQELRPC> userTyping;  // "UserTyping"
+    std::shared_ptr<qel::cQELRPC> authGiven;   // "AuthGiven"
+
+    // Where the events of each remote-procedure object go.
+    const std::shared_ptr<ProcedureEvents> UpdateEvents = std::make_shared<ProcedureEvents>();
+    const std::shared_ptr<ProcedureEvents> PushEvents = std::make_shared<ProcedureEvents>();
+    const std::shared_ptr<ProcedureEvents> userTypingEvents = std::make_shared<ProcedureEvents>();
+    const std::shared_ptr<ProcedureEvents> authGivenEvents = std::make_shared<ProcedureEvents>();
+
+    // While the self-update receives the program image, file blocks that
+    // belong to no download go to `receiver`.
+    using UpdateReceiver =
+        std::function<void(std::string& reqID, std::string& strData, qel::enmFileStatus status)>;
+    void beginUpdate(UpdateReceiver receiver);
+    void endUpdate();
+
+    void MessageReceived(std::string& strMessage, std::string& strType,
+                         std::string& nodeID) override;
+    void FileReceived(std::string& reqID, std::string& strData,
+                      std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus& fileStatus,
+                      qel::Variant& Metadata) override;
+    void connectionEstab(std::string& SourceIP, qel::enmConMode& connectionMode,
+                         std::string& connectionID) override;
+    void connectionClosed(std::string& SourceIP, std::string& nodeID,
+                          std::string& connectionID) override;
+    void nodeInfo(qel::typNodeInfo& n) override;
+
+  private:
+    // Lists an announced node as a user with its tree item, once.
+    void listUser(const qel::typNodeInfo& n);
+
+    AppState& state_;
+    bool updating = false;
+    UpdateReceiver updateReceiver_;
 };
 
 }  // namespace tornel

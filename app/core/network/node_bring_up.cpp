@@ -23,7 +23,7 @@ constexpr std::string_view NodeKind = "TORNEL_NODE";
 void initNetwork(AppState& state) {
     constexpr std::string_view source = "initNetwork";
     guarded(state.log, source, [&] {
-        state.controller = std::make_shared<cMain>();
+        state.controller = std::make_shared<cMain>(state);
         state.controller->QEL = std::make_shared<qel::cQEL>(state.controller);
         state.qelSession = state.controller->QEL;
     });
@@ -52,10 +52,26 @@ void rpcSetup(AppState& state) {
         throw platform::RuntimeError(platform::rt::ObjectNotSet);
     }
     cMain& controller = *state.controller;
-    guarded(state.log, source, [&] { controller.Update = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.authGiven = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.Push = session(state).newRPCInstance(); });
-    guarded(state.log, source, [&] { controller.userTyping = session(state).newRPCInstance(); });
+    // Each object binds its names both ways: for the calls of other nodes and
+    // for the answers to this node's own calls.
+    const auto bindBothWays = [&](std::shared_ptr<qel::cQELRPC>& object,
+                                  const std::shared_ptr<ProcedureEvents>& events,
+                                  std::initializer_list<const char*> names) {
+        guarded(state.log, source, [&] { object = session(state).newRPCInstance(events); });
+        for (const char* name : names) {
+            guarded(state.log, source, [&] {
+                if (!object) {
+                    throw platform::RuntimeError(platform::rt::ObjectNotSet);
+                }
+                object->bindRPC(name, qel::RPC_INCOMING);
+                object->bindRPC(name, qel::RPC_RETURN);
+            });
+        }
+    };
+    bindBothWays(controller.Update, controller.UpdateEvents, {"GetVersion", "GetEXE"});
+    bindBothWays(controller.authGiven, controller.authGivenEvents, {"AuthGiven"});
+    bindBothWays(controller.Push, controller.PushEvents, {"Push"});
+    bindBothWays(controller.userTyping, controller.userTypingEvents, {"UserTyping"});
 }
 
 void advNetwork(AppState& state) {

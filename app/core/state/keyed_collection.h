@@ -49,6 +49,10 @@ class KeyedCollection {
         const auto found = positions_.find(key);
         return found != positions_.end() ? &entries_[found->second].item : nullptr;
     }
+    const T* find(const std::string& key) const {
+        const auto found = positions_.find(key);
+        return found != positions_.end() ? &entries_[found->second].item : nullptr;
+    }
 
     void remove(size_t position) { eraseAt(indexOf(position)); }
     void remove(const std::string& key) { eraseAt(indexOf(key)); }

@@ -5,8 +5,10 @@
 #include "core/network/peer_link.h"
 #include "core/network/users_search.h"
 #include "core/util/utilities.h"
+#include "fake_chat.h"
 #include "platform/event_loop.h"
 #include "qellib/qel.h"
+#include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
 #include "support/wait.h"
@@ -18,9 +20,12 @@
 
 #include <sys/stat.h>
 
+#include <map>
+
 namespace tornel {
 namespace {
 
+using test::FakeChat;
 using test::waitUntil;
 
 // The node at the other end: it counts its connections.
@@ -46,27 +51,6 @@ struct Peer {
     }
     ~Peer() { node.shutDown(); }
     std::string address() const { return "127.0.0.1:" + std::to_string(port); }
-};
-
-// A chat window that writes what it is told into a log that outlives it.
-class FakeChat : public QObject, public ChatWindow {
-  public:
-    FakeChat(std::string peer, std::vector<std::string>& lines)
-        : peer_(std::move(peer)), lines_(lines) {}
-    std::string recipientID() const override { return peer_; }
-    std::string recipientName() const override { return "name"; }
-    void addMessage(const std::string& text, bool fromRemote) override {
-        lines_.push_back(text + (fromRemote ? " (remote)" : ""));
-    }
-    bool pingWarningVisible() const override { return warning_; }
-    void setPingWarningVisible(bool visible) override { warning_ = visible; }
-    WindowRef<ChatWindow> ref() { return {this, this}; }
-
-    std::string peer_;
-
-  private:
-    std::vector<std::string>& lines_;
-    bool warning_ = false;
 };
 
 class NetworkTest : public test::AppFixture {
@@ -118,6 +102,37 @@ TEST_F(NetworkTest, BringUpAgainstAPeerNode) {
     EXPECT_TRUE(peer.node.disconnectByID(peer.events->established[0]));
     EXPECT_TRUE(waitUntil([&] { return peer.events->established.size() == 2; }));
     EXPECT_EQ(logText(), "");
+}
+
+// Answers to the calls a peer makes, by procedure name.
+class Answers : public qel::cQELRPCEvents {
+  public:
+    void RemoteProcReturn(std::string& ProcName, qel::Variant& Params, std::string&,
+                          std::string&) override {
+        const auto* text = std::get_if<std::string>(&Params);
+        received[ProcName] = text != nullptr ? *text : "(not text)";
+    }
+    std::map<std::string, std::string> received;
+};
+
+TEST_F(NetworkTest, ProceduresAreBoundBeforeTheNodeStarts) {
+    Peer peer;
+    state.serverList.add(peer.address(), peer.address());
+    bringUp();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto info = peer.node.getNodeInfo(state.NodeGUID, true);
+        return !info.empty() && !info[0].ID.empty();
+    }));
+    auto answers = std::make_shared<Answers>();
+    const auto caller = peer.node.newRPCInstance(answers);
+    for (const char* name : {"GetVersion", "GetEXE", "AuthGiven", "Push", "UserTyping", "Other"}) {
+        caller->bindRPC(name, qel::RPC_RETURN);
+        EXPECT_NE(caller->callRemoteProc(state.NodeGUID, name), "-1") << name;
+    }
+    // An unbound name is answered at once; the bound ones wait for their handlers.
+    ASSERT_TRUE(waitUntil([&] { return answers->received.contains("Other"); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(answers->received, (std::map<std::string, std::string>{{"Other", "RPC_UNBOUND"}}));
 }
 
 TEST_F(NetworkTest, AnEmptyServerListOnlyShowsConnectingThenRefreshesARememberedSearch) {

@@ -12,7 +12,7 @@ using ShutdownTest = test::AppFixture;
 
 void addDownloads(AppState& state, std::initializer_list<int32_t> statuses) {
     for (const int32_t status : statuses) {
-        auto download = std::make_shared<cDownload>();
+        auto download = std::make_shared<cDownload>(state);
         download->Key = GUID();
         download->Status = status;
         state.downloads.add(download, download->Key);

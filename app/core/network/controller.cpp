@@ -1,0 +1,139 @@
+#include "core/network/controller.h"
+
+#include "core/downloads/download_manager.h"
+#include "core/log/guarded.h"
+#include "core/network/peer_link.h"
+#include "core/network/session.h"
+#include "core/state/app_state.h"
+#include "platform/ascii.h"
+
+namespace tornel {
+namespace {
+
+constexpr int kImageUser = 1;
+constexpr int kImageLoading = 3;
+constexpr int kImageUserSharing = 4;
+constexpr int kImageNetwork = 5;
+
+// The open chat window with `nodeID`, or an empty reference.
+WindowRef<ChatWindow> chatWindowOf(const AppState& state, const std::string& nodeID) {
+    for (const WindowRef<ChatWindow>& window : state.chatWindows.snapshot()) {
+        if (window && window->recipientID() == nodeID) {
+            return window;
+        }
+    }
+    return {};
+}
+
+// Whether the node is one the users list shows: this program's kind, the
+// earlier product's kind, or any kind with ShowOther.
+bool listedKind(const AppState& state, const std::string& descriptor) {
+    return platform::asciiUpper(descriptor) == "TORNEL_NODE" ||
+           platform::asciiEqualsIgnoreCase(descriptor, "KESTO_NODE") || state.ShowOther;
+}
+
+}  // namespace
+
+cMain::cMain(AppState& state) : state_(state) {}
+
+void cMain::beginUpdate(UpdateReceiver receiver) {
+    updateReceiver_ = std::move(receiver);
+    updating = true;
+}
+
+void cMain::endUpdate() {
+    updating = false;
+    updateReceiver_ = nullptr;
+}
+
+void cMain::MessageReceived(std::string& strMessage, std::string& /*strType*/,
+                            std::string& nodeID) {
+    guarded(state_.log, "QEL_MessageReceived", [&] {
+        // A window opened for the message is looked for once more; a peer
+        // whose window could not be opened loses the message.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (const WindowRef<ChatWindow> window = chatWindowOf(state_, nodeID)) {
+                const std::string line = getUserName(state_, nodeID) + ": " + strMessage;
+                if (ChatWindow* chat = window.get()) {  // the name lookup may wait
+                    chat->addMessage(line, true);
+                    if (!chat->isForeground() || chat->isMinimised()) {
+                        chat->flash();
+                    }
+                }
+                return;
+            }
+            if (attempt == 1) {
+                state_.logError("No chat window could be opened for " + nodeID, -1,
+                                "QEL_MessageReceived");
+                return;
+            }
+            const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, false);
+            if (found.empty() || found.front().ID.empty()) {
+                return;
+            }
+            state_.ui.shell->newConv(found.front());
+        }
+    });
+}
+
+void cMain::FileReceived(std::string& reqID, std::string& strData,
+                         std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus& fileStatus,
+                         qel::Variant& /*Metadata*/) {
+    guarded(state_.log, "QEL_FileReceived", [&] {
+        // A running download keeps its blocks while an update arrives.
+        if (updating && updateReceiver_ && !findDownload(state_, reqID)) {
+            updateReceiver_(reqID, strData, fileStatus);
+            return;
+        }
+        incomingDownload(state_, reqID, strData, Range, fileStatus);
+    });
+}
+
+void cMain::connectionEstab(std::string& SourceIP, qel::enmConMode& /*connectionMode*/,
+                            std::string& connectionID) {
+    skipFailure([&] {
+        if (!state_.connections.exists(connectionID)) {
+            state_.connections.add(SourceIP, connectionID);
+        }
+    });
+}
+
+void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& /*nodeID*/,
+                             std::string& connectionID) {
+    skipFailure([&] {
+        if (state_.connections.exists(connectionID)) {
+            state_.connections.remove(connectionID);
+        }
+    });
+}
+
+void cMain::nodeInfo(qel::typNodeInfo& n) {
+    updateUserInfo(state_, n);
+    guarded(state_.log, "QEL_nodeInfo", [&] {
+        if (n.ID.empty() || state_.searchTimedOut || !listedKind(state_, n.Descriptor) ||
+            state_.users.exists(n.ID)) {
+            return;
+        }
+        listUser(n);
+    });
+}
+
+void cMain::listUser(const qel::typNodeInfo& n) {
+    ExploreTree& tree = *state_.ui.explore;
+    tree.stopRefreshTimer();
+    state_.users.add(std::make_shared<cUser>(cUser{n.ID, n.Name}), n.ID);
+    ++state_.userCount;
+    if (state_.userCount == 1) {
+        tree.clearFileList();
+        tree.clearTree();
+        tree.addItem("", "r", "Network", kImageNetwork, "");
+        tree.expandItem("r");
+    }
+    const std::string key = "user_" + n.ID;
+    tree.addItem("r", key, n.Name, n.sharingFiles ? kImageUserSharing : kImageUser, n.ID);
+    if (n.sharingFiles) {
+        tree.addItem(key, "ph_" + n.ID, "Loading", kImageLoading, "user_root");
+    }
+}
+
+}  // namespace tornel

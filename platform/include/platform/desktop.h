@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The desktop's own handling of files: a file opens in the program the
+// desktop associates with its type, a folder in the file manager.
+namespace platform {
+
+// Asks the desktop to open the local file or folder at `path`; whether the
+// desktop took it.
+bool openWithDesktop(const std::string& path);
+
+// While alive, openWithDesktop records each path here instead of handing it
+// to the desktop, so tests never start other programs. Not nestable.
+class ScopedDesktopRecorder {
+  public:
+    ScopedDesktopRecorder();
+    ~ScopedDesktopRecorder();
+    ScopedDesktopRecorder(const ScopedDesktopRecorder&) = delete;
+    ScopedDesktopRecorder& operator=(const ScopedDesktopRecorder&) = delete;
+
+    const std::vector<std::string>& opened() const { return opened_; }
+
+  private:
+    friend bool openWithDesktop(const std::string& path);
+    std::vector<std::string> opened_;
+};
+
+}  // namespace platform
