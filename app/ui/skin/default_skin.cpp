@@ -1,5 +1,6 @@
 #include "ui/skin/default_skin.h"
 
+#include "ui/skin/confirm_pictures.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -237,6 +238,7 @@ void addDefaultSkin(Skin& skin) {
     addButtons(skin, QStringLiteral("transfers"), transferButtonTags(), 25);
     addTray(skin);
     addListPictures(skin);
+    addConfirmPictures(skin);
 }
 
 }  // namespace tornel::ui
