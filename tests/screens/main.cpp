@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
         tornel::screens::skinScreens(set);
         tornel::screens::viewScreens(set);
         tornel::screens::trayScreens(set);
+        tornel::screens::confirmScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

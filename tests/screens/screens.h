@@ -29,5 +29,8 @@ void viewScreens(ScreenSet& set);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// The access confirmation prompt: as it opens, with its durations listed,
+// with "Always" chosen, with a long name and path, for an unknown user.
+void confirmScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -25,7 +25,7 @@ constexpr Twips kAboveScreenEdge = 450;
 
 // Layout in pixels inside the 233 × 203 client area.
 constexpr int kMargin = 10;
-constexpr int kHeaderHeight = 42;
+constexpr int kHeaderHeight = 40;
 constexpr int kInfoLines = 3;
 
 constexpr Qt::WindowFlags kPromptFlags = Qt::Tool | Qt::WindowStaysOnTopHint |
@@ -115,15 +115,15 @@ void frmConfirm::placeControls() {
     const int inner = width - 2 * kMargin;
     Picture1->setGeometry(0, 0, width, kHeaderHeight);
     Shape1->setGeometry(0, 0, width, 3);
-    Image1->move(kMargin, 9);
-    lblTitle->setGeometry(kMargin + 36, 9, inner - 36, 28);
+    Image1->move(kMargin - 2, 6);
+    lblTitle->setGeometry(kMargin + 32, 6, inner - 32, 30);
     Line1->setGeometry(0, kHeaderHeight, width, 1);
     Line2->setGeometry(0, kHeaderHeight + 1, width, 1);
-    Label1->setGeometry(kMargin, 50, inner, 18);
-    Shape2->setGeometry(kMargin, 72, inner, 58);
-    lblInfo->setGeometry(kMargin + 6, 74, inner - 12, 54);
-    cboTime->setGeometry(width - kMargin - 112, 138, 112, 22);
-    Label2->setGeometry(kMargin, 138, inner - 112 - 4, 22);
+    Label1->setGeometry(kMargin, kHeaderHeight + 4, inner, 32);
+    Shape2->setGeometry(kMargin, 80, inner, 54);
+    lblInfo->setGeometry(kMargin + 6, 82, inner - 12, 50);
+    cboTime->setGeometry(width - kMargin - 112, 140, 112, 22);
+    Label2->setGeometry(kMargin, 140, inner - 112 - 4, 22);
     const int buttonWidth = twipsToPixels(kButtonWidth);
     const int buttonHeight = twipsToPixels(kButtonHeight);
     const int buttonTop = height() - kMargin - buttonHeight;
