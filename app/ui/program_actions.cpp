@@ -24,4 +24,8 @@ void ProgramActions::openSettings() {
     // The settings dialog joins the settings window later.
 }
 
+void ProgramActions::pushFile(const qel::typNodeInfo& /*node*/) {
+    // The file offer joins later.
+}
+
 }  // namespace tornel::ui

@@ -17,6 +17,7 @@ class ProgramActions : public CoreActions {
     void openChat(const std::string& nodeID) override;
     void shutDown(bool confirm) override;
     void openSettings() override;
+    void pushFile(const qel::typNodeInfo& node) override;
 
   private:
     AppState& state_;

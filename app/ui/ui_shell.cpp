@@ -1,6 +1,7 @@
 #include "ui/ui_shell.h"
 
 #include "core/state/app_state.h"
+#include "ui/download/download_status_window.h"
 #include "ui/prompts/confirm_prompts.h"
 #include "ui/settings/settings_window.h"
 
@@ -36,6 +37,15 @@ bool UiShell::exploreViewVisible() const {
 
 void UiShell::exploreShowUsers() {
     views_.frmMain().showUsers();
+}
+
+void UiShell::showTransfers() {
+    views_.showTransfers();
+}
+
+std::shared_ptr<DownloadWindow> UiShell::newDownloadWindow(
+    const std::shared_ptr<cDownload>& download) {
+    return newDownloadStatusWindow(state_, download);
 }
 
 void UiShell::unloadAll() {

@@ -27,6 +27,9 @@ class UiShell : public Shell {
     void startRefreshTimer() override;
     bool exploreViewVisible() const override;
     void exploreShowUsers() override;
+    void showTransfers() override;
+    std::shared_ptr<DownloadWindow> newDownloadWindow(
+        const std::shared_ptr<cDownload>& download) override;
     void unloadAll() override;
 
     ViewSwitcher& views() { return views_; }

@@ -4,8 +4,8 @@
 
 namespace qel {
 
-// Adds the packet methods of the node services (browsing, remote procedure
-// calls, user accounts, searches) to the methods the nodes answer.
+// Adds the packet methods of the node services (browsing, file transfer,
+// remote procedure calls, user accounts, searches) to the methods the nodes answer.
 void addServiceMethods(DispatchTable& table);
 
 }  // namespace qel

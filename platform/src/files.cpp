@@ -152,6 +152,19 @@ FolderListing readFolder(const std::string& path, FolderDetail detail) {
     return listing;
 }
 
+std::vector<std::string> driveList() {
+    std::vector<std::string> drives{"/"};
+    const char* home = std::getenv("HOME");
+    std::string folder = home != nullptr ? home : "";
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    if (folder.size() > 1 && folder.front() == '/') {
+        drives.push_back(folder);
+    }
+    return drives;
+}
+
 int createFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
 }

@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
         tornel::screens::skinScreens(set);
         tornel::screens::viewScreens(set);
         tornel::screens::trayScreens(set);
+        tornel::screens::downloadScreens(set);
+        tornel::screens::exploreScreens(set);
         tornel::screens::confirmScreens(set);
     }
     return shots.ok() ? 0 : 1;

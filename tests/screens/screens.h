@@ -8,8 +8,10 @@ struct AppState;
 }
 
 namespace tornel::ui {
+class SharingView;
+class TransfersView;
 class UiShell;
-}
+}  // namespace tornel::ui
 
 namespace tornel::screens {
 
@@ -26,9 +28,19 @@ struct ScreenSet {
 void skinScreens(ScreenSet& set);
 // The three views and the title bar's states.
 void viewScreens(ScreenSet& set);
+// The Transfers view with downloads in every state and uploads.
+void transferScreens(ScreenSet& set, ui::TransfersView& view);
+// The Sharing view over a folder tree with shared, parent and plain folders.
+void sharingScreens(ScreenSet& set, ui::SharingView& view);
 // The tray menu with and without users, and the title-bar menu that takes
 // the tray's items where the desktop has no tray.
 void trayScreens(ScreenSet& set);
+// The download status window in each state of a download.
+void downloadScreens(ScreenSet& set);
+// The Explore view against nodes on loopback: connecting, searching, no
+// users, users, a folder with files of several types, a download started,
+// maximised.
+void exploreScreens(ScreenSet& set);
 // The access confirmation prompt: as it opens, with its durations listed,
 // with "Always" chosen, with a long name and path, for an unknown user.
 void confirmScreens(ScreenSet& set);

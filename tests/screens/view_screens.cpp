@@ -59,9 +59,12 @@ void viewScreens(ScreenSet& set) {
     pressedShot(set, QStringLiteral("transfers-pressed-stop"), transfers, *transfers.imgBtn[1]);
     setAllButtons(transfers, false);
 
+    transferScreens(set, transfers);
+
     views.tabClick(3, transfers);
     settle();
     set.shots.window(QStringLiteral("sharing"), views.frmShared());
+    sharingScreens(set, views.frmShared());
 
     views.tabClick(1, views.frmShared());
     explore.toggleMaximise();

@@ -42,7 +42,7 @@ void cDownload::cancelOp() {
     if (fileIO) {
         fileIO->closeFile();
     }
-    if (Status == DL_Downloading) {
+    if (Status == DL_Downloading && !reqID.empty()) {
         // The record ends Cancelled even when the sender cannot be told.
         guarded(state_.log, "cancelOp",
                 [&] { session(state_).sendFile(nodeID, reqID, std::string(), qel::FS_Canceled); });

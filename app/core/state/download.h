@@ -63,7 +63,8 @@ class cDownload : public std::enable_shared_from_this<cDownload> {
     // it was cancelled.
     bool Cancel();
     // Cancels without asking: closes the local file (the partial file
-    // stays), tells the sender while downloading, state Cancelled.
+    // stays), tells the sender while downloading (once a request is under
+    // way), state Cancelled.
     void cancelOp();
     // Opens the local file, or its folder, with the desktop.
     void openFile();

@@ -2,10 +2,13 @@
 
 namespace tornel {
 
+std::string_view lastPathComponent(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
 std::string safeLocalName(std::string_view remoteName, std::string_view fallback) {
-    const size_t separator = remoteName.find_last_of("\\/");
-    const std::string_view last =
-        separator == std::string_view::npos ? remoteName : remoteName.substr(separator + 1);
+    const std::string_view last = lastPathComponent(remoteName);
     std::string name;
     name.reserve(last.size());
     for (const char c : last) {
@@ -18,6 +21,14 @@ std::string safeLocalName(std::string_view remoteName, std::string_view fallback
         return std::string(fallback);
     }
     return name;
+}
+
+std::optional<std::string> localNameOf(std::string_view remotePath) {
+    const std::string_view last = lastPathComponent(remotePath);
+    if (last.empty() || safeLocalName(last, "") != last) {
+        return std::nullopt;
+    }
+    return std::string(last);
 }
 
 }  // namespace tornel

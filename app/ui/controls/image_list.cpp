@@ -1,5 +1,7 @@
 #include "ui/controls/image_list.h"
 
+#include "ui/skin/skin.h"
+
 namespace tornel::ui {
 
 namespace {
@@ -15,6 +17,7 @@ int ImageList::add(const QPixmap& picture, const QString& key) {
         }
     }
     pictures_.push_back(picture);
+    keys_.push_back(key);
     const int number = count();
     if (!key.isEmpty()) {
         numbersByKey_.insert(foldedKey(key), number);
@@ -39,6 +42,29 @@ QPixmap ImageList::picture(const QString& key) const {
 
 int ImageList::indexOf(const QString& key) const {
     return numbersByKey_.value(foldedKey(key), 0);
+}
+
+QString ImageList::key(int index) const {
+    if (index < 1 || index > count()) {
+        return {};
+    }
+    return keys_[static_cast<size_t>(index - 1)];
+}
+
+std::optional<std::string> ImageList::storedKey(const std::string& key) const {
+    const int index = indexOf(QString::fromStdString(key));
+    if (index == 0) {
+        return std::nullopt;
+    }
+    return this->key(index).toStdString();
+}
+
+void ImageList::addIcon(const std::string& key, const QIcon& icon) {
+    add(icon.pixmap(kSmallIconSize, kSmallIconSize), QString::fromStdString(key));
+}
+
+QIcon ImageList::genericFileIcon() const {
+    return QIcon(Skin::instance().picture(pictures::kGenericFile));
 }
 
 }  // namespace tornel::ui

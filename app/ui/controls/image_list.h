@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/interfaces/file_icon_list.h"
+
 #include <QHash>
 #include <QPixmap>
 #include <QString>
@@ -9,8 +11,9 @@
 namespace tornel::ui {
 
 // An ordered list of pictures, numbered from 1 and optionally keyed; keys
-// are looked up without regard to case. Pictures are only ever appended.
-class ImageList {
+// are looked up without regard to case and kept as first stored. Pictures
+// are only ever appended. File-type icons join it as 16-pixel pictures.
+class ImageList : public FileIconList {
   public:
     // Appends `picture` under `key` (may be empty) and returns its number.
     // A key already present is not added again; its number is returned.
@@ -25,9 +28,19 @@ class ImageList {
     QPixmap picture(const QString& key) const;
     // The number of the picture under `key`, or 0.
     int indexOf(const QString& key) const;
+    // The key of picture `index` as it was stored ("" for none).
+    QString key(int index) const;
+
+    // FileIconList
+    std::optional<std::string> storedKey(const std::string& key) const override;
+    void addIcon(const std::string& key, const QIcon& icon) override;
+    QIcon genericFileIcon() const override;
+
+    static constexpr int kSmallIconSize = 16;
 
   private:
     std::vector<QPixmap> pictures_;
+    std::vector<QString> keys_;
     QHash<QString, int> numbersByKey_;
 };
 

@@ -76,8 +76,12 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
     connect(mnuSharedFiles, &QAction::triggered, this, [this] { views_.showSharing(); });
     connect(mnuSettings, &QAction::triggered, this,
             [this] { skipFailure([this] { core_.openSettings(); }); });
-    connect(mnuExit, &QAction::triggered, this,
-            [this] { skipFailure([this] { core_.shutDown(true); }); });
+    connect(mnuExit, &QAction::triggered, this, [this] {
+        skipFailure([this] {
+            views_.offerToSaveSharingEdits();
+            core_.shutDown(true);
+        });
+    });
     // Desktops that open the menu themselves still get fresh chat items.
     connect(mnuPopup, &QMenu::aboutToShow, this, &SettingsWindow::rebuildChatItems);
     systemTray->setContextMenu(mnuPopup);

@@ -154,6 +154,48 @@ void drawUser(QPainter& p, const QColor& colour, qreal dx = 0) {
     p.drawPath(shoulders);
 }
 
+void drawFolder(QPainter& p, const QColor& edge, const QColor& fill) {
+    p.setPen(QPen(edge, 1));
+    p.setBrush(fill);
+    p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5), QPointF(14.5, 5),
+                            QPointF(14.5, 13.5), QPointF(1.5, 13.5)});
+}
+
+void drawDrive(QPainter& p, const QColor& edge, const QColor& fill) {
+    p.setPen(QPen(edge, 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(1.5, 5.5, 13, 6), 1.5, 1.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::kAccent.lighter(140));
+    p.drawEllipse(QPointF(12, 8.5), 1.1, 1.1);
+}
+
+// A small filled badge at the lower right: the item holds shares below it.
+void drawHoldsShares(QPainter& p) {
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(palette::kAccent);
+    p.drawEllipse(QPointF(12, 12), 3.5, 3.5);
+}
+
+// A shared folder: filled with the accent, with two linked nodes on it.
+void drawSharedFolder(QPainter& p) {
+    drawFolder(p, palette::kAccentDark, palette::kAccent);
+    p.setPen(QPen(Qt::white, 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5.5, 11), QPointF(10.5, 7.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(5.5, 11), 1.6, 1.6);
+    p.drawEllipse(QPointF(10.5, 7.5), 1.6, 1.6);
+}
+
+void drawComputer(QPainter& p) {
+    p.setPen(QPen(palette::kBarBottom, 1));
+    p.setBrush(palette::kAccent.lighter(160));
+    p.drawRoundedRect(QRectF(1.5, 2.5, 13, 9), 1, 1);
+    p.setBrush(palette::kBarBottom);
+    p.drawRect(QRectF(5.5, 12.5, 5, 1.5));
+}
+
 void addFrame(Skin& skin) {
     skin.add(kBar, bar());
     skin.add(kTopLine, solid(QSize(kStretchWidth, kTopLineHeight), palette::kAccent));
@@ -196,13 +238,9 @@ void addListPictures(Skin& skin) {
                  p.setBrush(Qt::white);
                  drawGlyph(p, QStringLiteral("file"), QRectF(0, 0, 16, 16), palette::kTabBorder);
              }));
-    skin.add(
-        kFolder, listPicture([](QPainter& p) {
-            p.setPen(QPen(palette::kWarm.darker(130), 1));
-            p.setBrush(palette::kWarm.lighter(130));
-            p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5),
-                                    QPointF(14.5, 5), QPointF(14.5, 13.5), QPointF(1.5, 13.5)});
-        }));
+    skin.add(kFolder, listPicture([](QPainter& p) {
+                 drawFolder(p, palette::kWarm.darker(130), palette::kWarm.lighter(130));
+             }));
     skin.add(kUser, listPicture([](QPainter& p) { drawUser(p, palette::kAccent, 2); }));
     skin.add(kUserSharing, listPicture([](QPainter& p) {
                  drawUser(p, palette::kAccent);
@@ -229,6 +267,22 @@ void addListPictures(Skin& skin) {
              }));
 }
 
+void addSharingPictures(Skin& skin) {
+    const QColor driveEdge = palette::kTabBorder.darker(120);
+    const QColor driveFill = palette::kTabUnselected;
+    skin.add(kComputer, listPicture(drawComputer));
+    skin.add(kDrive, listPicture([&](QPainter& p) { drawDrive(p, driveEdge, driveFill); }));
+    skin.add(kSharedFolder, listPicture(drawSharedFolder));
+    skin.add(kParentFolder, listPicture([](QPainter& p) {
+                 drawFolder(p, palette::kWarm.darker(130), palette::kWarm.lighter(130));
+                 drawHoldsShares(p);
+             }));
+    skin.add(kParentDrive, listPicture([&](QPainter& p) {
+                 drawDrive(p, driveEdge, driveFill);
+                 drawHoldsShares(p);
+             }));
+}
+
 }  // namespace
 
 void addDefaultSkin(Skin& skin) {
@@ -238,6 +292,7 @@ void addDefaultSkin(Skin& skin) {
     addButtons(skin, QStringLiteral("transfers"), transferButtonTags(), 25);
     addTray(skin);
     addListPictures(skin);
+    addSharingPictures(skin);
     addConfirmPictures(skin);
 }
 

@@ -22,6 +22,8 @@ inline const QColor kGlyph(0x2a, 0x62, 0x8f);
 inline const QColor kDisabledFace(0xe4, 0xe8, 0xed);
 inline const QColor kDisabledBorder(0xd0, 0xd6, 0xdd);
 inline const QColor kDisabledGlyph(0xa7, 0xb1, 0xbc);
+// Text of a disabled list or tree: greyed, still easy to read.
+inline const QColor kDisabledText(0x6b, 0x76, 0x82);
 inline const QColor kWarm(0xd9, 0x8c, 0x3a);
 inline const QColor kStop(0xc0, 0x4b, 0x4b);
 

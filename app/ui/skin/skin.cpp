@@ -1,6 +1,7 @@
 #include "ui/skin/skin.h"
 
 #include "ui/skin/default_skin.h"
+#include "ui/skin/download_pictures.h"
 
 namespace tornel::ui {
 
@@ -8,6 +9,7 @@ Skin& Skin::instance() {
     static Skin skin = [] {
         Skin made;
         addDefaultSkin(made);
+        addDownloadPictures(made);
         return made;
     }();
     return skin;

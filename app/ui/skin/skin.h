@@ -58,6 +58,13 @@ inline const QString kNoUsers = QStringLiteral("list.nousers");
 inline const QString kSearching = QStringLiteral("list.searching");
 inline const QString kNetwork = QStringLiteral("list.network");
 inline const QString kFolder = QStringLiteral("list.folder");
+// The Sharing view's tree: the computer, a drive, a shared folder, a folder
+// or a drive holding shares.
+inline const QString kComputer = QStringLiteral("list.computer");
+inline const QString kDrive = QStringLiteral("list.drive");
+inline const QString kSharedFolder = QStringLiteral("list.shared");
+inline const QString kParentFolder = QStringLiteral("list.parent");
+inline const QString kParentDrive = QStringLiteral("list.parentdrive");
 }  // namespace pictures
 
 // Action buttons of a view, by the view's set ("explore", "transfers") and

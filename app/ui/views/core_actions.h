@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qellib/types.h"
+
 #include <string>
 
 namespace tornel::ui {
@@ -18,6 +20,8 @@ class CoreActions {
     // Ends the program, asking first about running transfers when `confirm`.
     virtual void shutDown(bool confirm) = 0;
     virtual void openSettings() = 0;
+    // Offers the node a file the user picks.
+    virtual void pushFile(const qel::typNodeInfo& node) = 0;
 };
 
 // The plain windows of the multiple-windows mode: the users window and the

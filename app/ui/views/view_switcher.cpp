@@ -118,6 +118,12 @@ void ViewSwitcher::offerToSaveSharing(const ViewWindow& frm, const ViewWindow* p
     }
 }
 
+void ViewSwitcher::offerToSaveSharingEdits() {
+    if (sharing_ && sharing_->hasUnsavedChanges()) {
+        sharing_->saveShared();
+    }
+}
+
 void ViewSwitcher::refresh(ViewWindow& frm) {
     if (&frm == explore_.get()) {
         if (!core_.exploreCheck(true)) {

@@ -60,6 +60,10 @@ class ViewSwitcher {
     // tray icon.
     void closeForm(ViewWindow& frm);
 
+    // Offers to save unsaved edits of the Sharing view (before the program
+    // ends, so they are not dropped without a question).
+    void offerToSaveSharingEdits();
+
     // The plain windows of the multiple-windows mode, once they exist.
     void setClassicWindows(ClassicWindows* windows) { classic_ = windows; }
 
@@ -70,6 +74,8 @@ class ViewSwitcher {
     void unloadAll();
 
     WindowContext& context() const { return context_; }
+    AppState& state() const { return state_; }
+    CoreActions& core() const { return core_; }
 
   private:
     // Explore, Transfers and Sharing, null where not made yet.

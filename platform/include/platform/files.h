@@ -57,6 +57,10 @@ struct FolderListing {
 enum class FolderDetail { Full, Kinds };
 FolderListing readFolder(const std::string& path, FolderDetail detail = FolderDetail::Full);
 
+// The roots offered as drives: "/", then the user's home folder ($HOME, when
+// it is an absolute path other than "/"), without a trailing "/".
+std::vector<std::string> driveList();
+
 // Creates one folder level (a missing parent fails). Returns the errno, 0 on success.
 int createFolder(const std::string& path);
 

@@ -74,6 +74,17 @@ TEST_F(TrayMenuTest, ExitAndToolTipFollowStarted) {
     EXPECT_EQ(core.shutDowns, std::vector<bool>{true});
 }
 
+TEST_F(TrayMenuTest, ExitOffersToSaveUnsavedSharingEditsBeforeItEnds) {
+    state.started = true;
+    settings.systemTray_MouseUp(2);
+    settings.mnuExit->trigger();
+    EXPECT_EQ(sharing().saveOffers, 0);
+    sharing().unsaved = true;
+    settings.mnuExit->trigger();
+    EXPECT_EQ(sharing().saveOffers, 1);
+    EXPECT_EQ(core.shutDowns, (std::vector<bool>{true, true}));
+}
+
 TEST_F(TrayMenuTest, LeftClickShowsTheExploreViewFirstAndLaterTheLastView) {
     settings.systemTray_MouseUp(1);
     EXPECT_EQ(views.currentView(), &explore());

@@ -1,0 +1,120 @@
+#include "ui/controls/keyed_list_view.h"
+
+#include "core/icons/file_icon.h"
+#include "platform/runtime_error.h"
+#include "ui/controls/image_list.h"
+
+#include <QHeaderView>
+
+#include <memory>
+
+namespace tornel::ui {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole + 1;
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+}  // namespace
+
+KeyedListView::KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
+                             const QStringList& headers, const std::vector<Twips>& columnWidths)
+    : TwipsControl<QTreeWidget>(parent, name), icons_(icons) {
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setColumnCount(int(headers.size()));
+    setHeaderLabels(headers);
+    header()->setStretchLastSection(false);
+    for (size_t column = 0; column < columnWidths.size(); ++column) {
+        setColumnWidth(int(column), twipsToPixels(columnWidths[column]));
+    }
+}
+
+bool KeyedListView::rowExists(const std::string& key) const {
+    return rows_.contains(text(key));
+}
+
+QTreeWidgetItem* KeyedListView::row(const std::string& key) const {
+    return rows_.value(text(key), nullptr);
+}
+
+QTreeWidgetItem& KeyedListView::existingRow(const std::string& key) const {
+    QTreeWidgetItem* found = row(key);
+    if (!found) {
+        throw platform::RuntimeError(platform::rt::InvalidProcedureCall);
+    }
+    return *found;
+}
+
+std::string KeyedListView::keyOf(const QTreeWidgetItem* row) {
+    return row ? row->data(0, kKeyRole).toString().toStdString() : std::string();
+}
+
+void KeyedListView::addRow(const std::string& key, const std::string& caption,
+                           const std::string& iconPath, bool atTop) {
+    if (rowExists(key)) {
+        throw platform::RuntimeError(platform::rt::DuplicateKey);
+    }
+    auto item = std::make_unique<QTreeWidgetItem>(QStringList{text(caption)});
+    item->setData(0, kKeyRole, text(key));
+    item->setIcon(
+        0, QIcon(icons_.picture(QString::fromStdString(tornel::getFileIcon(iconPath, icons_)))));
+    QTreeWidgetItem* added = item.get();
+    if (atTop) {
+        insertTopLevelItem(0, item.release());
+    } else {
+        addTopLevelItem(item.release());
+    }
+    rows_.insert(text(key), added);
+}
+
+std::string KeyedListView::cellText(const std::string& key, int column) const {
+    return existingRow(key).text(column).toStdString();
+}
+
+void KeyedListView::setCellText(const std::string& key, int column, const std::string& value) {
+    existingRow(key).setText(column, text(value));
+}
+
+std::string KeyedListView::tag(const std::string& key) const {
+    return existingRow(key).data(0, kTagRole).toString().toStdString();
+}
+
+void KeyedListView::setTag(const std::string& key, const std::string& value) {
+    existingRow(key).setData(0, kTagRole, text(value));
+}
+
+void KeyedListView::removeRow(const std::string& key) {
+    std::unique_ptr<QTreeWidgetItem> removed(&existingRow(key));  // leaves the list with it
+    rows_.remove(text(key));
+}
+
+void KeyedListView::clear() {
+    rows_.clear();
+    QTreeWidget::clear();
+}
+
+std::vector<std::string> KeyedListView::keys() const {
+    std::vector<std::string> all;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        all.push_back(keyOf(topLevelItem(i)));
+    }
+    return all;
+}
+
+std::vector<std::string> KeyedListView::selectedKeys() const {
+    std::vector<std::string> selected;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->isSelected()) {
+            selected.push_back(keyOf(topLevelItem(i)));
+        }
+    }
+    return selected;
+}
+
+}  // namespace tornel::ui

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/interfaces/transfer_list.h"
+#include "ui/controls/twips_control.h"
+
+#include <QHash>
+#include <QTreeWidget>
+
+#include <string>
+#include <vector>
+
+namespace tornel::ui {
+
+class ImageList;
+
+// A report-style list whose rows are found by a text key: columns with
+// headers and widths in twips, rows added on top or at the end with the
+// small icon of a file type from the owner's image list, a Tag per row.
+class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
+  public:
+    KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
+                  const QStringList& headers, const std::vector<Twips>& columnWidths);
+
+    bool rowExists(const std::string& key) const override;
+    void addRow(const std::string& key, const std::string& text, const std::string& iconPath,
+                bool atTop) override;
+    std::string cellText(const std::string& key, int column) const override;
+    void setCellText(const std::string& key, int column, const std::string& text) override;
+    std::string tag(const std::string& key) const override;
+    void setTag(const std::string& key, const std::string& tag) override;
+    void removeRow(const std::string& key) override;
+
+    int rowCount() const { return topLevelItemCount(); }
+    // Every row out, with its key.
+    void clear();
+    // The row `key`, or null.
+    QTreeWidgetItem* row(const std::string& key) const;
+    static std::string keyOf(const QTreeWidgetItem* row);
+    // Every row's key, in list order.
+    std::vector<std::string> keys() const;
+    // The keys of the selected rows, in list order.
+    std::vector<std::string> selectedKeys() const;
+
+  private:
+    QTreeWidgetItem& existingRow(const std::string& key) const;
+
+    ImageList& icons_;
+    QHash<QString, QTreeWidgetItem*> rows_;
+};
+
+}  // namespace tornel::ui

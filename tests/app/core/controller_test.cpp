@@ -1,0 +1,226 @@
+#include "core/network/controller.h"
+#include "app_fixture.h"
+#include "core/downloads/download_manager.h"
+#include "core/util/utilities.h"
+#include "download_fixture.h"
+#include "fake_chat.h"
+
+#include <gtest/gtest.h>
+
+namespace tornel {
+namespace {
+
+using test::FakeChat;
+using test::waitUntil;
+
+// The Explore tree as a list of what was done to it.
+class RecordingTree : public ExploreTree {
+  public:
+    std::vector<std::string> calls;
+    void stopRefreshTimer() override { calls.push_back("stop timer"); }
+    void clearFileList() override { calls.push_back("clear files"); }
+    void clearTree() override { calls.push_back("clear tree"); }
+    void addItem(const std::string& parentKey, const std::string& key, const std::string& text,
+                 int image, const std::string& tag) override {
+        calls.push_back(parentKey + " > " + key + " \"" + text + "\" " + std::to_string(image) +
+                        " " + tag);
+    }
+    void expandItem(const std::string& key) override { calls.push_back("expand " + key); }
+};
+
+class ControllerTest : public test::AppFixture {
+  protected:
+    ControllerTest() { state.ui.explore = tree; }
+
+    static qel::typNodeInfo node(const std::string& id, const std::string& kind,
+                                 bool sharing = true) {
+        qel::typNodeInfo n;
+        n.ID = id;
+        n.Name = "Name of " + id;
+        n.Descriptor = kind;
+        n.sharingFiles = sharing;
+        return n;
+    }
+    void announce(qel::typNodeInfo n) { controller.nodeInfo(n); }
+
+    std::shared_ptr<RecordingTree> tree = std::make_shared<RecordingTree>();
+    cMain controller{state};
+};
+
+TEST_F(ControllerTest, NodesAreListedByTheirKind) {
+    struct Case {
+        const char* kind;
+        bool showOther;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"TORNEL_NODE", false, true}, {"tornel_node", false, true}, {"KESTO_NODE", false, true},
+        {"kesto_node", false, true},  {"OTHER", false, false},      {"OTHER", true, true},
+        {"", false, false},
+    };
+    for (const Case& c : cases) {
+        state.users.clear();
+        state.ShowOther = c.showOther;
+        announce(node("N1", c.kind));
+        EXPECT_EQ(state.users.exists("N1"), c.listed) << c.kind << " " << c.showOther;
+    }
+}
+
+TEST_F(ControllerTest, TheFirstNodeResetsTheTreeAndEachNodeIsListedOnce) {
+    announce(node("N1", "TORNEL_NODE"));
+    announce(node("N1", "TORNEL_NODE"));
+    announce(node("N2", "TORNEL_NODE", false));
+    announce(node("", "TORNEL_NODE"));
+    EXPECT_EQ(tree->calls, (std::vector<std::string>{
+                               "stop timer",
+                               "clear files",
+                               "clear tree",
+                               " > r \"Network\" 5 ",
+                               "expand r",
+                               "r > user_N1 \"Name of N1\" 4 N1",
+                               "user_N1 > ph_N1 \"Loading\" 3 user_root",
+                               "stop timer",
+                               "r > user_N2 \"Name of N2\" 1 N2",
+                           }));
+    EXPECT_EQ(state.users.count(), 2u);
+    EXPECT_EQ(state.userCount, 2);
+    EXPECT_EQ(state.users.item("N1")->Name, "Name of N1");
+}
+
+TEST_F(ControllerTest, AfterATimedOutSearchNodesAreNotListedButGrantsStillLearnTheirNames) {
+    auto grant = std::make_shared<cAllowedID>();
+    grant->id = "N1";
+    grant->Name = "Old";
+    state.allowedIDs.add(grant, "N1");
+    state.searchTimedOut = true;
+    announce(node("N1", "TORNEL_NODE"));
+    EXPECT_TRUE(state.users.empty());
+    EXPECT_TRUE(tree->calls.empty());
+    EXPECT_EQ(grant->Name, "Name of N1");
+}
+
+TEST_F(ControllerTest, ConnectionsAreKeptByTheirID) {
+    std::string address = "127.0.0.1";
+    std::string id = "C1";
+    std::string node;
+    qel::enmConMode mode = qel::mode_Incoming;
+    controller.connectionEstab(address, mode, id);
+    controller.connectionEstab(address, mode, id);
+    EXPECT_EQ(state.connections.count(), 1u);
+    EXPECT_EQ(state.connections.item("C1"), "127.0.0.1");
+    controller.connectionClosed(address, node, id);
+    controller.connectionClosed(address, node, id);
+    EXPECT_TRUE(state.connections.empty());
+}
+
+TEST_F(ControllerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives) {
+    auto dl = std::make_shared<cDownload>(state);
+    dl->Key = GUID();
+    dl->reqID = "REQ-DL";
+    dl->Status = DL_Downloading;
+    dl->lngSize = 10;
+    dl->lngProgress = -1;
+    state.downloads.add(dl, dl->Key);
+    std::vector<std::string> updateBlocks;
+    controller.beginUpdate([&](std::string& reqID, std::string& data, qel::enmFileStatus) {
+        updateBlocks.push_back(reqID + ":" + data);
+    });
+    const auto receive = [&](std::string reqID, std::string data) {
+        std::shared_ptr<qel::cXRange> range;
+        qel::enmFileStatus status = qel::FS_Transferring;
+        qel::Variant metadata;
+        controller.FileReceived(reqID, data, range, status, metadata);
+    };
+    receive("REQ-DL", "abcd");
+    receive("REQ-UPDATE", "ELF");
+    controller.endUpdate();
+    receive("REQ-OTHER", "lost");
+    EXPECT_EQ(dl->lngProgress, 3);
+    EXPECT_EQ(updateBlocks, std::vector<std::string>{"REQ-UPDATE:ELF"});
+}
+
+// A chat window already open for the sender.
+TEST_F(ControllerTest, ChatTextGoesToThePeersWindowWhichFlashesWhenNotInFront) {
+    std::vector<std::string> lines;
+    FakeChat chat("N1", lines);
+    state.chatWindows.add(chat.ref(), "N1");
+    std::string text = "hello";
+    std::string type;
+    std::string from = "N1";
+    controller.MessageReceived(text, type, from);  // no session: the name is "Unknown"
+    EXPECT_EQ(lines, std::vector<std::string>{"Unknown: hello (remote)"});
+    EXPECT_EQ(chat.flashes, 0);
+    chat.minimised = true;
+    controller.MessageReceived(text, type, from);
+    EXPECT_EQ(chat.flashes, 1);
+    chat.minimised = false;
+    chat.foreground = false;
+    controller.MessageReceived(text, type, from);
+    EXPECT_EQ(chat.flashes, 2);
+}
+
+// A shell whose newConv opens a recording chat window, or fails to.
+class ChatShell : public test::DownloadShell {
+  public:
+    ChatShell(AppState& state, std::vector<std::string>& lines) : state_(state), lines_(lines) {}
+    void newConv(const qel::typNodeInfo& node) override {
+        opened.push_back(node.ID + " " + node.Name);
+        if (opens) {
+            windows.push_back(std::make_unique<FakeChat>(node.ID, lines_));
+            state_.chatWindows.add(windows.back()->ref(), node.ID);
+        }
+    }
+    std::vector<std::string> opened;
+    std::vector<std::unique_ptr<FakeChat>> windows;
+    bool opens = true;
+
+  private:
+    AppState& state_;
+    std::vector<std::string>& lines_;
+};
+
+class ControllerPeerTest : public test::DownloadTest {
+  protected:
+    ControllerPeerTest() { state.ui.shell = chats; }
+    std::vector<std::string> lines;
+    std::shared_ptr<ChatShell> chats = std::make_shared<ChatShell>(state, lines);
+};
+
+TEST_F(ControllerPeerTest, AMessageFromAPeerWithoutAWindowOpensOneWindowForEveryMessage) {
+    peer.sendMessage("hi", state.NodeGUID);
+    peer.sendMessage("again", state.NodeGUID);
+    ASSERT_TRUE(waitUntil([&] { return lines.size() == 2; }));
+    EXPECT_EQ(chats->opened, std::vector<std::string>{"PEER-NODE Peer"});
+    EXPECT_EQ(lines, (std::vector<std::string>{"Peer: hi (remote)", "Peer: again (remote)"}));
+}
+
+TEST_F(ControllerPeerTest, AMessageIsDroppedWhenNoWindowOpensOrTheNodeDoesNotAnswer) {
+    chats->opens = false;
+    peer.sendMessage("hi", state.NodeGUID);
+    ASSERT_TRUE(waitUntil([&] { return !chats->opened.empty(); }));
+    EXPECT_EQ(chats->opened.size(), 1u);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_NE(logText().find("No chat window could be opened"), std::string::npos);
+
+    std::string text = "hello";
+    std::string type;
+    std::string nobody = "NOBODY";
+    state.controller->MessageReceived(text, type, nobody);
+    EXPECT_EQ(chats->opened.size(), 1u);
+}
+
+TEST_F(ControllerPeerTest, RemoteProcedureCallsReachTheirObjectsHandler) {
+    std::vector<std::string> calls;
+    state.controller->userTypingEvents->onCall = [&](std::string& name, qel::Variant&, std::string&,
+                                                     std::string& nodeID, bool&) {
+        calls.push_back(name + " from " + nodeID);
+    };
+    const auto caller = peer.newRPCInstance();
+    caller->bindRPC("UserTyping", qel::RPC_RETURN);
+    caller->callRemoteProc(state.NodeGUID, "UserTyping", std::string("1"));
+    ASSERT_TRUE(waitUntil([&] { return !calls.empty(); }));
+    EXPECT_EQ(calls, std::vector<std::string>{"UserTyping from PEER-NODE"});
+}
+
+}  // namespace
+}  // namespace tornel
