@@ -2,6 +2,7 @@
 
 #include "core/state/app_state.h"
 #include "ui/download/download_status_window.h"
+#include "ui/prompts/confirm_prompts.h"
 #include "ui/settings/settings_window.h"
 
 namespace tornel::ui {
@@ -58,6 +59,7 @@ void UiShell::unloadAll() {
 void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell) {
     state.ui.shell = shell;
     state.ui.tray = shell->settingsWindow().systemTray;
+    state.ui.confirm = std::make_shared<ConfirmPromptLoader>(state);
 }
 
 }  // namespace tornel::ui

@@ -41,6 +41,9 @@ void downloadScreens(ScreenSet& set);
 // users, users, a folder with files of several types, a download started,
 // maximised.
 void exploreScreens(ScreenSet& set);
+// The access confirmation prompt: as it opens, with its durations listed,
+// with "Always" chosen, with a long name and path, for an unknown user.
+void confirmScreens(ScreenSet& set);
 // Each tab of the settings dialog, and its other states.
 void settingsScreens(ScreenSet& set);
 

@@ -71,7 +71,10 @@ void readGrants(AppState& state, cSettingsFile& file) {
                 grant->id = file.getValue("ID", "");
                 grant->Name = file.getValue("Name", "");
                 file.closeNode();
-                state.allowedIDs.add(std::move(grant));
+                // A grant without an ID would admit nobody; it is dropped.
+                if (!grant->id.empty()) {
+                    state.allowedIDs.add(std::move(grant));
+                }
             });
         }
         file.closeNode();

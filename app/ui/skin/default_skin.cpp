@@ -1,5 +1,6 @@
 #include "ui/skin/default_skin.h"
 
+#include "ui/skin/confirm_pictures.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/interface_pictures.h"
 #include "ui/skin/palette.h"
@@ -293,6 +294,7 @@ void addDefaultSkin(Skin& skin) {
     addTray(skin);
     addListPictures(skin);
     addSharingPictures(skin);
+    addConfirmPictures(skin);
     addInterfacePictures(skin);
 }
 
