@@ -5,6 +5,7 @@
 #include "platform/event_loop.h"
 #include "qellib/qel.h"
 #include "qellib/settings.h"
+#include "support/file_contents.h"
 #include "support/free_port.h"
 #include "support/recording_core.h"
 #include "support/scripted_prompts.h"
@@ -18,6 +19,7 @@
 #include "ui/skinned/window_context.h"
 #include "ui/views/view_switcher.h"
 
+#include <QDir>
 #include <QHostAddress>
 #include <QTimer>
 #include <QUdpSocket>
@@ -32,8 +34,26 @@ class PeerEvents : public qel::cQELEvents {
   public:
     void connectionEstab(std::string&, qel::enmConMode&, std::string&) override { ++established; }
     void connectionClosed(std::string&, std::string&, std::string&) override { ++closed; }
+    void FileReceived(std::string&, std::string& data, std::shared_ptr<qel::cXRange>&,
+                      qel::enmFileStatus& status, qel::Variant&) override {
+        received += data;
+        lastStatus = status;
+    }
     int established = 0;
     int closed = 0;
+    std::string received;
+    qel::enmFileStatus lastStatus = qel::FS_Transferring;
+};
+
+// Confirmation prompts that count the questions and answer none (a refusal).
+class CountingConfirmPrompts : public ConfirmPrompts {
+  public:
+    WindowRef<ConfirmPrompt> loadConfirm(const std::string&, const std::string&,
+                                         const std::string&) override {
+        ++asked;
+        return {};
+    }
+    int asked = 0;
 };
 
 struct Peer {
@@ -72,6 +92,7 @@ class SettingsNetworkTest : public ::testing::Test {
 
     void bringUp() {
         initNetwork(state);
+        shareFolders(state);
         connectTo(state);
     }
 
@@ -153,6 +174,48 @@ TEST_F(SettingsNetworkTest, ServersAddedAreConnectedAndServersRemovedAreLetGo) {
     // The dropped server is not retried; the kept one was never let go.
     EXPECT_FALSE(waitUntil([&] { return dropped.events->established > 1; }, 800));
     EXPECT_EQ(kept.events->closed, 0);
+}
+
+TEST_F(SettingsNetworkTest, AnAllowedUserDownloadsWithoutAPromptUntilRemovedInTheDialog) {
+    const std::string shared = folder.file("shared");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(shared)));
+    writeFile(shared + "/a.txt", "hello");
+    state.sharedFolders.add(shared, shared);
+    auto confirm = std::make_shared<CountingConfirmPrompts>();
+    state.ui.confirm = confirm;
+    state.allowedIDs.add(std::make_shared<cAllowedID>(cAllowedID{"PEER", 0, true, "Peer"}));
+    Peer peer("PEER");
+    bringUp();
+    // The peer connects to this node: over a connection that this node opens
+    // to a server, the library cancels a served download as unroutable.
+    ASSERT_FALSE(peer.node.Connect("127.0.0.1:" + std::to_string(state.Port), false, true).empty());
+    ASSERT_TRUE(waitUntil([&] {
+        const auto info = peer.node.getNodeInfo(state.NodeGUID, true);
+        return !info.empty() && !info[0].ID.empty();
+    }));
+    const auto download = [&] {
+        peer.events->received.clear();
+        peer.events->lastStatus = qel::FS_Transferring;
+        peer.node.requestFile("\\a.txt", state.NodeGUID, nullptr, std::string("PEER"));
+        return waitUntil([&] { return peer.events->lastStatus != qel::FS_Transferring; });
+    };
+
+    settings.mnuSettings_Click();
+    ASSERT_EQ(settings.dialog->general->lstAllowed->count(), 1);
+    EXPECT_EQ(settings.dialog->general->lstAllowed->item(0)->text(), "Peer");
+    ASSERT_TRUE(download());
+    EXPECT_EQ(peer.events->lastStatus, qel::FS_Complete);
+    EXPECT_EQ(peer.events->received, "hello");
+    EXPECT_EQ(confirm->asked, 0);
+
+    // Removed in the dialog (and kept removed on Cancel), the user is asked again.
+    settings.dialog->general->lstAllowed->setCurrentRow(0);
+    settings.dialog->general->cmdRemoveAllowed->click();
+    settings.dialog->cmdCancel_Click();
+    ASSERT_TRUE(download());
+    EXPECT_EQ(confirm->asked, 1);
+    EXPECT_EQ(peer.events->lastStatus, qel::FS_Canceled);
+    EXPECT_EQ(peer.events->received, "");
 }
 
 TEST_F(SettingsNetworkTest, FindLocalAddsTheNodesHeardOnceAndComesBack) {
