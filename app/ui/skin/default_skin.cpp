@@ -2,7 +2,9 @@
 
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/drawn_picture.h"
+#include "ui/skin/confirm_pictures.h"
 #include "ui/skin/glyphs.h"
+#include "ui/skin/interface_pictures.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
 
@@ -284,6 +286,8 @@ void addDefaultSkin(Skin& skin) {
     addListPictures(skin);
     addSharingPictures(skin);
     addChatSkin(skin);
+    addConfirmPictures(skin);
+    addInterfacePictures(skin);
 }
 
 }  // namespace tornel::ui
