@@ -10,6 +10,8 @@
 #include "ui/ui_shell.h"
 #include "version.h"
 
+#include "platform/desktop_services.h"
+
 #include <QApplication>
 
 #include <cstdio>
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     applyBindAddress();
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    platform::installDesktopServices();
 
     const std::string folder =
         tornel::findProgramFolder(QCoreApplication::applicationDirPath().toStdString());

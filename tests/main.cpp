@@ -1,4 +1,5 @@
 #include "platform/config_folder.h"
+#include "platform/desktop_services.h"
 #include "platform/socket_control.h"
 
 #include <QApplication>
@@ -6,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-// Every test process has a Qt application (offscreen unless told otherwise),
+// Every test process has a Qt application (offscreen unless told otherwise)
+// with the desktop's windows behind the platform's services,
 // stores in a temporary folder, and binds only to loopback.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     }
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+    platform::installDesktopServices();
     QTemporaryDir configFolder;
     platform::ScopedConfigFolder configOverride(configFolder.path().toStdString());
     platform::setBindAddress("127.0.0.1");

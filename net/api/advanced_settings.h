@@ -1,5 +1,7 @@
 #pragma once
 
+#include "input_limits.h"
+#include "seen_packets.h"
 #include "session.h"
 
 #include <cstdint>
@@ -8,8 +10,9 @@ namespace qel {
 
 class cSettings;
 
-// The largest seen-packet-ID cache a node accepts.
-inline constexpr int32_t MaxPacketCache = 65536;
+// The largest file chunk (in KiB) and seen-packet-ID cache a node accepts.
+inline constexpr auto MaxFilePacketKiB = static_cast<int32_t>(limits::MaxFileChunkBytes / 1024);
+inline constexpr auto MaxPacketCache = static_cast<int32_t>(SeenPacketIds::MaxRemembered);
 
 // Reads the advanced settings of section "Common" into the session (and the
 // library's packet-ID cache size), key after key in their fixed order. Stops

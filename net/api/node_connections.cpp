@@ -15,6 +15,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
+#include "platform/scoped_assignment.h"
 
 #include <optional>
 
@@ -43,18 +44,6 @@ bool closeConnections(const SessionPtr& own, Matches matches, bool firstOnly) {
     }
     return matched;
 }
-
-// Holds the node's `disconnecting` set while it closes everything.
-class Disconnecting {
-  public:
-    explicit Disconnecting(SessionPtr own) : own_(std::move(own)) { own_->disconnecting = true; }
-    ~Disconnecting() { own_->disconnecting = false; }
-    Disconnecting(const Disconnecting&) = delete;
-    Disconnecting& operator=(const Disconnecting&) = delete;
-
-  private:
-    SessionPtr own_;
-};
 
 // The round trip of the ping `reqID` to the node, once its PONG has come.
 std::optional<int64_t> pingAnswer(Session& own, const std::string& nodeID,
@@ -105,7 +94,8 @@ bool NodeObject::disconnectByID(const std::string& connectionID) {
 
 bool NodeObject::disconnectAll() {
     return publicOperation(session_, "disconnectAll", false, [this](const SessionPtr& own) {
-        const Disconnecting disconnecting(own);
+        // The node closes everything without reconnecting any of it.
+        const platform::ScopedAssignment disconnecting(own->disconnecting, true);
         stopListening();
         if (!backInSession()) {
             return false;

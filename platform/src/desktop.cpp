@@ -1,13 +1,16 @@
 #include "platform/desktop.h"
 
-#include <QDesktopServices>
-#include <QString>
-#include <QUrl>
+#include <utility>
 
 namespace platform {
 namespace {
 
 ScopedDesktopRecorder* recorder = nullptr;
+
+DesktopOpener& installedOpener() {
+    static DesktopOpener opener;
+    return opener;
+}
 
 }  // namespace
 
@@ -16,7 +19,12 @@ bool openWithDesktop(const std::string& path) {
         recorder->opened_.push_back(path);
         return true;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    const DesktopOpener& opener = installedOpener();
+    return opener ? opener(path) : false;
+}
+
+void installDesktopOpener(DesktopOpener opener) {
+    installedOpener() = std::move(opener);
 }
 
 ScopedDesktopRecorder::ScopedDesktopRecorder() {

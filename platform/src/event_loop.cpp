@@ -5,7 +5,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <optional>
 #include <thread>
 
@@ -66,6 +68,13 @@ int64_t tickCount() {
         return *testClockMs;
     }
     return processClock().elapsed() + 1;
+}
+
+int64_t deadlineAfter(int64_t ms) {
+    const int64_t now = tickCount();
+    const int64_t wait = std::max<int64_t>(ms, 0);
+    return wait > std::numeric_limits<int64_t>::max() - now ? std::numeric_limits<int64_t>::max()
+                                                            : now + wait;
 }
 
 ScopedTestClock::ScopedTestClock(int64_t startMs) {

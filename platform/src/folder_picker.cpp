@@ -1,15 +1,12 @@
 #include "platform/folder_picker.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-
 #include <utility>
 
 namespace platform {
 namespace {
 
-ScopedFolderPickerAnswer::Answer testAnswer;
+FolderPicker installedPicker;
+FolderPicker testAnswer;
 
 }  // namespace
 
@@ -17,9 +14,11 @@ std::string pickFolder(QWidget* owner, const std::string& title) {
     if (testAnswer) {
         return testAnswer(owner, title);
     }
-    const QString chosen = QFileDialog::getExistingDirectory(
-        owner, QString::fromUtf8(title), QDir::homePath(), QFileDialog::ShowDirsOnly);
-    return QFile::encodeName(chosen).toStdString();
+    return installedPicker ? installedPicker(owner, title) : std::string();
+}
+
+void installFolderPicker(FolderPicker picker) {
+    installedPicker = std::move(picker);
 }
 
 ScopedFolderPickerAnswer::ScopedFolderPickerAnswer(Answer answer) {

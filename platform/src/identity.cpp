@@ -2,7 +2,9 @@
 
 #include <QHostInfo>
 #include <QNetworkInterface>
+
 #include <QUuid>
+#include <algorithm>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -59,7 +61,8 @@ std::vector<InterfaceAddress> interfaceAddresses() {
         const bool loopback = networkInterface.flags().testFlag(QNetworkInterface::IsLoopBack);
         for (const QNetworkAddressEntry& entry : networkInterface.addressEntries()) {
             if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
-                result.push_back({entry.ip().toString().toStdString(), loopback});
+                result.push_back({entry.ip().toString().toStdString(), loopback,
+                                  std::max(entry.prefixLength(), 0)});
             }
         }
     }

@@ -41,6 +41,9 @@ void downloadScreens(ScreenSet& set);
 // users, users, a folder with files of several types, a download started,
 // maximised.
 void exploreScreens(ScreenSet& set);
+// The chat window with a conversation, typing and connection problems, and
+// the incoming-file prompt.
+void chatScreens(ScreenSet& set);
 // The access confirmation prompt: as it opens, with its durations listed,
 // with "Always" chosen, with a long name and path, for an unknown user.
 void confirmScreens(ScreenSet& set);

@@ -3,11 +3,11 @@
 #include "trap.h"
 
 #include "platform/ascii.h"
+#include "platform/decimal.h"
 #include "platform/runtime_error.h"
 #include "platform/user_settings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <unordered_map>
 
 namespace orv {
@@ -36,17 +36,14 @@ int64_t userIndexFrom(std::string_view text) {
     const size_t last = text.find_last_not_of(' ');
     text =
         first == std::string_view::npos ? std::string_view() : text.substr(first, last - first + 1);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    int64_t number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error == std::errc::result_out_of_range) {
+    const platform::Decimal parsed = platform::parseDecimal(text);
+    if (parsed.status == platform::DecimalStatus::Overflow) {
         throw platform::RuntimeError(platform::rt::Overflow);
     }
-    if (error != std::errc() || end != text.data() + text.size()) {
+    if (!parsed.ok()) {
         throw platform::RuntimeError(platform::rt::TypeMismatch);
     }
+    const int64_t number = parsed.value;
     if (number < 0 || number > MaxUserIndex) {
         throw platform::RuntimeError(platform::rt::SubscriptOutOfRange);
     }

@@ -15,6 +15,7 @@ class cQELRPC;
 namespace tornel {
 
 struct AppState;
+class SelfUpdate;
 
 // The controller: it holds the node session and the four remote-procedure
 // objects of the program, receives every event they raise and hands it to
@@ -30,6 +31,9 @@ class cMain : public qel::cQELEvents {
     std::shared_ptr<qel::cQELRPC> Push;        // "Push"
     std::shared_ptr<qel::cQELRPC> userTyping;  // "UserTyping"
     std::shared_ptr<qel::cQELRPC> authGiven;   // "AuthGiven"
+
+    // The handler of the "Update" procedures and of the update's file data.
+    std::shared_ptr<SelfUpdate> selfUpdate;
 
     // Where the events of each remote-procedure object go.
     const std::shared_ptr<ProcedureEvents> UpdateEvents = std::make_shared<ProcedureEvents>();

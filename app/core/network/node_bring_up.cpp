@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/network/controller.h"
 #include "core/network/session.h"
+#include "core/update/self_update.h"
 #include "qellib/discover.h"
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
@@ -28,6 +29,7 @@ void initNetwork(AppState& state) {
         state.qelSession = state.controller->QEL;
     });
     guarded(state.log, source, [&] { rpcSetup(state); });
+    guarded(state.log, source, [&] { installSelfUpdate(state); });
     guarded(state.log, source, [&] {
         session(state).Initialise(state.Name, static_cast<int32_t>(state.Port), qel::role_Peer,
                                   std::string(NodeKind), "", "");

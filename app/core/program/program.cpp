@@ -8,6 +8,8 @@
 #include "core/program/tray.h"
 #include "core/settings/program_settings.h"
 #include "core/state/app_state.h"
+#include "core/update/self_update.h"
+#include "core/update/update_flags.h"
 
 #include <QCoreApplication>
 
@@ -24,6 +26,10 @@ Program::Program(AppState& state) : state_(state), lock_(state.programFolder) {}
 bool Program::start() {
     AppState& state = state_;
     const auto step = [&state](auto&& run) { guarded(state.log, "Main", run); };
+    if (checkUpdateFlags(state.programFolder, state.commandLine, state.log) ==
+        UpdateFlagsResult::End) {
+        return false;
+    }
     if (!lock_.acquire(state.commandLine.has(SwitchDelete) ? OldCopyWaitMs : 0)) {
         step([&] {
             state.ui.prompts->messageBox("Tornel is already running.", PromptButtons::Ok,
@@ -39,6 +45,9 @@ bool Program::start() {
     step([&] { initNetwork(state); });
     step([&] { shareFolders(state); });
     step([&] { connectTo(state); });
+    if (state.commandLine.has(SwitchUpdate)) {
+        checkForUpdate(state);
+    }
     state.started = true;
     // There is no pointer movement over a tray icon to refresh its tool tip
     // by, so it changes with the state.

@@ -12,8 +12,10 @@ class Program {
   public:
     explicit Program(AppState& state);
 
-    // Brings the program up. False when another copy runs in the same program
-    // folder: the user is told and nothing is loaded, written or deleted.
+    // Brings the program up. False when the program is not to run: a start
+    // that has done its part of a self-update, or another copy runs in the
+    // same program folder (the user is told and nothing is loaded, written
+    // or deleted).
     bool start();
     // start(), then the event loop until shutDown ends it, then the teardown.
     // Returns the process's exit code.

@@ -11,21 +11,11 @@ namespace tornel::ui {
 // A list of names with small icons and a Tag per entry, placed in twips
 // inside its window. It reports where the mouse was released (in twips of
 // the list's visible area) and the Enter key.
-class FileList : public QListWidget {
+class FileList : public QListWidget, public TwipsPlaced<FileList> {
     Q_OBJECT
 
   public:
     FileList(QWidget* parent, const QString& name);
-
-    Twips Left() const { return placement_.left(*this); }
-    Twips Top() const { return placement_.top(*this); }
-    Twips Width() const { return placement_.width(*this); }
-    Twips Height() const { return placement_.height(*this); }
-    void setLeft(Twips left) { placement_.setLeft(*this, left); }
-    void setTop(Twips top) { placement_.setTop(*this, top); }
-    void setWidth(Twips width) { placement_.setWidth(*this, width); }
-    void setHeight(Twips height) { placement_.setHeight(*this, height); }
-    void Move(Twips left, Twips top) { placement_.move(*this, left, top); }
 
     // Appends an entry showing `text` (bytes, shown as UTF-8 plain text)
     // with `icon`.
@@ -46,9 +36,6 @@ class FileList : public QListWidget {
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-
-  private:
-    TwipsPlacement placement_;
 };
 
 }  // namespace tornel::ui

@@ -16,7 +16,7 @@ class ImageList;
 // Key (unique when not empty), a Text, an Image (a number in the tree's
 // image list) and a Tag. Nodes are walked in index order (pre-order), and
 // the control is placed in twips inside its window.
-class KeyedTree : public QTreeWidget {
+class KeyedTree : public QTreeWidget, public TwipsPlaced<KeyedTree> {
     Q_OBJECT
 
   public:
@@ -27,16 +27,6 @@ class KeyedTree : public QTreeWidget {
     using Serial = quint64;
 
     KeyedTree(QWidget* parent, const QString& name, const ImageList& images);
-
-    Twips Left() const { return placement_.left(*this); }
-    Twips Top() const { return placement_.top(*this); }
-    Twips Width() const { return placement_.width(*this); }
-    Twips Height() const { return placement_.height(*this); }
-    void setLeft(Twips left) { placement_.setLeft(*this, left); }
-    void setTop(Twips top) { placement_.setTop(*this, top); }
-    void setWidth(Twips width) { placement_.setWidth(*this, width); }
-    void setHeight(Twips height) { placement_.setHeight(*this, height); }
-    void Move(Twips left, Twips top) { placement_.move(*this, left, top); }
 
     // Adds a node as the last child of `parent` (null: a top-level node)
     // showing `text` (bytes, shown as UTF-8 plain text). A Key already in
@@ -78,7 +68,6 @@ class KeyedTree : public QTreeWidget {
     QHash<QString, Node*> nodesByKey_;
     QHash<Serial, Node*> nodesBySerial_;
     Serial lastSerial_ = 0;
-    TwipsPlacement placement_;
 };
 
 }  // namespace tornel::ui

@@ -34,4 +34,27 @@ class TwipsPlacement {
     TwipsValue height_;
 };
 
+// The twips placement of a control as its own members (Left, Top, Width,
+// Height, their setters and Move); `Control` is the widget class that
+// derives from it.
+template <class Control>
+class TwipsPlaced {
+  public:
+    Twips Left() const { return placement_.left(self()); }
+    Twips Top() const { return placement_.top(self()); }
+    Twips Width() const { return placement_.width(self()); }
+    Twips Height() const { return placement_.height(self()); }
+    void setLeft(Twips left) { placement_.setLeft(self(), left); }
+    void setTop(Twips top) { placement_.setTop(self(), top); }
+    void setWidth(Twips width) { placement_.setWidth(self(), width); }
+    void setHeight(Twips height) { placement_.setHeight(self(), height); }
+    void Move(Twips left, Twips top) { placement_.move(self(), left, top); }
+
+  private:
+    const QWidget& self() const { return static_cast<const Control&>(*this); }
+    QWidget& self() { return static_cast<Control&>(*this); }
+
+    TwipsPlacement placement_;
+};
+
 }  // namespace tornel::ui

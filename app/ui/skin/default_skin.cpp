@@ -1,6 +1,8 @@
 #include "ui/skin/default_skin.h"
 
+#include "ui/skin/chat_skin.h"
 #include "ui/skin/confirm_pictures.h"
+#include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -26,17 +28,6 @@ constexpr int kStretchWidth = 64;
 constexpr int kTitleButtonSize = 20;
 constexpr int kTabWidth = 106;
 constexpr int kTabHeight = 24;
-
-// A transparent picture of `size` with `paint` run on an antialiased painter.
-QPixmap drawn(QSize size, const std::function<void(QPainter&)>& paint) {
-    QPixmap picture(size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    paint(painter);
-    return picture;
-}
 
 QFont titleFont(int pointSize) {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -293,6 +284,7 @@ void addDefaultSkin(Skin& skin) {
     addTray(skin);
     addListPictures(skin);
     addSharingPictures(skin);
+    addChatSkin(skin);
     addConfirmPictures(skin);
 }
 

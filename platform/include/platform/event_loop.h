@@ -19,6 +19,11 @@ void sleepMs(int64_t ms);
 // Monotonic milliseconds since an arbitrary start; never 0, never wraps.
 int64_t tickCount();
 
+// The tick count `ms` from now, for a deadline: a negative `ms` counts as 0
+// and the sum stops at the largest tick count instead of overflowing, so a
+// huge time-out waits for ever rather than not at all.
+int64_t deadlineAfter(int64_t ms);
+
 // While alive, tickCount() reads this clock instead of the real one, so tests
 // can move time without sleeping. Not nestable.
 class ScopedTestClock {

@@ -6,19 +6,25 @@
 class QWidget;
 
 // The desktop's folder picker: a modal dialog that lets the user choose one
-// folder of the file system.
+// folder of the file system. The desktop part installs the dialog; where
+// none is installed every pick is cancelled.
 namespace platform {
 
-// Shows the dialog over `owner` (may be null), titled `title` (UTF-8),
+// Shows the picker over `owner` (may be null), titled `title` (UTF-8),
 // offering folders only and starting in the home folder. Returns the chosen
 // folder's path as the file system's bytes, or "" when the user cancels.
 std::string pickFolder(QWidget* owner, const std::string& title);
+
+using FolderPicker = std::function<std::string(QWidget* owner, const std::string& title)>;
+
+// Installs the picker pickFolder shows; an empty one cancels every pick.
+void installFolderPicker(FolderPicker picker);
 
 // While alive, pickFolder shows no dialog and returns what the answer gives,
 // so tests can stand in for the user. Not nestable.
 class ScopedFolderPickerAnswer {
   public:
-    using Answer = std::function<std::string(QWidget* owner, const std::string& title)>;
+    using Answer = FolderPicker;
 
     explicit ScopedFolderPickerAnswer(Answer answer);
     ~ScopedFolderPickerAnswer();

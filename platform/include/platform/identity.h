@@ -20,10 +20,12 @@ std::string hostName();
 // The operating-system user name, whole however long it is.
 std::string userName();
 
-// One IPv4 address of a network interface, in dotted text.
+// One IPv4 address of a network interface, in dotted text, with the length of
+// its network's prefix.
 struct InterfaceAddress {
     std::string ip;
     bool loopback = false;
+    int prefixLength = 32;
 };
 
 // The IPv4 addresses of the machine's interfaces that are up, in interface

@@ -1,5 +1,5 @@
-#include "core/icons/file_icon.h"
 #include "ui/controls/image_list.h"
+#include "core/icons/file_icon.h"
 #include "ui/skin/skin.h"
 
 #include <gtest/gtest.h>

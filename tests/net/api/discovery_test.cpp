@@ -1,6 +1,7 @@
 #include "node_fixture.h"
 
 #include "platform/event_loop.h"
+#include "platform/identity.h"
 #include "platform/socket_control.h"
 #include "qellib/discover.h"
 
@@ -171,6 +172,35 @@ TEST_F(DiscoveryTest, RecordsAreTakenFromEachDatagramAndJunkIsDropped) {
     ASSERT_TRUE(waitReally([&] { return answers.size() == 6; }));
     EXPECT_EQ(answers.back().host, "127.0.0.1");
     EXPECT_EQ(discovered().size(), 6U);
+}
+
+TEST_F(DiscoveryTest, OnlyOwnNetworksAreAnsweredAndAtMost64ASecond) {
+    platform::ScopedTestClock clock;
+    const platform::ScopedInterfaceAddresses interfaces(
+        {{"127.0.0.1", true, 8}, {"192.168.5.10", false, 24}});
+    ASSERT_TRUE(discover->makeDiscoverable(udpPort));
+    std::vector<UdpSend> answers;
+    const platform::ScopedUdpSendHook hook([&answers](const UdpSend& s) { answers.push_back(s); },
+                                           true);
+    sendRaw(datagramOf("10.9.9.9:80") + datagramOf("192.168.6.1:80") +
+            datagramOf("192.168.5.77:80"));
+    ASSERT_TRUE(waitReally([&] { return discovered().size() == 4; }));
+    ASSERT_EQ(answers.size(), 1U);
+    EXPECT_EQ(answers.front().host, "192.168.5.77");
+
+    // One datagram listing a thousand senders is answered 64 times this second.
+    std::string many;
+    for (int i = 0; i < 1000; ++i) {
+        many += datagramOf("127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1) +
+                           ":80");
+    }
+    sendRaw(many);
+    ASSERT_TRUE(waitReally([&] { return discovered().size() == 1004; }));
+    EXPECT_EQ(answers.size(), 64U);
+    clock.advance(1000);
+    sendRaw(datagramOf("127.0.0.1:1111"));
+    ASSERT_TRUE(waitReally([&] { return answers.size() == 65; }));
+    EXPECT_EQ(answers.back().host, "127.0.0.1");
 }
 
 TEST_F(DiscoveryTest, ANodeFindsItselfOnlyWhenItSeesItself) {

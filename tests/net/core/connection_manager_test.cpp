@@ -3,6 +3,7 @@
 
 #include "error_codes.h"
 #include "pending_packet.h"
+#include "reconnect_backoff.h"
 #include "send_pipeline.h"
 
 #include "platform/event_loop.h"
@@ -360,6 +361,102 @@ TEST_F(ConnectionManagerTest, AFailedEstablishedConnectionIsClosedAsIfByItsPeer)
     ASSERT_TRUE(waitFor([&] { return b.events->count("estab ") == 2; }));
     EXPECT_TRUE(kept->isConnected);
     EXPECT_TRUE(b.session->connected);
+}
+
+TEST(ReconnectBackoff, WaitsOneSecondDoublingToAMinuteAndStartsAfreshAfterALongLife) {
+    ReconnectBackoff backoff;
+    int64_t now = 1000;
+    EXPECT_TRUE(backoff.due(now));
+    backoff.attempted(now);
+    EXPECT_TRUE(backoff.due(now));  // a second try straight away
+    for (const int64_t delay : {1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000}) {
+        backoff.attempted(now);
+        EXPECT_FALSE(backoff.due(now + delay - 1)) << delay;
+        EXPECT_TRUE(backoff.due(now + delay)) << delay;
+        now += delay;
+    }
+    backoff.established(now);
+    backoff.dropped(now + ReconnectBackoff::SettledAfterMs - 1);  // short-lived: no reset
+    backoff.attempted(now);
+    EXPECT_FALSE(backoff.due(now + 59999));
+    backoff.established(now);
+    backoff.dropped(now + ReconnectBackoff::SettledAfterMs);
+    EXPECT_TRUE(backoff.due(now));
+    backoff.attempted(now);
+    backoff.attempted(now);
+    EXPECT_TRUE(backoff.due(now + 1000));
+}
+
+TEST_F(ConnectionManagerTest, AMaintainedConnectionToAPeerThatDropsItAtOnceBacksOff) {
+    const int port = listen(a);
+    a.events->onRequest = [](bool& cancel) { cancel = true; };  // accepted, then closed at once
+    connect(b, loopback(port), true);
+    waitFor([] { return false; }, 900);
+    EXPECT_GE(a.events->count("req "), 1);
+    EXPECT_LE(a.events->count("req "), 3);
+}
+
+// A raw peer that connects to `port` and never reads, with a small receive buffer.
+class SilentPeer {
+  public:
+    explicit SilentPeer(int port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        const int smallest = 4096;
+        ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof(smallest));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        connected_ =
+            ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~SilentPeer() { ::close(socket_); }
+    SilentPeer(const SilentPeer&) = delete;
+    SilentPeer& operator=(const SilentPeer&) = delete;
+
+    bool connected() const { return connected_; }
+
+  private:
+    int socket_;
+    bool connected_ = false;
+};
+
+TEST_F(ConnectionManagerTest, APeerThatStopsReadingIsClosedAtTheBoundsWhileTheNodeGoesOn) {
+    platform::ScopedTestClock clock;
+    const int port = listen(a);
+    const std::string chunk = packetText("MSG", std::string(1024 * 1024, 'x'));
+    struct Row {
+        const char* bound;
+        int packets;
+        int64_t advanceMs;
+    };
+    for (const Row& row : {Row{"queued bytes", 80, 0}, Row{"no progress", 24, 60000}}) {
+        SCOPED_TRACE(row.bound);
+        const int closedBefore = a.events->count("closed ");
+        SilentPeer peer(port);
+        ASSERT_TRUE(peer.connected());
+        const auto accepted = [&] {
+            const auto connections = connectionsOf(a);
+            return connections.empty() || !connections.back()->isConnected ? nullptr
+                                                                           : connections.back();
+        };
+        ASSERT_TRUE(waitFor([&] { return accepted() != nullptr; }));
+        const std::shared_ptr<clsSocket> toPeer = accepted();
+        switchSession(a.session);
+        for (int i = 0; i < row.packets && toPeer->isConnected; ++i) {
+            toPeer->Send(pendingPacket(chunk));
+        }
+        // What the system takes is written; then the writes stall.
+        waitFor([] { return false; }, 300);
+        clock.advance(row.advanceMs);
+        socketHost().timSck_Timer();
+        EXPECT_FALSE(toPeer->isConnected);
+        EXPECT_EQ(a.events->count("closed "), closedBefore + 1);
+    }
+    // The node still answers its other peers.
+    const std::shared_ptr<clsSocket> fromB = connection(connect(b, loopback(port), false, false));
+    ASSERT_NE(fromB, nullptr);
+    fromB->Send(pendingPacket(packetText("MSG", "still here")));
+    EXPECT_TRUE(waitFor([&] { return arrivalsAt(a, "MSG").size() == 1; }));
 }
 
 TEST_F(ConnectionManagerTest, RatesAreTheBytesAndPacketsOfTheLastTickPerSecond) {

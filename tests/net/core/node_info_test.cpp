@@ -4,6 +4,7 @@
 #include "input_limits.h"
 #include "lookups.h"
 #include "node_info.h"
+#include "transforms.h"
 
 #include "platform/event_loop.h"
 #include "qellib/settings.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+
+#include <malloc.h>
 
 namespace qel::test {
 namespace {
@@ -211,6 +214,47 @@ TEST_F(DescriptionTest, TheNodeTableAndTheNodeCacheKeepTheirBounds) {
     ASSERT_EQ(library().nodeCache.size(), 21U);
     EXPECT_EQ(library().nodeCache[20].ID, ids.back());
     EXPECT_EQ(library().nodeCache[0].ID, ids[ids.size() - 21]);
+}
+
+// Small compressed descriptions that inflate to huge names are refused
+// before anything is inflated; a long name that arrives is cut.
+TEST_F(PairTest, DescriptionsStayWithinTheirMemoryBound) {
+    const auto heapInUse = [] { return static_cast<int64_t>(mallinfo2().uordblks); };
+    cSettings bomb;
+    bomb.SaveSetting("Name", std::string(16 * 1024 * 1024, 'n'));
+    std::string body = bomb.getXML();
+    const size_t inflated = body.size();
+    ASSERT_TRUE(compressData(body, 9));
+    const int64_t heapBefore = heapInUse();
+    std::vector<std::string> sources;
+    for (int i = 0; i < 8; ++i) {
+        sources.push_back(newID());
+        clsPacket p;
+        p.Method = "INFO";
+        p.Data = body;
+        AddField(p, "Destination", "BROADCAST");
+        AddField(p, "Source", sources.back());
+        AddField(p, "TTL", "1");
+        AddField(p, "Hops", "1");
+        AddField(p, "ID", newID());
+        AddField(p, "Flags", "Z");
+        AddField(p, "Original-Length", std::to_string(inflated));
+        AddField(p, "Content-Length", std::to_string(body.size()));
+        sendRaw(aToB, p);
+    }
+    ASSERT_TRUE(waitFor([&] { return eventsOf(b).errors.size() == sources.size(); }));
+    for (const std::string& source : sources) {
+        EXPECT_LT(findNodeInfo(*b.session, source), 0);
+    }
+    EXPECT_LT(heapInUse() - heapBefore, int64_t{16} * 1024 * 1024);
+
+    cSettings description;
+    description.SaveSetting("Name", std::string(10000, 'x'));
+    probe(a, "BROADCAST", description.getXML(), [](clsPacket& p) { p.Method = "INFO"; });
+    ASSERT_TRUE(waitFor([&] { return findNodeInfo(*b.session, a.session->nodeID) >= 0; }));
+    const typNodeEntry& stored =
+        b.session->nodeTable[static_cast<size_t>(findNodeInfo(*b.session, a.session->nodeID))];
+    EXPECT_EQ(stored.Name, std::string(limits::MaxDescriptionFieldBytes, 'x'));
 }
 
 }  // namespace

@@ -137,6 +137,21 @@ class ChainTest : public PipelineTest {
     std::shared_ptr<clsSocket> aToB, bFromA, bToC, cFromB;
 };
 
+// A, B and C each connected to the other two.
+class TriangleTest : public PipelineTest {
+  protected:
+    TriangleTest() {
+        aToB = link(a, b).first;
+        link(b, c);
+        aToC = link(a, c).first;
+    }
+
+    Node a = addPipelineNode("A");
+    Node b = addPipelineNode("B");
+    Node c = addPipelineNode("C");
+    std::shared_ptr<clsSocket> aToB, aToC;
+};
+
 // A connected to B.
 class PairTest : public PipelineTest {
   protected:

@@ -156,20 +156,6 @@ TEST_F(ChainTest, AConfirmableDeliveryIsConfirmedByItsDestinationAndAgainWhenRes
     EXPECT_EQ(handledAt(b, near).size(), 1U);
 }
 
-// A, B and C each connected to the other two.
-class TriangleTest : public PipelineTest {
-  protected:
-    TriangleTest() {
-        link(a, b);
-        link(b, c);
-        link(a, c);
-    }
-
-    Node a = addPipelineNode("A");
-    Node b = addPipelineNode("B");
-    Node c = addPipelineNode("C");
-};
-
 TEST_F(TriangleTest, EveryAddresseeHandlesAPacketOnceWhicheverWayItCame) {
     const std::string both = b.session->nodeID + "," + c.session->nodeID;
     for (const std::string& destination : {std::string("BROADCAST"), both, c.session->nodeID}) {

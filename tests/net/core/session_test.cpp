@@ -2,8 +2,13 @@
 
 #include "library_state.h"
 #include "session.h"
+#include "session_wait.h"
+
+#include "platform/event_loop.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace qel::test {
 namespace {
@@ -120,34 +125,65 @@ TEST_F(SessionTest, TheGuardRestoresWhatWasCurrent) {
     EXPECT_EQ(currentSession(), nullptr);
 }
 
-TEST_F(SessionTest, SeenIdsKeepTheLastPacketCacheIds) {
+TEST_F(SessionTest, SeenIdsLastTwoMinutesAndAtLeastThePacketCache) {
+    platform::ScopedTestClock clock;
     const SessionPtr node = addNode();
     node->packetIDs.reset(library().packetCache);
     rememberPacketID("X");
-    for (int i = 1; i < 50; ++i) {
+    for (int i = 1; i <= 1000; ++i) {
         rememberPacketID("ID" + std::to_string(i));
     }
-    EXPECT_TRUE(packetSeen("X"));  // 50 IDs back: still dropped
-    rememberPacketID("ID50");
-    EXPECT_FALSE(packetSeen("X"));  // 51 back: handled again
+    EXPECT_TRUE(packetSeen("X"));  // 1000 IDs back, but within two minutes: still dropped
     EXPECT_TRUE(packetSeen("ID1"));
     EXPECT_FALSE(packetSeen("id1"));  // exact match only
-    EXPECT_FALSE(packetSeen(""));     // empty places never match
+    EXPECT_FALSE(packetSeen(""));     // empty IDs never match
 
-    // An ID stored twice stays seen until both places are overwritten.
-    SeenPacketIds twice(3);
+    clock.advance(SeenPacketIds::WindowMs - 1);
+    EXPECT_TRUE(packetSeen("X"));
+    clock.advance(1);
+    EXPECT_FALSE(packetSeen("X"));  // two minutes old: handled again
+    EXPECT_FALSE(packetSeen("ID950"));
+    EXPECT_TRUE(packetSeen("ID951"));  // the last packetCache (50) IDs stay longer
+    EXPECT_TRUE(packetSeen("ID1000"));
+
+    // An ID stored twice stays seen until both are forgotten.
+    SeenPacketIds twice(1);
     twice.remember("A");
+    clock.advance(SeenPacketIds::WindowMs / 2);
     twice.remember("A");
     twice.remember("B");
-    twice.remember("C");
+    clock.advance(SeenPacketIds::WindowMs / 2);
     EXPECT_TRUE(twice.contains("A"));
-    twice.remember("D");
+    clock.advance(SeenPacketIds::WindowMs / 2);
     EXPECT_FALSE(twice.contains("A"));
+    EXPECT_TRUE(twice.contains("B"));  // the least number remembered
 
     SeenPacketIds clamped(0);  // a cache size below 1 holds one ID
-    clamped.remember("A");
-    EXPECT_TRUE(clamped.contains("A"));
     EXPECT_EQ(clamped.capacity(), 1);
+
+    // However many arrive at once, memory stays bounded: the oldest give way.
+    SeenPacketIds burst(1);
+    for (int64_t i = 0; i <= SeenPacketIds::MaxRemembered; ++i) {
+        burst.remember(std::to_string(i));
+    }
+    EXPECT_FALSE(burst.contains("0"));
+    EXPECT_TRUE(burst.contains("1"));
+}
+
+TEST_F(SessionTest, AHugeWaitTimeOutWaitsUntilDoneInsteadOfNotAtAll) {
+    platform::ScopedTestClock clock(int64_t{1} << 40);
+    const SessionPtr node = addNode();
+    for (const int64_t timeout : {std::numeric_limits<int64_t>::max(), int64_t{1} << 62}) {
+        int looks = 0;
+        EXPECT_TRUE(waitInSession(node, timeout, 0, [&] { return ++looks == 3; }));
+        EXPECT_EQ(looks, 3);
+    }
+    int looks = 0;
+    EXPECT_TRUE(waitInSession(node, std::numeric_limits<int64_t>::min(), 0, [&] {
+        ++looks;
+        return false;
+    }));
+    EXPECT_EQ(looks, 1);  // a negative time-out only looks once
 }
 
 TEST_F(SessionTest, TheConfirmationTimerFollowsEveryNode) {

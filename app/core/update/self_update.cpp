@@ -1,0 +1,262 @@
+#include "core/update/self_update.h"
+
+#include "core/log/guarded.h"
+#include "core/network/controller.h"
+#include "core/network/session.h"
+#include "core/program/shutdown.h"
+#include "core/state/app_state.h"
+#include "core/update/program_image.h"
+#include "core/update/update_files.h"
+#include "core/update/version_answer.h"
+#include "platform/ascii.h"
+#include "platform/event_loop.h"
+#include "platform/files.h"
+#include "qellib/qel.h"
+#include "qellib/rpc.h"
+#include "version.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace tornel {
+namespace {
+
+constexpr std::string_view VersionProc = "GetVersion";
+constexpr std::string_view ImageProc = "GetEXE";
+constexpr std::string_view ReceiveSource = "QEL_FileReceived";
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+qel::cQELRPC& updateProcedures(const AppState& state) {
+    if (!state.controller || !state.controller->Update) {
+        throw platform::RuntimeError(platform::rt::ObjectNotSet);
+    }
+    return *state.controller->Update;
+}
+
+}  // namespace
+
+UpdateSetup UpdateSetup::forThisProgram() {
+    return {QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(), kRevision,
+            startDetached};
+}
+
+SelfUpdate::SelfUpdate(AppState& state, UpdateSetup setup)
+    : state_(state),
+      setup_(std::move(setup)),
+      image_(updateFilePath(state.programFolder), program_image::ownHead()) {
+    stallTimer_.setHandler([this] { stalled(); });
+    connectionPoll_.setHandler(
+        [this] { guarded(state_.log, "checkForUpdate", [this] { askWhenConnected(); }); });
+}
+
+void SelfUpdate::checkForUpdate() {
+    if (state_.commandLine.has(SwitchDebug) || phase_ != Phase::Idle) {
+        return;
+    }
+    phase_ = Phase::WaitingToAsk;
+    waitingSince_ = platform::tickCount();
+    askWhenConnected();
+}
+
+void SelfUpdate::askWhenConnected() {
+    if (phase_ != Phase::WaitingToAsk) {
+        connectionPoll_.setEnabled(false);
+        return;
+    }
+    if (!session(state_).isConnected()) {
+        if (platform::tickCount() - waitingSince_ >= ConnectionWaitMs) {
+            connectionPoll_.setEnabled(false);
+            phase_ = Phase::Done;
+        } else if (!connectionPoll_.enabled()) {
+            connectionPoll_.setInterval(ConnectionPollMs);
+            connectionPoll_.setEnabled(true);
+        }
+        return;
+    }
+    connectionPoll_.setEnabled(false);
+    versionRequest_ =
+        updateProcedures(state_).callRemoteProc("BROADCAST", std::string(VersionProc));
+    askedAt_ = platform::tickCount();
+    phase_ = Phase::Asking;
+}
+
+void SelfUpdate::RemoteProcCall(const std::string& ProcName, const std::string& reqID,
+                                const std::string& nodeID) {
+    if (platform::asciiEqualsIgnoreCase(ProcName, VersionProc)) {
+        // A test copy never looks newer than anyone.
+        const int64_t revision = state_.commandLine.has(SwitchDebug) ? 0 : setup_.revision;
+        updateProcedures(state_).returnRemoteProc(reqID, revision);
+    } else if (platform::asciiEqualsIgnoreCase(ProcName, ImageProc)) {
+        std::string image;
+        if (const int error =
+                platform::readWholeFile(setup_.executable, image, program_image::MaxBytes);
+            error != 0) {
+            throw platform::errorFromErrno(error);
+        }
+        // Under the call's request ID, so that the asking copy can tell the
+        // image from other file data.
+        session(state_).sendFile(nodeID, reqID, image, qel::FS_Complete);
+    }
+}
+
+void SelfUpdate::RemoteProcReturn(const std::string& ProcName, const qel::Variant& Params,
+                                  const std::string& reqID, const std::string& nodeID) {
+    if (ProcName != VersionProc || !answerCounts(reqID)) {
+        return;
+    }
+    const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, true);
+    // Looking the node up may have let another answer start the update.
+    if (found.empty() || !answerCounts(reqID) ||
+        !offersNewerRevision(found.front().Descriptor, Params, setup_.revision)) {
+        return;
+    }
+    beginUpdate(nodeID);
+}
+
+bool SelfUpdate::answerCounts(const std::string& reqID) const {
+    return phase_ == Phase::Asking && reqID == versionRequest_ &&
+           platform::tickCount() - askedAt_ <= VersionAnswerWindowMs;
+}
+
+std::optional<std::string> SelfUpdate::folderRefusal() const {
+    const auto folder = platform::resolvedPath(state_.programFolder);
+    const auto programFolder = platform::resolvedPath(folderOf(setup_.executable));
+    if (!folder || folder != programFolder) {
+        return "The update is refused: the program " + setup_.executable +
+               " does not lie in the program folder " + state_.programFolder;
+    }
+    if (::access(folder->c_str(), W_OK) != 0) {
+        return "The update is refused: the program folder " + state_.programFolder +
+               " is not writable";
+    }
+    return std::nullopt;
+}
+
+void SelfUpdate::beginUpdate(const std::string& nodeID) {
+    phase_ = Phase::Done;  // one update per run, however this one ends
+    if (const auto refused = folderRefusal()) {
+        state_.logError(*refused, -1, "Update_RemoteProcReturn");
+        return;
+    }
+    skipFailure([&] { state_.ui.tray->setToolTip("Updating"); });
+    if (const int error = image_.create(); error != 0) {
+        endUpdate(false);
+        throw platform::errorFromErrno(error);
+    }
+    phase_ = Phase::Receiving;
+    std::weak_ptr<SelfUpdate> self = weak_from_this();
+    // Ending the update drops this receiver while it runs: it touches none of
+    // its own members once the block is handed on.
+    state_.controller->beginUpdate(
+        [self](std::string& reqID, std::string& strData, qel::enmFileStatus status) {
+            if (const auto update = self.lock()) {
+                update->fileReceived(reqID, strData, status);
+            }
+        });
+    stallTimer_.setInterval(UpdateStallTimeouts * std::max<int64_t>(state_.Timeout, 1));
+    stallTimer_.setEnabled(true);
+    imageRequest_ = updateProcedures(state_).callRemoteProc(nodeID, std::string(ImageProc));
+    if (imageRequest_.empty() || imageRequest_ == "-1") {
+        refuse("The program file could not be asked for");
+    }
+}
+
+void SelfUpdate::fileReceived(const std::string& reqID, const std::string& strData,
+                              qel::enmFileStatus fileStatus) {
+    if (phase_ != Phase::Receiving || reqID != imageRequest_) {
+        return;
+    }
+    stallTimer_.setEnabled(false);
+    stallTimer_.setEnabled(true);
+    if (const auto refused = image_.append(strData)) {
+        refuse(*refused);
+    } else if (fileStatus == qel::FS_Complete) {
+        completeUpdate();
+    } else if (fileStatus == qel::FS_Canceled) {
+        endUpdate(true);
+    }
+}
+
+void SelfUpdate::completeUpdate() {
+    if (const auto refused = image_.complete()) {
+        refuse(*refused);
+        return;
+    }
+    if (!setup_.start(image_.path(), {std::string(SwitchCopy)}, state_.programFolder)) {
+        refuse(image_.path() + " could not be started");
+        return;
+    }
+    endUpdate(true);
+    shutDown(state_, false);
+}
+
+void SelfUpdate::stalled() {
+    if (updating()) {
+        refuse("No part of the program file arrived for " + std::to_string(stallTimer_.interval()) +
+               " ms");
+    }
+}
+
+void SelfUpdate::refuse(const std::string& reason) {
+    state_.logError(reason, -1, std::string(ReceiveSource));
+    endUpdate(false);
+}
+
+void SelfUpdate::endUpdate(bool keepImage) {
+    stallTimer_.setEnabled(false);
+    if (keepImage) {
+        image_.close();
+    } else {
+        image_.discard();
+    }
+    phase_ = Phase::Done;
+    if (state_.controller) {
+        state_.controller->endUpdate();
+    }
+    skipFailure([&] { state_.ui.tray->setToolTip("Tornel"); });
+}
+
+void installSelfUpdate(AppState& state) {
+    if (!state.controller) {
+        throw platform::RuntimeError(platform::rt::ObjectNotSet);
+    }
+    auto update = std::make_shared<SelfUpdate>(state, UpdateSetup::forThisProgram());
+    state.controller->selfUpdate = update;
+    std::weak_ptr<SelfUpdate> weak = update;
+    ProcedureEvents& events = *state.controller->UpdateEvents;
+    events.onCall = [weak, &state](std::string& ProcName, qel::Variant&, std::string& reqID,
+                                   std::string& nodeID, bool&) {
+        guarded(state.log, "Update_RemoteProcCall", [&] {
+            if (const auto self = weak.lock()) {
+                self->RemoteProcCall(ProcName, reqID, nodeID);
+            }
+        });
+    };
+    events.onReturn = [weak, &state](std::string& ProcName, qel::Variant& Params,
+                                     std::string& reqID, std::string& nodeID) {
+        guarded(state.log, "Update_RemoteProcReturn", [&] {
+            if (const auto self = weak.lock()) {
+                self->RemoteProcReturn(ProcName, Params, reqID, nodeID);
+            }
+        });
+    };
+}
+
+void checkForUpdate(AppState& state) {
+    guarded(state.log, "checkForUpdate", [&] {
+        if (!state.controller || !state.controller->selfUpdate) {
+            throw platform::RuntimeError(platform::rt::ObjectNotSet);
+        }
+        state.controller->selfUpdate->checkForUpdate();
+    });
+}
+
+}  // namespace tornel

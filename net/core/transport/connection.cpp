@@ -1,0 +1,244 @@
+#include "connection.h"
+
+#include "error_log.h"
+#include "event_raisers.h"
+#include "guarded.h"
+#include "library_state.h"
+#include "socket_host.h"
+
+#include "platform/event_loop.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qel {
+
+using platform::SocketState;
+
+clsSocket::clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck)
+    : session(std::move(session)), connectionID(std::move(connectionID)), sck_(&sck) {}
+
+platform::SocketState clsSocket::state() const {
+    return sck_ != nullptr ? sck_->state() : SocketState::Closed;
+}
+
+void clsSocket::detach() {
+    Maintain = false;
+    isConnected = false;
+    checkForTimeout = false;
+    resetStreams();
+    sck_ = nullptr;
+}
+
+void clsSocket::closeControl() {
+    if (sck_ != nullptr && sck_->state() != SocketState::Closed) {
+        sck_->close();
+    }
+}
+
+template <class Work>
+void clsSocket::inSessionFrame(Work&& work) {
+    // Held for the frame: the work may drop the connection's last other owner.
+    const std::shared_ptr<clsSocket> self = shared_from_this();
+    CurrentSessionGuard restore;
+    const SessionPtr own = SessionTable::live(session);
+    if (!own || !restore.switchTo(session)) {
+        closeForGoneSession();
+        return;
+    }
+    guarded("", [&] { work(*own); });
+}
+
+void clsSocket::closeForGoneSession() {
+    Maintain = false;
+    isConnected = false;
+    closeControl();
+    resetStreams();
+}
+
+void clsSocket::resetStreams() {
+    incoming.reset();
+    packetOut.reset();
+    Sending = false;
+    outPending.clear();
+    queuedBytes_ = 0;
+}
+
+void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
+    guarded("", [&] {
+        if (!Pend || state() != SocketState::Connected) {
+            return;
+        }
+        if (library().debugMode) {
+            debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket);
+        }
+        queuedBytes_ += static_cast<int64_t>(Pend->strPacket.size());
+        if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
+            debugPrint("Connection " + connectionID + " closed: its peer does not read");
+            closeConnection(false);
+            return;
+        }
+        if (Sending) {
+            outPending.push_back(Pend);
+        } else {
+            sendPending(Pend);
+        }
+    });
+}
+
+void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
+    Sending = true;
+    packetOut = Pend;
+    lastWriteProgressMs_ = platform::tickCount();
+    const bool written = guarded("", false, [&] {
+        if (sck_ == nullptr) {
+            return false;
+        }
+        sck_->sendData(Pend->strPacket);
+        return true;
+    });
+    if (!written) {
+        Sending = false;  // no completion will come for it
+        queuedBytes_ -= static_cast<int64_t>(Pend->strPacket.size());
+    }
+}
+
+// Writes the oldest waiting packet, skipping any the control refuses; once
+// the control is no longer connected, the waiting packets are dropped.
+void clsSocket::writeNextWaiting() {
+    while (!Sending && !outPending.empty()) {
+        if (state() != SocketState::Connected) {
+            outPending.clear();
+            queuedBytes_ = 0;
+            return;
+        }
+        const std::shared_ptr<clsPendingPkt> next = std::move(outPending.front());
+        outPending.pop_front();
+        sendPending(next);
+    }
+}
+
+bool clsSocket::carriedFileChunk() const {
+    return packetOut && !packetOut->reqID.empty() && packetOut->fileProgress.has_value();
+}
+
+void clsSocket::paceUpload(Session& own) {
+    const ConnectionHooks& hooks = library().connectionHooks;
+    // Copied: the hooks may send on this connection and replace packetOut.
+    const std::string reqID = packetOut->reqID;
+    const bool running = hooks.recordUploadProgress &&
+                         hooks.recordUploadProgress(own, reqID, *packetOut->fileProgress);
+    if (running && !own.routeFiles && hooks.checkNextChunk) {
+        hooks.checkNextChunk(reqID);
+    }
+}
+
+void clsSocket::closeIfStalled(int64_t nowMs) {
+    if (!Sending || !isConnected || sck_ == nullptr) {
+        return;
+    }
+    // The element's progress may be a previous connection's: it only ever
+    // makes this one look livelier, never stalled.
+    const int64_t lastProgress =
+        std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
+    if (nowMs - lastProgress >= library().outgoingBounds.maxStallMs) {
+        debugPrint("Connection " + connectionID + " closed: its writes made no progress");
+        closeConnection(false);
+    }
+}
+
+void clsSocket::sendComplete() {
+    inSessionFrame([this](Session& own) {
+        if (!Sending) {
+            return;  // nothing of ours in flight (the write was dropped by a close)
+        }
+        queuedBytes_ -= static_cast<int64_t>(packetOut->strPacket.size());
+        if (carriedFileChunk()) {
+            paceUpload(own);
+        }
+        Sending = false;
+        writeNextWaiting();
+    });
+}
+
+void clsSocket::dataArrival(int64_t bytesWaiting) {
+    inSessionFrame([this, bytesWaiting](Session&) {
+        library().counters.bytesIn += bytesWaiting;
+        const std::string text = sck_ != nullptr ? sck_->getData() : std::string();
+        if (!text.empty()) {
+            processIncoming(text, shared_from_this());
+        }
+    });
+}
+
+void clsSocket::connectionEstab() {
+    inSessionFrame([this](Session& own) {
+        if (isConnected) {
+            return;
+        }
+        isConnected = true;
+        backoff.established(platform::tickCount());
+        resetStreams();
+        std::string address = Address;
+        enmConMode mode = mode_Outgoing;
+        std::string id = connectionID;
+        if (!raiseConnectionEstab(SessionTable::live(session), address, mode, id)) {
+            return;  // the handler shut the node down
+        }
+        updateConnectedState();
+        const ConnectionHooks& hooks = library().connectionHooks;
+        if (own.announceSelf && hooks.sendInfo) {
+            hooks.sendInfo("BROADCAST", shared_from_this());
+        }
+    });
+}
+
+void clsSocket::closeConnection(bool userInitiated) {
+    inSessionFrame([this, userInitiated](Session& own) {
+        if (userInitiated) {
+            Maintain = false;
+        }
+        if (!isConnected) {
+            // Never established: a connect still in progress stops, silently.
+            closeControl();
+            resetStreams();
+            return;
+        }
+        isConnected = false;
+        // The control closes at once (its unsent bytes still flush in the
+        // background), so there is nothing to wait for.
+        closeControl();
+        resetStreams();
+        std::string address = Address;
+        std::string nodeID = remoteNodeID;
+        std::string id = connectionID;
+        if (!raiseConnectionClosed(SessionTable::live(session), address, nodeID, id)) {
+            return;
+        }
+        updateConnectedState();
+        const ConnectionHooks& hooks = library().connectionHooks;
+        backoff.dropped(platform::tickCount());
+        if (Maintain && !own.disconnecting && hooks.reconnect) {
+            hooks.reconnect(shared_from_this());
+        }
+    });
+}
+
+void updateConnectedState() {
+    guarded("", [] {
+        const SessionPtr& current = currentSession();
+        if (!current) {
+            return;
+        }
+        current->connected = false;
+        for (const std::shared_ptr<clsSocket>& connection : library().connectionTable.snapshot()) {
+            if (connection->session.lock() == current &&
+                connection->state() == SocketState::Connected) {
+                current->connected = true;
+                return;
+            }
+        }
+    });
+}
+
+}  // namespace qel

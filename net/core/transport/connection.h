@@ -1,0 +1,113 @@
+#pragma once
+
+#include "pending_packet.h"
+#include "reconnect_backoff.h"
+#include "session.h"
+#include "stream_framing.h"
+
+#include "platform/socket_control.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace qel {
+
+// One TCP connection of the library: its socket control (an element of the
+// connection manager's array, which outlives it), the session it works for,
+// where it goes, the stream being received and the packets being written.
+//
+// A connection writes one packet at a time: a packet handed to it while a
+// write is in progress waits, first in first out, until the control reports
+// the write complete. Its event operations (sendComplete, dataArrival,
+// connectionEstab, closeConnection) make its own session current for their
+// work and restore the caller's afterwards; a connection whose session is
+// gone is closed instead. Send and sendPending run in the current session.
+class clsSocket : public std::enable_shared_from_this<clsSocket> {
+  public:
+    clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck);
+    clsSocket(const clsSocket&) = delete;
+    clsSocket& operator=(const clsSocket&) = delete;
+
+    const SessionHandle session;  // the session that made the connection
+    bool Maintain = false;        // reconnect when it drops
+    std::string connectionID;     // key in the connection table, and the control's tag
+    std::string remoteNodeID;     // the peer, once its node information came over this connection
+    std::string Address;          // host and port (or the host alone) it goes to
+    std::string originalAddress;  // the address as the caller gave it
+    bool isConnected = false;     // reported established and not yet reported closed
+
+    PacketFramer incoming;  // the stream being received, with the packet in progress
+
+    std::shared_ptr<clsPendingPkt> packetOut;               // handed to the control most recently
+    bool Sending = false;                                   // a write is in progress
+    std::deque<std::shared_ptr<clsPendingPkt>> outPending;  // waiting for the write, oldest first
+
+    ReconnectBackoff backoff;  // when a maintained connection may connect again
+
+    // A blocking connect in progress, watched by the connection timer.
+    bool checkForTimeout = false;
+    int64_t connectionStarted = 0;  // tick count
+    int64_t connectionTimeout = 0;  // ms
+    bool timedOut = false;
+
+    // The element carrying the connection; null once the connection manager
+    // has detached it, after which the connection reads as closed and drops
+    // whatever it is asked to send.
+    platform::SocketControl* sck() const { return sck_; }
+    platform::SocketState state() const;
+    void detach();
+
+    // Writes the packet now, or queues it behind the write in progress. A
+    // connection that is not connected drops it.
+    void Send(const std::shared_ptr<clsPendingPkt>& Pend);
+    // Hands the packet to the control. A write the control refuses is
+    // reported and leaves the connection free to write the next one.
+    void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
+
+    // A write in progress has made no progress for the stall bound: the peer
+    // has stopped reading, and the connection is closed as if by the peer.
+    void closeIfStalled(int64_t nowMs);
+
+    // The control has written the last packet out: a file chunk records its
+    // upload's progress and asks for the next chunk, then the next waiting
+    // packet is written.
+    void sendComplete();
+    // Reads every byte waiting in the control into the stream being received.
+    void dataArrival(int64_t bytesWaiting);
+    // An outgoing connect has completed: raises connectionEstab (once) and,
+    // when the session announces itself, sends this node's information.
+    void connectionEstab();
+    // Closes the connection (once) and raises connectionClosed; a maintained
+    // connection is reconnected unless its session is disconnecting. A close
+    // the node asks for (`userInitiated`) is never reconnected, and also
+    // stops a connect still in progress.
+    void closeConnection(bool userInitiated);
+
+    // Forgets what was being received and written: the stream starts afresh
+    // and nothing is left marked as in progress.
+    void resetStreams();
+
+  private:
+    platform::SocketControl* sck_;
+    // Bytes of the packets handed to the connection and not yet written: the
+    // one in progress and the waiting ones.
+    int64_t queuedBytes_ = 0;
+    int64_t lastWriteProgressMs_ = 0;  // tick count the write in progress started
+
+    template <class Work>
+    void inSessionFrame(Work&& work);
+    void closeControl();
+    void writeNextWaiting();
+    void closeForGoneSession();
+    bool carriedFileChunk() const;
+    void paceUpload(Session& own);
+
+    friend void processIncoming(std::string_view, const std::shared_ptr<clsSocket>&);
+};
+
+// Sets the current session's `connected`: whether one of its connections is connected.
+void updateConnectedState();
+
+}  // namespace qel
