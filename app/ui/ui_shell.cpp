@@ -3,8 +3,8 @@
 #include "core/state/app_state.h"
 #include "ui/chat/chat_opener.h"
 #include "ui/download/download_status_window.h"
-#include "ui/prompts/incoming_prompt_window.h"
 #include "ui/prompts/confirm_prompts.h"
+#include "ui/prompts/incoming_prompt_window.h"
 #include "ui/settings/settings_window.h"
 
 namespace tornel::ui {

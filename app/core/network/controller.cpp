@@ -4,8 +4,8 @@
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/network/session.h"
-#include "core/procedures/procedure_routing.h"
 #include "core/permissions/file_request.h"
+#include "core/procedures/procedure_routing.h"
 #include "core/state/app_state.h"
 #include "platform/ascii.h"
 

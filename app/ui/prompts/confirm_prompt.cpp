@@ -7,6 +7,7 @@
 #include "ui/controls/shape.h"
 #include "ui/form/twips.h"
 #include "ui/prompts/fitted_text.h"
+#include "ui/prompts/prompt_placement.h"
 #include "ui/skin/confirm_pictures.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -21,7 +22,6 @@ constexpr Twips kClientWidth = 3495;
 constexpr Twips kClientHeight = 3045;
 constexpr Twips kButtonWidth = 975;
 constexpr Twips kButtonHeight = 375;
-constexpr Twips kAboveScreenEdge = 450;
 
 // Layout in pixels inside the 233 × 203 client area.
 constexpr int kMargin = 10;
@@ -145,15 +145,9 @@ void frmConfirm::setInfo(const std::string& text) {
 }
 
 void frmConfirm::showPrompt() {
-    const auto place = [this] {
-        const QSize outer = frameGeometry().size();
-        move(twipsToPixels(screen_.Width()) - outer.width(),
-             twipsToPixels(screen_.Height()) - outer.height() - twipsToPixels(kAboveScreenEdge));
-    };
-    place();
+    // Shown first, so that the frame is known and counts in the placement.
     show();
-    place();  // the frame's size is known once it is shown
-    raise();
+    placeAtBottomRight(*this, screen_);
 }
 
 void frmConfirm::unload() {

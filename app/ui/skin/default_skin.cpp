@@ -1,8 +1,8 @@
 #include "ui/skin/default_skin.h"
 
 #include "ui/skin/chat_skin.h"
-#include "ui/skin/drawn_picture.h"
 #include "ui/skin/confirm_pictures.h"
+#include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/interface_pictures.h"
 #include "ui/skin/palette.h"
