@@ -6,26 +6,16 @@
 #include <cerrno>
 
 namespace qel {
-namespace {
-
-void raiseOnError(int error) {
-    if (error != 0) {
-        throw platform::errorFromErrno(error);
-    }
-}
-
-}  // namespace
-
 void clsFileIO2::openFile(const std::string& path, platform::FileAccess access) {
     closeFile();
-    raiseOnError(file_.open(path, access));
+    platform::throwIfErrno(file_.open(path, access));
     filePos_ = 1;
 }
 
 int64_t clsFileIO2::fileLength() const {
     const int64_t length = file_.size();
     if (length < 0) {
-        raiseOnError(errno != 0 ? errno : EIO);
+        platform::throwIfErrno(errno != 0 ? errno : EIO);
     }
     return length;
 }
@@ -38,7 +28,7 @@ int64_t clsFileIO2::readChunk(int64_t lngSize, std::string& bytData) {
     if (lngSize < 1 || filePos_ < 1 || left < 1) {
         throw platform::RuntimeError(platform::rt::SubscriptOutOfRange);
     }
-    raiseOnError(file_.read(filePos_ - 1, std::min(lngSize, left), bytData));
+    platform::throwIfErrno(file_.read(filePos_ - 1, std::min(lngSize, left), bytData));
     if (bytData.empty()) {
         throw platform::RuntimeError(platform::rt::InputPastEndOfFile);  // the file shrank
     }
@@ -61,7 +51,7 @@ void clsFileIO2::writeChunk(std::string_view dataChunk) {
     if (filePos_ < 1) {
         throw platform::RuntimeError(platform::rt::BadFileNameOrNumber);
     }
-    raiseOnError(file_.write(filePos_ - 1, dataChunk));
+    platform::throwIfErrno(file_.write(filePos_ - 1, dataChunk));
     filePos_ += static_cast<int64_t>(dataChunk.size());
 }
 

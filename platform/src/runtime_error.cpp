@@ -41,6 +41,12 @@ RuntimeError::RuntimeError(int number, std::string description, std::string sour
 
 RuntimeError::RuntimeError(int number) : RuntimeError(number, errorText(number)) {}
 
+void throwIfErrno(int errnoValue) {
+    if (errnoValue != 0) {
+        throw errorFromErrno(errnoValue);
+    }
+}
+
 RuntimeError errorFromErrno(int errnoValue) {
     switch (errnoValue) {
         case ENOENT:

@@ -3,19 +3,9 @@
 #include "platform/runtime_error.h"
 
 namespace tornel {
-namespace {
-
-void raiseOnError(int error) {
-    if (error != 0) {
-        throw platform::errorFromErrno(error);
-    }
-}
-
-}  // namespace
-
 void clsFileIO2::openFile(const std::string& path) {
     closeFile();
-    raiseOnError(file_.open(path, platform::FileAccess::ReadWriteCreate));
+    platform::throwIfErrno(file_.open(path, platform::FileAccess::ReadWriteCreate));
     filePos_ = 1;
 }
 
@@ -26,7 +16,7 @@ void clsFileIO2::writeChunk(std::string_view dataChunk) {
     if (filePos_ < 1) {
         throw platform::RuntimeError(platform::rt::BadFileNameOrNumber);
     }
-    raiseOnError(file_.write(filePos_ - 1, dataChunk));
+    platform::throwIfErrno(file_.write(filePos_ - 1, dataChunk));
     filePos_ += static_cast<int64_t>(dataChunk.size());
 }
 

@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/state/app_state.h"
 #include "ui/controls/make_child.h"
+#include "ui/controls/named_menu_items.h"
 #include "ui/controls/picture_box.h"
 #include "ui/settings/settings_dialog.h"
 #include "ui/views/core_actions.h"
@@ -19,18 +20,6 @@ namespace tornel::ui {
 namespace {
 
 constexpr int kRefreshIntervalMs = 60000;
-
-QAction* item(QMenu* menu, const QString& name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    return action;
-}
-
-QAction* separator(QMenu* menu, const QString& name) {
-    QAction* action = menu->addSeparator();
-    action->setObjectName(name);
-    return action;
-}
 
 QMenu* submenu(QMenu* menu, const QString& name, const QString& caption) {
     QMenu* child = menu->addMenu(caption);
@@ -52,15 +41,17 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
       dialog(makeChild<SettingsDialog>(this, state, views)),
       mnuPopup(makeChild<QMenu>(this)),
       mnuChat(submenu(mnuPopup, QStringLiteral("mnuChat"), QStringLiteral("&Chat"))),
-      mnuChatSep(separator(mnuPopup, QStringLiteral("mnuChatSep"))),
-      mnuExplore(item(mnuPopup, QStringLiteral("mnuExplore"), QStringLiteral("&Explore"))),
-      mnuTransfers(item(mnuPopup, QStringLiteral("mnuTransfers"), QStringLiteral("&Transfers"))),
-      sep0(separator(mnuPopup, QStringLiteral("sep0"))),
-      mnuSharedFiles(
-          item(mnuPopup, QStringLiteral("mnuSharedFiles"), QStringLiteral("Shared &Files"))),
-      sep3(separator(mnuPopup, QStringLiteral("sep3"))),
-      mnuSettings(item(mnuPopup, QStringLiteral("mnuSettings"), QStringLiteral("&Settings"))),
-      mnuExit(item(mnuPopup, QStringLiteral("mnuExit"), QStringLiteral("E&xit Tornel"))),
+      mnuChatSep(namedSeparator(mnuPopup, QStringLiteral("mnuChatSep"))),
+      mnuExplore(namedMenuItem(mnuPopup, QStringLiteral("mnuExplore"), QStringLiteral("&Explore"))),
+      mnuTransfers(
+          namedMenuItem(mnuPopup, QStringLiteral("mnuTransfers"), QStringLiteral("&Transfers"))),
+      sep0(namedSeparator(mnuPopup, QStringLiteral("sep0"))),
+      mnuSharedFiles(namedMenuItem(mnuPopup, QStringLiteral("mnuSharedFiles"),
+                                   QStringLiteral("Shared &Files"))),
+      sep3(namedSeparator(mnuPopup, QStringLiteral("sep3"))),
+      mnuSettings(
+          namedMenuItem(mnuPopup, QStringLiteral("mnuSettings"), QStringLiteral("&Settings"))),
+      mnuExit(namedMenuItem(mnuPopup, QStringLiteral("mnuExit"), QStringLiteral("E&xit Tornel"))),
       state_(state),
       views_(views),
       core_(core) {
@@ -72,8 +63,8 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
 
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
     mnuPopup->setDefaultAction(mnuExplore);
-    mnuChatItem.push_back(
-        item(mnuChat, QStringLiteral("mnuChatItem(0)"), QStringLiteral("(No users online)")));
+    mnuChatItem.push_back(namedMenuItem(mnuChat, QStringLiteral("mnuChatItem(0)"),
+                                        QStringLiteral("(No users online)")));
     mnuChatItem.front()->setEnabled(false);
     mnuExit->setEnabled(false);
 
@@ -145,8 +136,8 @@ void SettingsWindow::rebuildChatItems() {
     }
     for (const std::shared_ptr<cUser>& user : users) {
         const int index = static_cast<int>(mnuChatItem.size());
-        QAction* chatItem =
-            item(mnuChat, QStringLiteral("mnuChatItem(%1)").arg(index), menuText(user->Name));
+        QAction* chatItem = namedMenuItem(mnuChat, QStringLiteral("mnuChatItem(%1)").arg(index),
+                                          menuText(user->Name));
         chatItem->setData(QString::fromStdString(user->nodeID));
         connect(chatItem, &QAction::triggered, this, [this, index] { mnuChatItem_Click(index); });
         mnuChatItem.push_back(chatItem);

@@ -1,6 +1,7 @@
 #include "ui/skinned/skinned_window.h"
 
 #include "ui/controls/make_child.h"
+#include "ui/controls/named_menu_items.h"
 #include "ui/skin/skin.h"
 #include "ui/skinned/task_bar_proxy.h"
 #include "ui/skinned/window_context.h"
@@ -48,18 +49,6 @@ PictureBox* titleButton(QWidget* parent, int index, const QString& skinName, con
     return button;
 }
 
-QAction* menuItem(QMenu* menu, const QString& name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    return action;
-}
-
-QAction* separator(QMenu* menu, const QString& name) {
-    QAction* action = menu->addSeparator();
-    action->setObjectName(name);
-    return action;
-}
-
 }  // namespace
 
 SkinnedWindow::SkinnedWindow(const QString& formName, WindowContext& context, const Look& look)
@@ -77,10 +66,11 @@ SkinnedWindow::SkinnedWindow(const QString& formName, WindowContext& context, co
              titleButton(this, 2, pictures::kButtonClose, QStringLiteral("Close"),
                          QStringLiteral("Close"))},
       mnuTitlebar(makeChild<QMenu>(this)),
-      mnuMin(menuItem(mnuTitlebar, QStringLiteral("mnuMin"), QStringLiteral("Mi&nimise"))),
-      mnuRestore(menuItem(mnuTitlebar, QStringLiteral("mnuRestore"), QStringLiteral("Ma&ximise"))),
-      sep0(separator(mnuTitlebar, QStringLiteral("sep0"))),
-      mnuClose(menuItem(mnuTitlebar, QStringLiteral("mnuClose"), QStringLiteral("&Close"))),
+      mnuMin(namedMenuItem(mnuTitlebar, QStringLiteral("mnuMin"), QStringLiteral("Mi&nimise"))),
+      mnuRestore(
+          namedMenuItem(mnuTitlebar, QStringLiteral("mnuRestore"), QStringLiteral("Ma&ximise"))),
+      sep0(namedSeparator(mnuTitlebar, QStringLiteral("sep0"))),
+      mnuClose(namedMenuItem(mnuTitlebar, QStringLiteral("mnuClose"), QStringLiteral("&Close"))),
       timMenu(makeChild<QTimer>(this)),
       context_(context) {
     mnuTitlebar->setObjectName(QStringLiteral("mnuTitlebar"));

@@ -56,4 +56,7 @@ class RuntimeError : public std::runtime_error {
 // (ENOENT is 53 "File not found", EACCES 70 "Permission denied", …).
 RuntimeError errorFromErrno(int errnoValue);
 
+// Throws the runtime error of `errnoValue` unless it is 0 (success).
+void throwIfErrno(int errnoValue);
+
 }  // namespace platform
