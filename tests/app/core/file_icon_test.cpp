@@ -1,9 +1,11 @@
 #include "core/icons/file_icon.h"
 #include "core/interfaces/file_icon_list.h"
 #include "core/util/safe_local_name.h"
+#include "support/temp_folder.h"
 
 #include <QDir>
 #include <QPixmap>
+#include <QtGlobal>
 
 #include <gtest/gtest.h>
 
@@ -60,7 +62,11 @@ TEST(FileIcons, KeysComeFromTheLastComponentsExtensionAsWritten) {
 }
 
 TEST(FileIcons, OneIconPerTypeAndListTheKeyFirstStoredWinsAndNoFileIsMade) {
-    const QStringList before = QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::Hidden);
+    // A private temporary folder, so files other tests make meanwhile do not count.
+    const test::TempFolder temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(temp.path()));
+    ASSERT_EQ(QDir::tempPath().toStdString(), temp.path());
     IconList first;
     IconList second;
     EXPECT_EQ(getFileIcon("a.TXT", first), "TXT_ext");
@@ -75,7 +81,10 @@ TEST(FileIcons, OneIconPerTypeAndListTheKeyFirstStoredWinsAndNoFileIsMade) {
     }
     EXPECT_EQ(getFileIcon("c.txt", second), "txt_ext");
     EXPECT_EQ(second.icons.size(), 1u);
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    EXPECT_TRUE(QDir(QDir::tempPath())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+    qputenv("TMPDIR", oldTemp);
 }
 
 TEST(SafeLocalNames, OnlyAPlainLastComponentBecomesALocalName) {
