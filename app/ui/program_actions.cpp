@@ -3,6 +3,7 @@
 #include "core/network/session.h"
 #include "core/network/users_search.h"
 #include "core/program/shutdown.h"
+#include "core/push/file_push.h"
 
 namespace tornel::ui {
 
@@ -11,9 +12,10 @@ bool ProgramActions::exploreCheck(bool force) {
 }
 
 void ProgramActions::openChat(const std::string& nodeID) {
-    // The node is looked up (a WHOIS when it is not known yet); the chat
-    // window it opens joins with the chat windows.
-    session(state_).getNodeInfo(nodeID, true);
+    const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, true);
+    if (!found.empty() && !found.front().ID.empty()) {
+        state_.ui.shell->newConv(found.front());
+    }
 }
 
 void ProgramActions::shutDown(bool confirm) {
@@ -24,8 +26,8 @@ void ProgramActions::openSettings() {
     // The settings dialog joins the settings window later.
 }
 
-void ProgramActions::pushFile(const qel::typNodeInfo& /*node*/) {
-    // The file offer joins later.
+void ProgramActions::pushFile(const qel::typNodeInfo& node) {
+    tornel::pushFile(state_, node);
 }
 
 }  // namespace tornel::ui

@@ -1,7 +1,9 @@
 #include "ui/ui_shell.h"
 
 #include "core/state/app_state.h"
+#include "ui/chat/chat_opener.h"
 #include "ui/download/download_status_window.h"
+#include "ui/prompts/incoming_prompt_window.h"
 #include "ui/settings/settings_window.h"
 
 namespace tornel::ui {
@@ -48,6 +50,7 @@ std::shared_ptr<DownloadWindow> UiShell::newDownloadWindow(
 }
 
 void UiShell::unloadAll() {
+    unloadChatWindows(state_);
     views_.unloadAll();
     if (settings_) {
         settings_->timRefresh->stop();
@@ -58,6 +61,7 @@ void UiShell::unloadAll() {
 void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell) {
     state.ui.shell = shell;
     state.ui.tray = shell->settingsWindow().systemTray;
+    state.ui.incoming = std::make_shared<IncomingPromptWindows>(state);
 }
 
 }  // namespace tornel::ui

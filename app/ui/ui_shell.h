@@ -30,6 +30,7 @@ class UiShell : public Shell {
     void showTransfers() override;
     std::shared_ptr<DownloadWindow> newDownloadWindow(
         const std::shared_ptr<cDownload>& download) override;
+    void newConv(const qel::typNodeInfo& node) override;
     void unloadAll() override;
 
     ViewSwitcher& views() { return views_; }

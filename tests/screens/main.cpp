@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
         tornel::screens::trayScreens(set);
         tornel::screens::downloadScreens(set);
         tornel::screens::exploreScreens(set);
+        tornel::screens::chatScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

@@ -41,5 +41,8 @@ void downloadScreens(ScreenSet& set);
 // users, users, a folder with files of several types, a download started,
 // maximised.
 void exploreScreens(ScreenSet& set);
+// The chat window with a conversation, typing and connection problems, and
+// the incoming-file prompt.
+void chatScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -22,6 +22,13 @@ class ChatWindow {
     // The connection-problem warning (lblPing).
     virtual bool pingWarningVisible() const = 0;
     virtual void setPingWarningVisible(bool visible) = 0;
+    // Whether the window is on screen (a window minimised behind its
+    // task-bar entry is not).
+    virtual bool isShown() const { return false; }
+    // The status text of the last received line; "" until one arrives.
+    virtual std::string lastMsgText() const { return {}; }
+    // The window's status line.
+    virtual void setStatusText(const std::string& /*text*/) {}
 };
 
 // A remote-files window of one peer; its operations join with its window.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/interfaces/explore_tree.h"
+#include "core/interfaces/incoming_prompt.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/shell.h"
 #include "core/interfaces/tray_icon.h"
@@ -17,6 +18,7 @@ struct UserInterface {
     std::shared_ptr<Shell> shell = std::make_shared<Shell>();
     std::shared_ptr<TrayIcon> tray = std::make_shared<TrayIcon>();
     std::shared_ptr<ExploreTree> explore = std::make_shared<ExploreTree>();
+    std::shared_ptr<IncomingPrompts> incoming = std::make_shared<IncomingPrompts>();
 };
 
 }  // namespace tornel

@@ -4,6 +4,7 @@
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/network/session.h"
+#include "core/procedures/procedure_routing.h"
 #include "core/state/app_state.h"
 #include "platform/ascii.h"
 
@@ -34,7 +35,9 @@ bool listedKind(const AppState& state, const std::string& descriptor) {
 
 }  // namespace
 
-cMain::cMain(AppState& state) : state_(state) {}
+cMain::cMain(AppState& state) : state_(state) {
+    routeProgramProcedures(*this, state);
+}
 
 void cMain::beginUpdate(UpdateReceiver receiver) {
     updateReceiver_ = std::move(receiver);

@@ -103,6 +103,8 @@ struct AppState {
 
     // Chat windows whose link check is waiting for its ping.
     std::unordered_set<const void*> pingsRunning;
+    // Incoming-file prompts waiting for the user's answer.
+    int openPushPrompts = 0;
 };
 
 // Empties the nine collections (`create` or not: a released collection is an

@@ -1,5 +1,6 @@
 #include "ui/skin/default_skin.h"
 
+#include "ui/skin/chat_skin.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -292,6 +293,7 @@ void addDefaultSkin(Skin& skin) {
     addTray(skin);
     addListPictures(skin);
     addSharingPictures(skin);
+    addChatSkin(skin);
 }
 
 }  // namespace tornel::ui
