@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
         tornel::screens::downloadScreens(set);
         tornel::screens::exploreScreens(set);
         tornel::screens::chatScreens(set);
+        tornel::screens::classicScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

@@ -44,5 +44,9 @@ void exploreScreens(ScreenSet& set);
 // The chat window with a conversation, typing and connection problems, and
 // the incoming-file prompt.
 void chatScreens(ScreenSet& set);
+// The plain windows of the multiple-windows mode against nodes on loopback:
+// the users window, a remote files window, the transfers window and the
+// classic chat window.
+void classicScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -1,6 +1,7 @@
 #include "ui/skin/default_skin.h"
 
 #include "ui/skin/chat_skin.h"
+#include "ui/skin/classic_skin.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -294,6 +295,7 @@ void addDefaultSkin(Skin& skin) {
     addListPictures(skin);
     addSharingPictures(skin);
     addChatSkin(skin);
+    addClassicSkin(skin);
 }
 
 }  // namespace tornel::ui
