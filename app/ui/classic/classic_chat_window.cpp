@@ -5,7 +5,9 @@
 #include "core/state/app_state.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
+#include "ui/skin/classic_skin.h"
 #include "ui/skin/palette.h"
+#include "ui/skin/skin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -85,6 +87,8 @@ void ClassicChatWindow::buildControls() {
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
     typingPanel->setObjectName(QStringLiteral("typing"));
+    typingPanel->setIndent(twipsToPixels(90));
+    heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
     sbChat->addWidget(typingPanel, 1);
 
     timPing->setObjectName(QStringLiteral("timPing"));
@@ -113,7 +117,7 @@ void ClassicChatWindow::openFor(const qel::typNodeInfo& node) {
         styleDeadLink(*lblSharing);
         fitWidth(*lblSharing);
     }
-    lblTitle()->setText(qt(node.Name));
+    heading.setTitle(qt(node.Name));
     setWindowTitle(qt("Chat - " + node.Name));
     setStatusText("Chatting with " + node.Name);
 }

@@ -25,7 +25,8 @@ HeadingBand::HeadingBand(QWidget* parent, Twips top, Twips height, const QString
     : shpTop(makeChild<TwipsControl<QFrame>>(parent, QStringLiteral("shpTop"))),
       Image1(makeChild<PictureBox>(parent, QStringLiteral("Image1"))),
       title(plainLabel(parent, titleName, titleText)),
-      subtitle(subtitleName.isEmpty() ? nullptr : plainLabel(parent, subtitleName, subtitleText)) {
+      subtitle(subtitleName.isEmpty() ? nullptr : plainLabel(parent, subtitleName, subtitleText)),
+      fullTitle_(titleText) {
     shpTop->setAutoFillBackground(true);
     QPalette band = shpTop->palette();
     band.setColor(QPalette::Window, Qt::white);
@@ -61,6 +62,19 @@ void HeadingBand::fit(Twips clientWidth) {
     if (subtitle) {
         subtitle->setWidth(textWidth);
     }
+    showTitle();
+}
+
+void HeadingBand::setTitle(const QString& text) {
+    fullTitle_ = text;
+    showTitle();
+}
+
+void HeadingBand::showTitle() {
+    const QString shown =
+        title->fontMetrics().elidedText(fullTitle_, Qt::ElideRight, title->width());
+    title->setText(shown);
+    title->setToolTip(shown == fullTitle_ ? QString() : fullTitle_);
 }
 
 }  // namespace tornel::ui

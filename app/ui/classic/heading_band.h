@@ -18,11 +18,20 @@ struct HeadingBand {
     // Stretches the band over `clientWidth` (+100, as its right edge hides
     // under the frame) and keeps the picture at the right.
     void fit(Twips clientWidth);
+    // Shows `text` as the title, cut with "..." where the band is too narrow
+    // (the whole text stays in the tool tip).
+    void setTitle(const QString& text);
+    QString fullTitle() const { return fullTitle_; }
 
     TwipsControl<QFrame>* const shpTop;
     PictureBox* const Image1;
     Label* const title;
     Label* const subtitle;
+
+  private:
+    void showTitle();
+
+    QString fullTitle_;
 };
 
 }  // namespace tornel::ui

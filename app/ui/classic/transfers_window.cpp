@@ -70,6 +70,9 @@ Label* headerCaption(Label* box, const QString& name, const QString& text) {
     bold.setBold(true);
     caption->setFont(bold);
     caption->setAlignment(Qt::AlignCenter);
+    QPalette colours = caption->palette();
+    colours.setColor(QPalette::WindowText, palette::kText);
+    caption->setPalette(colours);
     placeTwips(*caption, 15, 15, kHeaderBoxWidth - 30, kHeaderBoxHeight - 30);
     return caption;
 }

@@ -70,13 +70,13 @@ void drawTool(QPainter& p, const QString& key, const QColor& colour) {
     }
 }
 
-// Two overlapping folders on an accent disc: the heading of the plain windows.
-QPixmap heading() {
-    return drawn(kHeadingSize, [](QPainter& p) {
+// The glyph `glyph` in light lines on an accent disc: the heading of the plain windows.
+QPixmap heading(const QString& glyph) {
+    return drawn(kHeadingSize, [&](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(palette::kAccent);
         p.drawEllipse(QRectF(1, 1, kHeadingSize - 2, kHeadingSize - 2));
-        drawGlyph(p, QStringLiteral("folder"), QRectF(6, 6, 20, 20), palette::kBarText);
+        drawGlyph(p, glyph, QRectF(6, 6, 20, 20), palette::kBarText);
     });
 }
 
@@ -93,7 +93,8 @@ const QStringList& toolKeys() {
 }  // namespace
 
 void addClassicSkin(Skin& skin) {
-    skin.add(kClassicHeading, heading());
+    skin.add(kClassicHeading, heading(QStringLiteral("folder")));
+    skin.add(kClassicChatHeading, heading(QStringLiteral("chat")));
     for (const QString& key : toolKeys()) {
         skin.add(kClassicTool + key,
                  drawn(kToolSize, [&](QPainter& p) { drawTool(p, key, palette::kGlyph); }));
