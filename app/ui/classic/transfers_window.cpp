@@ -150,7 +150,8 @@ void TransfersWindow::connectControls() {
     connect(tbMain, &KeyedToolBar::buttonClick, this, &TransfersWindow::tbMain_ButtonClick);
     connect(lvDown, &QTreeWidget::itemClicked, this, &TransfersWindow::lvDown_Click);
     connect(lvDown, &QTreeWidget::itemDoubleClicked, this, &TransfersWindow::lvDown_DblClick);
-    for (Label* clickable : {picUL, lblUL, ulHide}) {
+    // A click on lblUL, which lets mouse releases through, reaches picUL.
+    for (Label* clickable : {picUL, ulHide}) {
         connect(clickable, &Label::click, this, &TransfersWindow::toggleUploads);
     }
     connect(timUpdate, &QTimer::timeout, this, &TransfersWindow::timUpdate_Timer);
