@@ -63,8 +63,10 @@ class FileDropTarget : public TwipsControl<Base> {
     void dropEvent(QDropEvent* event) override {
         if (const auto files = droppedFiles(event->mimeData())) {
             event->acceptProposedAction();
-            if (dropped_) {
-                dropped_(*files);
+            // The handler may ask a question, during which the window can
+            // close: it runs from a copy, and nothing here is touched after it.
+            if (const Dropped dropped = dropped_) {
+                dropped(*files);
             }
             return;
         }

@@ -1,5 +1,6 @@
 #include "ui/skin/chat_skin.h"
 
+#include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -19,15 +20,6 @@ using namespace pictures;
 constexpr int kSpeechSize = 40;
 constexpr int kLinkIconSize = 16;
 constexpr int kHeaderSize = 40;
-
-QPixmap drawn(int size, const std::function<void(QPainter&)>& paint) {
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paint(painter);
-    return picture;
-}
 
 // A rounded speech bubble in `box` with its tail at the lower left or right.
 QPainterPath bubble(const QRectF& box, bool tailLeft) {
@@ -54,7 +46,7 @@ void dots(QPainter& p, const QRectF& box, const QColor& colour) {
 }
 
 QPixmap speech() {
-    return drawn(kSpeechSize, [](QPainter& p) {
+    return drawn(QSize(kSpeechSize, kSpeechSize), [](QPainter& p) {
         const QRectF back(12, 3, 26, 18);
         p.setPen(QPen(palette::kAccentDark, 1));
         p.setBrush(palette::kTabUnselected);
@@ -69,14 +61,14 @@ QPixmap speech() {
 }
 
 QPixmap linkIcon(const QString& glyph, bool enabled) {
-    return drawn(kLinkIconSize, [&](QPainter& p) {
+    return drawn(QSize(kLinkIconSize, kLinkIconSize), [&](QPainter& p) {
         drawGlyph(p, glyph, QRectF(0, 0, kLinkIconSize, kLinkIconSize),
                   enabled ? palette::kGlyph : palette::kDisabledGlyph);
     });
 }
 
 QPixmap incomingHeader() {
-    return drawn(kHeaderSize, [](QPainter& p) {
+    return drawn(QSize(kHeaderSize, kHeaderSize), [](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(palette::kAccent);
         p.drawEllipse(QRectF(1, 1, kHeaderSize - 2, kHeaderSize - 2));

@@ -1,5 +1,6 @@
 #include "ui/skin/classic_skin.h"
 
+#include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -18,15 +19,6 @@ using namespace pictures;
 
 constexpr int kToolSize = 16;
 constexpr int kHeadingSize = 32;
-
-QPixmap drawn(int size, const std::function<void(QPainter&)>& paint) {
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paint(painter);
-    return picture;
-}
 
 QPen linePen(const QColor& colour) {
     return QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -72,7 +64,7 @@ void drawTool(QPainter& p, const QString& key, const QColor& colour) {
 
 // The glyph `glyph` in light lines on an accent disc: the heading of the plain windows.
 QPixmap heading(const QString& glyph) {
-    return drawn(kHeadingSize, [&](QPainter& p) {
+    return drawn(QSize(kHeadingSize, kHeadingSize), [&](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(palette::kAccent);
         p.drawEllipse(QRectF(1, 1, kHeadingSize - 2, kHeadingSize - 2));
@@ -97,9 +89,9 @@ void addClassicSkin(Skin& skin) {
     skin.add(kClassicChatHeading, heading(QStringLiteral("chat")));
     for (const QString& key : toolKeys()) {
         skin.add(kClassicTool + key,
-                 drawn(kToolSize, [&](QPainter& p) { drawTool(p, key, palette::kGlyph); }));
+                 drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) { drawTool(p, key, palette::kGlyph); }));
         skin.add(kClassicTool + key + QStringLiteral(".disabled"),
-                 drawn(kToolSize, [&](QPainter& p) { drawTool(p, key, palette::kDisabledGlyph); }));
+                 drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) { drawTool(p, key, palette::kDisabledGlyph); }));
     }
 }
 

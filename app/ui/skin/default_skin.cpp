@@ -2,6 +2,7 @@
 
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/classic_skin.h"
+#include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -27,17 +28,6 @@ constexpr int kStretchWidth = 64;
 constexpr int kTitleButtonSize = 20;
 constexpr int kTabWidth = 106;
 constexpr int kTabHeight = 24;
-
-// A transparent picture of `size` with `paint` run on an antialiased painter.
-QPixmap drawn(QSize size, const std::function<void(QPainter&)>& paint) {
-    QPixmap picture(size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    paint(painter);
-    return picture;
-}
 
 QFont titleFont(int pointSize) {
     QFont font(QStringLiteral("DejaVu Sans"));

@@ -172,6 +172,17 @@ TEST_F(ChatWindowTest, DroppedFilesAreOfferedAndFourOrMoreAskFirst) {
               std::string::npos);
 }
 
+TEST_F(ChatWindowTest, AWindowClosedWhileItsQuestionIsOpenIsNotTouchedAfterwards) {
+    alice.prompts->answers.push_back(PromptAnswer::Yes);
+    alice.prompts->whileOpen = [this] {
+        window->closeChat();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    drop(window->txtIn, {file("a"), file("b"), file("c"), file("d")});
+    EXPECT_FALSE(window);
+    ASSERT_TRUE(waitUntil([&] { return offers() == 4; }));
+}
+
 TEST_F(ChatWindowTest, ClosingWhileTypingSendsOneLastNotice) {
     QTest::keyClicks(window->txtIn, "hal");
     window->mnuClose->trigger();
