@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
+#include "ui/chat/chat_input.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/classic_skin.h"
@@ -143,9 +144,7 @@ void ClassicChatWindow::Form_Resize() {
 
 void ClassicChatWindow::addMessage(const std::string& strMessage, bool fromRemote) {
     guarded(state_.log, "addMessage", [&] {
-        txtConv->appendPlainText(qt(strMessage));
-        txtConv->moveCursor(QTextCursor::End);
-        txtConv->ensureCursorVisible();
+        appendChatLine(*txtConv, strMessage);
         if (fromRemote) {
             conversation.noteReceived();
             setStatusText(conversation.lastMsgText());
@@ -162,18 +161,11 @@ void ClassicChatWindow::setStatusText(const std::string& text) {
 }
 
 void ClassicChatWindow::cmdSend_Click() {
-    const std::string text = txtIn->text().toStdString();
-    if (const std::optional<std::string> line = conversation.send(text)) {
-        addMessage(*line, false);
-        txtIn->clear();
-        txtIn->setFocus();
-    }
+    sendInputLine(conversation, *txtIn, *txtConv);
 }
 
 void ClassicChatWindow::txtIn_Change() {
-    const bool typing = !txtIn->text().isEmpty();
-    cmdSend->setEnabled(typing);
-    conversation.typingStatus(typing);
+    inputChanged(conversation, *txtIn, *cmdSend);
 }
 
 void ClassicChatWindow::lblSharing_Click() {

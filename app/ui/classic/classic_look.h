@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/controls/label.h"
+#include "ui/controls/link_style.h"
 
 namespace tornel::ui {
 
@@ -14,11 +15,5 @@ void placeTwips(Control& control, Twips left, Twips top, Twips width, Twips heig
     control.setWidth(width);
     control.setHeight(height);
 }
-
-// A label that reads as a link: underlined, in the accent colour, with a
-// hand pointer.
-void styleLink(Label& link);
-// A link that cannot be followed: plain black text, disabled.
-void styleDeadLink(Label& link);
 
 }  // namespace tornel::ui

@@ -88,10 +88,12 @@ void addClassicSkin(Skin& skin) {
     skin.add(kClassicHeading, heading(QStringLiteral("folder")));
     skin.add(kClassicChatHeading, heading(QStringLiteral("chat")));
     for (const QString& key : toolKeys()) {
-        skin.add(kClassicTool + key,
-                 drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) { drawTool(p, key, palette::kGlyph); }));
+        skin.add(kClassicTool + key, drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) {
+                     drawTool(p, key, palette::kGlyph);
+                 }));
         skin.add(kClassicTool + key + QStringLiteral(".disabled"),
-                 drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) { drawTool(p, key, palette::kDisabledGlyph); }));
+                 drawn(QSize(kToolSize, kToolSize),
+                       [&](QPainter& p) { drawTool(p, key, palette::kDisabledGlyph); }));
     }
 }
 
