@@ -1,8 +1,10 @@
 #include "core/network/node_bring_up.h"
 #include "core/state/app_state.h"
 #include "core/state/download.h"
+#include "core/transfers/transfer_lists.h"
 #include "core/util/utilities.h"
 #include "platform/socket_control.h"
+#include "qellib/x_file.h"
 #include "screens/screens.h"
 #include "support/file_contents.h"
 #include "support/free_port.h"
@@ -129,6 +131,25 @@ void transfersScreens(ScreenSet& set) {
     ui::TransfersWindow* frm = set.shell.classicWindows().frmTransfers();
     frm->timUpdate->stop();
     frm->timUpdate_Timer();
+    // Uploads come from the node; here they are shown as the library lists them.
+    const test::TempFolder files;
+    const auto upload = [&](const std::string& reqID, const std::string& name,
+                            qel::enmFileStatus status, int64_t progress, int64_t size) {
+        auto record = std::make_shared<qel::cXFile>();
+        record->fullPath = files.file(name);
+        test::writeFile(record->fullPath, std::string(size_t(size), 'x'));
+        record->reqID = reqID;
+        record->Resource = "\\Photos\\" + name;
+        record->nodeID = "PLAIN";
+        record->Status = status;
+        record->lngProgress = progress;
+        record->lngSize = size;
+        return record;
+    };
+    TransferLists(state).showUploads(
+        *frm->lvUp, {nullptr, upload("R1", "beach.jpg", qel::FS_Complete, 4095, 4096),
+                     upload("R2", "album.zip", qel::FS_Transferring, 1048575, 5242880)});
+    frm->setButtons();
     shot(set, QStringLiteral("transfers-window"), *frm);
     frm->lvDown->setCurrentItem(frm->lvDown->row("KEY-cover.png"));
     frm->setButtons();

@@ -39,7 +39,9 @@ constexpr Twips kDownTop = 1410;
 constexpr Twips kStatusHeight = 330;
 constexpr Twips kDesignClientWidth = 9000;
 constexpr Twips kDesignClientHeight = 6600;
-const std::vector<Twips> kColumnWidths{2400, 1850, 1000, 1000, 1000, 1000};
+// Column widths: the status texts ("Asking Permission") are read whole, the
+// peer's name keeps room; the file name gives way.
+const std::vector<Twips> kColumnWidths{2300, 1650, 900, 1000, 1000, 1500};
 
 QStringList columns(const QString& peer) {
     return {QStringLiteral("File"), QStringLiteral("Status"), QStringLiteral("Progress"),
