@@ -1,5 +1,7 @@
 #include "ui/dialog_prompts.h"
 
+#include "orvdll/browse_folders.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -77,7 +79,7 @@ std::string DialogPrompts::inputBox(const std::string& prompt, const std::string
 }
 
 std::string DialogPrompts::browseFolder(const std::string& title) {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), qt(title)).toStdString();
+    return orv::cBrowseFolders().BrowseFolders(QApplication::activeWindow(), title);
 }
 
 std::string DialogPrompts::openFileName(const std::string& title) {

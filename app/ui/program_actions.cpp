@@ -22,10 +22,6 @@ void ProgramActions::shutDown(bool confirm) {
     tornel::shutDown(state_, confirm);
 }
 
-void ProgramActions::openSettings() {
-    // The settings dialog joins the settings window later.
-}
-
 void ProgramActions::pushFile(const qel::typNodeInfo& node) {
     tornel::pushFile(state_, node);
 }

@@ -16,7 +16,6 @@ class ProgramActions : public CoreActions {
     bool exploreCheck(bool force) override;
     void openChat(const std::string& nodeID) override;
     void shutDown(bool confirm) override;
-    void openSettings() override;
     void pushFile(const qel::typNodeInfo& node) override;
 
   private:

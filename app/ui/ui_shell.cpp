@@ -3,6 +3,7 @@
 #include "core/state/app_state.h"
 #include "ui/chat/chat_opener.h"
 #include "ui/download/download_status_window.h"
+#include "ui/prompts/confirm_prompts.h"
 #include "ui/prompts/incoming_prompt_window.h"
 #include "ui/settings/settings_window.h"
 
@@ -81,6 +82,7 @@ void installUserInterface(AppState& state, const std::shared_ptr<UiShell>& shell
     state.ui.shell = shell;
     state.ui.tray = shell->settingsWindow().systemTray;
     state.ui.incoming = std::make_shared<IncomingPromptWindows>(state);
+    state.ui.confirm = std::make_shared<ConfirmPromptLoader>(state);
 }
 
 }  // namespace tornel::ui

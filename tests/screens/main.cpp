@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
         tornel::screens::downloadScreens(set);
         tornel::screens::exploreScreens(set);
         tornel::screens::chatScreens(set);
+        tornel::screens::confirmScreens(set);
+        tornel::screens::settingsScreens(set);
         tornel::screens::classicScreens(set);
     }
     return shots.ok() ? 0 : 1;

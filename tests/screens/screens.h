@@ -44,6 +44,11 @@ void exploreScreens(ScreenSet& set);
 // The chat window with a conversation, typing and connection problems, and
 // the incoming-file prompt.
 void chatScreens(ScreenSet& set);
+// The access confirmation prompt: as it opens, with its durations listed,
+// with "Always" chosen, with a long name and path, for an unknown user.
+void confirmScreens(ScreenSet& set);
+// Each tab of the settings dialog, and its other states.
+void settingsScreens(ScreenSet& set);
 // The plain windows of the multiple-windows mode against nodes on loopback:
 // the users window, a remote files window, the transfers window and the
 // classic chat window.

@@ -13,7 +13,6 @@ class RecordingCore : public ui::CoreActions {
     std::vector<bool> exploreChecks;
     std::vector<std::string> chats;
     std::vector<bool> shutDowns;
-    int settingsOpened = 0;
     std::vector<std::string> pushes;
     // What exploreCheck answers (whether a search started).
     bool searchStarts = true;
@@ -24,7 +23,6 @@ class RecordingCore : public ui::CoreActions {
     }
     void openChat(const std::string& nodeID) override { chats.push_back(nodeID); }
     void shutDown(bool confirm) override { shutDowns.push_back(confirm); }
-    void openSettings() override { ++settingsOpened; }
     void pushFile(const qel::typNodeInfo& node) override { pushes.push_back(node.ID); }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/interfaces/confirm_prompt.h"
 #include "core/interfaces/explore_tree.h"
 #include "core/interfaces/incoming_prompt.h"
 #include "core/interfaces/prompts.h"
@@ -19,6 +20,7 @@ struct UserInterface {
     std::shared_ptr<TrayIcon> tray = std::make_shared<TrayIcon>();
     std::shared_ptr<ExploreTree> explore = std::make_shared<ExploreTree>();
     std::shared_ptr<IncomingPrompts> incoming = std::make_shared<IncomingPrompts>();
+    std::shared_ptr<ConfirmPrompts> confirm = std::make_shared<ConfirmPrompts>();
 };
 
 }  // namespace tornel

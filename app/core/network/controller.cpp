@@ -4,6 +4,7 @@
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/network/session.h"
+#include "core/permissions/file_request.h"
 #include "core/procedures/procedure_routing.h"
 #include "core/state/app_state.h"
 #include "platform/ascii.h"
@@ -90,6 +91,12 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
         }
         incomingDownload(state_, reqID, strData, Range, fileStatus);
     });
+}
+
+void cMain::FileRequest(std::string& /*Resource*/, std::string& fullPath, std::string& nodeID,
+                        std::string& reqID, std::shared_ptr<qel::cXRange>& /*Range*/,
+                        qel::Variant& Metadata, bool& TakeNoAction) {
+    QEL_FileRequest(state_, *this, fullPath, nodeID, reqID, Metadata, TakeNoAction);
 }
 
 void cMain::connectionEstab(std::string& SourceIP, qel::enmConMode& /*connectionMode*/,

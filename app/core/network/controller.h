@@ -53,6 +53,10 @@ class cMain : public qel::cQELEvents {
     void FileReceived(std::string& reqID, std::string& strData,
                       std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus& fileStatus,
                       qel::Variant& Metadata) override;
+    // Admits a request for a shared file by grant or by asking the user.
+    void FileRequest(std::string& Resource, std::string& fullPath, std::string& nodeID,
+                     std::string& reqID, std::shared_ptr<qel::cXRange>& Range,
+                     qel::Variant& Metadata, bool& TakeNoAction) override;
     void connectionEstab(std::string& SourceIP, qel::enmConMode& connectionMode,
                          std::string& connectionID) override;
     void connectionClosed(std::string& SourceIP, std::string& nodeID,

@@ -2,6 +2,7 @@
 
 #include "core/log/guarded.h"
 #include "core/settings/kesto_migration.h"
+#include "core/settings/setting_limits.h"
 #include "core/settings/settings_file.h"
 #include "core/state/app_state.h"
 #include "core/util/utilities.h"
@@ -18,21 +19,19 @@ namespace {
 
 constexpr std::string_view LoadSource = "loadSettings";
 constexpr std::string_view SaveSource = "saveSettings";
-constexpr int64_t MaxInt32 = std::numeric_limits<int32_t>::max();
-// The largest file packet the library takes, in KB.
-constexpr int64_t MaxFileChunk = 64 * 1024;
 
 // Reads one setting into `target`; a missing key leaves the default, a value
-// that is not of the setting's type or outside [lowest, highest] is logged
-// and leaves the default too.
+// that is not of the setting's type or outside `range` is logged and leaves
+// the default too.
 template <class Value>
 void readSetting(const AppState& state, const cSettingsFile& file, std::string_view key,
-                 Value& target, int64_t lowest = std::numeric_limits<int64_t>::min(),
-                 int64_t highest = std::numeric_limits<int64_t>::max()) {
+                 Value& target,
+                 SettingRange range = {std::numeric_limits<int64_t>::min(),
+                                       std::numeric_limits<int64_t>::max()}) {
     guarded(state.log, LoadSource, [&] {
         const Value value = file.getValue(key, target);
         if constexpr (std::is_same_v<Value, int64_t>) {
-            if (value < lowest || value > highest) {
+            if (!range.contains(value)) {
                 throw platform::RuntimeError(
                     platform::rt::InvalidPropertyValue,
                     platform::errorText(platform::rt::InvalidPropertyValue) + " (" +
@@ -72,7 +71,10 @@ void readGrants(AppState& state, cSettingsFile& file) {
                 grant->id = file.getValue("ID", "");
                 grant->Name = file.getValue("Name", "");
                 file.closeNode();
-                state.allowedIDs.add(std::move(grant));
+                // A grant without an ID would admit nobody; it is dropped.
+                if (!grant->id.empty()) {
+                    state.allowedIDs.add(std::move(grant));
+                }
             });
         }
         file.closeNode();
@@ -89,14 +91,13 @@ void readScalars(AppState& state, const cSettingsFile& file) {
     readSetting(state, file, "ShowUploads", state.ShowUploads);
     readSetting(state, file, "HideSystemFiles", state.HideSystemFiles);
     readSetting(state, file, "Name", state.Name);
-    readSetting(state, file, "Timeout", state.Timeout, 1, MaxInt32);
-    // UDP discovery uses Port + 1, so that must be a port too.
-    readSetting(state, file, "Port", state.Port, 1, 65534);
+    readSetting(state, file, "Timeout", state.Timeout, limits::Timeout);
+    readSetting(state, file, "Port", state.Port, limits::Port);
     readSetting(state, file, "Compression", state.Compression);
     readSetting(state, file, "routeFiles", state.routeFiles);
-    readSetting(state, file, "refreshInterval", state.refreshInterval, 0, MaxInt32);
-    readSetting(state, file, "MaxDL", state.MaxDL, 1, MaxInt32);
-    readSetting(state, file, "FileChunk", state.FileChunk, 1, MaxFileChunk);
+    readSetting(state, file, "refreshInterval", state.refreshInterval, limits::RefreshInterval);
+    readSetting(state, file, "MaxDL", state.MaxDL, limits::MaxDL);
+    readSetting(state, file, "FileChunk", state.FileChunk, limits::FileChunk);
     readSetting(state, file, "DownloadPath", state.DownloadPath);
     readSetting(state, file, "ShowDLWindow", state.ShowDLWindow);
     readSetting(state, file, "ShowTransWindow", state.ShowTransWindow);

@@ -4,6 +4,7 @@
 #include "core/interfaces/user_interface.h"
 #include "core/interfaces/window_ref.h"
 #include "core/log/error_log.h"
+#include "core/permissions/permission_questions.h"
 #include "core/program/command_line.h"
 #include "core/settings/settings_file.h"
 #include "core/state/allowed_id.h"
@@ -100,6 +101,9 @@ struct AppState {
     KeyedCollection<std::shared_ptr<cDownload>> downloads;
     KeyedCollection<std::shared_ptr<cUpload>> pendingPushes;
     KeyedCollection<std::string> connections;
+
+    // The access questions that file requests are waiting on.
+    PermissionQuestions permissionQuestions;
 
     // Chat windows whose link check is waiting for its ping.
     std::unordered_set<const void*> pingsRunning;

@@ -4,8 +4,8 @@
 #include "platform/identity.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace tornel {
 namespace {
@@ -36,13 +36,16 @@ bool wildcardMatch(std::string_view text, std::string_view pattern) {
     return p == pattern.size();
 }
 
-// `value` with `decimals` places, halves to even, without trailing zeros.
+}  // namespace
+
 std::string decimalText(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
     const double rounded = std::nearbyint(value * scale) / scale;  // default mode: halves to even
-    std::array<char, 64> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, rounded);
-    std::string text = buffer.data();
+    // to_chars writes "." whatever the process's locale (printf would not).
+    std::array<char, 512> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded,
+                                       std::chars_format::fixed, decimals);
+    std::string text(buffer.data(), written.ec == std::errc() ? written.ptr : buffer.data());
     if (text.find('.') != std::string::npos) {
         text.erase(text.find_last_not_of('0') + 1);
         if (text.back() == '.') {
@@ -51,8 +54,6 @@ std::string decimalText(double value, int decimals) {
     }
     return text == "-0" ? "0" : text;
 }
-
-}  // namespace
 
 std::string getFileName(std::string_view path) {
     if (path.size() < 4 && path.find(':') != std::string_view::npos) {

@@ -20,6 +20,11 @@ std::string GUID();
 // written the same on every machine ("1.5 KB").
 std::string getSize(int64_t value, int decimals = 1, int64_t divisor = 1024);
 
+// `value` rounded to `decimals` places (halves to even) as plain decimal text
+// with "." as the point and without trailing zeros ("1.5", "5"), the same on
+// every machine.
+std::string decimalText(double value, int decimals);
+
 // Whether a file or folder name is one that listings hide as a system file
 // (Thumbs.db, desktop.ini, RECYCLER, album art, …), any "\" removed, letter
 // case ignored.

@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/push/push_offer.h"
 #include "core/state/app_state.h"
+#include "ui/prompts/prompt_placement.h"
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int kWidthPixels = 380;
 constexpr int kTextWidthPixels = 300;
-constexpr Twips kAboveBottom = 450;
 
 QLabel* plainLabel(QWidget* parent, const QString& name, const QString& text = {}) {
     auto* label = new QLabel(text, parent);  // owned by its parent
@@ -170,11 +170,7 @@ void IncomingPromptWindow::showPlaced() {
     setFixedSize(size());
     // Shown first, so that the frame is known and counts in the placement.
     show();
-    const Twips width = pixelsToTwips(frameGeometry().width());
-    const Twips height = pixelsToTwips(frameGeometry().height());
-    move(twipsToPixels(screen.Width() - width),
-         twipsToPixels(screen.Height() - height - kAboveBottom));
-    raise();
+    placeAtBottomRight(*this, screen);
     activateWindow();
 }
 

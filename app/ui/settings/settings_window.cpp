@@ -4,10 +4,13 @@
 #include "core/state/app_state.h"
 #include "ui/controls/make_child.h"
 #include "ui/controls/picture_box.h"
+#include "ui/settings/settings_dialog.h"
 #include "ui/views/core_actions.h"
 #include "ui/views/view_switcher.h"
 
+#include <QCloseEvent>
 #include <QCursor>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -46,6 +49,7 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
     : Form(QStringLiteral("frmSettings")),
       systemTray(std::make_shared<TrayIconControl>(*this)),
       timRefresh(makeChild<QTimer>(this)),
+      dialog(makeChild<SettingsDialog>(this, state, views)),
       mnuPopup(makeChild<QMenu>(this)),
       mnuChat(submenu(mnuPopup, QStringLiteral("mnuChat"), QStringLiteral("&Chat"))),
       mnuChatSep(separator(mnuPopup, QStringLiteral("mnuChatSep"))),
@@ -60,6 +64,12 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
       state_(state),
       views_(views),
       core_(core) {
+    setWindowTitle(QStringLiteral("Settings"));
+    auto* content = makeChild<QVBoxLayout>(this);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->addWidget(dialog);
+    dialog->setObjectName(QStringLiteral("dialog"));
+
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
     mnuPopup->setDefaultAction(mnuExplore);
     mnuChatItem.push_back(
@@ -74,8 +84,7 @@ SettingsWindow::SettingsWindow(AppState& state, ViewSwitcher& views, CoreActions
     connect(mnuExplore, &QAction::triggered, this, [this] { views_.showExplore(); });
     connect(mnuTransfers, &QAction::triggered, this, [this] { views_.showTransfers(); });
     connect(mnuSharedFiles, &QAction::triggered, this, [this] { views_.showSharing(); });
-    connect(mnuSettings, &QAction::triggered, this,
-            [this] { skipFailure([this] { core_.openSettings(); }); });
+    connect(mnuSettings, &QAction::triggered, this, &SettingsWindow::mnuSettings_Click);
     connect(mnuExit, &QAction::triggered, this, [this] {
         skipFailure([this] {
             views_.offerToSaveSharingEdits();
@@ -163,6 +172,21 @@ void SettingsWindow::timRefresh_Timer() {
             core_.exploreCheck(false);
         }
     });
+}
+
+void SettingsWindow::mnuSettings_Click() {
+    guarded(state_.log, "mnuSettings_Click", [&] {
+        dialog->fill();
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    // The window hosts the tray icon and the timer for the whole run.
+    event->ignore();
+    dialog->cmdCancel_Click();
 }
 
 void SettingsWindow::startRefreshTimer() {

@@ -17,11 +17,12 @@ struct AppState;
 namespace tornel::ui {
 
 class CoreActions;
+class SettingsDialog;
 class ViewSwitcher;
 
 // The settings window, loaded at start-up and hidden for the whole run: it
-// holds the tray icon and its menu and the 60000 ms users-refresh timer.
-// (The settings dialog itself joins it later.)
+// holds the tray icon and its menu and the 60000 ms users-refresh timer, and
+// shows the settings dialog. Closing it by its frame only hides it.
 class SettingsWindow : public Form, public TrayIconEvents {
     Q_OBJECT
 
@@ -31,6 +32,7 @@ class SettingsWindow : public Form, public TrayIconEvents {
 
     const std::shared_ptr<TrayIconControl> systemTray;
     QTimer* const timRefresh;
+    SettingsDialog* const dialog;
 
     // The tray menu.
     QMenu* const mnuPopup;
@@ -50,11 +52,16 @@ class SettingsWindow : public Form, public TrayIconEvents {
     void systemTray_MouseUp(int Button) override;
     void mnuChatItem_Click(int Index);
     void timRefresh_Timer();
+    // Fills the settings dialog afresh and shows it (not modal).
+    void mnuSettings_Click();
 
     // The end of start-up: the timer runs, the tool tip says "Tornel", and
     // where the desktop has no tray the current view is shown with the tray
     // menu's items in its title-bar menu.
     void startRefreshTimer();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void refreshToolTip();

@@ -2,8 +2,10 @@
 
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/classic_skin.h"
+#include "ui/skin/confirm_pictures.h"
 #include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
+#include "ui/skin/interface_pictures.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
 
@@ -286,6 +288,8 @@ void addDefaultSkin(Skin& skin) {
     addSharingPictures(skin);
     addChatSkin(skin);
     addClassicSkin(skin);
+    addConfirmPictures(skin);
+    addInterfacePictures(skin);
 }
 
 }  // namespace tornel::ui

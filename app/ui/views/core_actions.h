@@ -7,8 +7,8 @@
 namespace tornel::ui {
 
 // What the windows ask of the program's core: the users search, a chat with
-// a node, the exit, the settings dialog. The program installs the real
-// operations; tests record the calls.
+// a node, the exit, a file offer. The program installs the real operations;
+// tests record the calls.
 class CoreActions {
   public:
     virtual ~CoreActions() = default;
@@ -19,7 +19,6 @@ class CoreActions {
     virtual void openChat(const std::string& nodeID) = 0;
     // Ends the program, asking first about running transfers when `confirm`.
     virtual void shutDown(bool confirm) = 0;
-    virtual void openSettings() = 0;
     // Offers the node a file the user picks.
     virtual void pushFile(const qel::typNodeInfo& node) = 0;
 };

@@ -1,0 +1,178 @@
+#include "ui/prompts/confirm_prompt.h"
+#include "app/ui/window_fixture.h"
+#include "core/permissions/ask_permission.h"
+#include "support/scripted_prompts.h"
+#include "ui/controls/label.h"
+#include "ui/prompts/confirm_prompts.h"
+#include "ui/prompts/fitted_text.h"
+
+#include <QComboBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <optional>
+
+namespace tornel::test {
+namespace {
+
+class ConfirmPromptTest : public WindowTest {
+  protected:
+    ConfirmPromptTest() {
+        state.ui.prompts = prompts;
+        prompt.requestingID = "PEER";
+        prompt.requestingName = "Ann";
+        prompt.setInfo("Ann would like to access /home/sam/Shared/a.txt");
+    }
+
+    ui::ScreenInfo screen() const { return context.screen; }
+
+    std::shared_ptr<ScriptedPrompts> prompts = std::make_shared<ScriptedPrompts>();
+    ui::frmConfirm prompt{state, screen()};
+};
+
+TEST_F(ConfirmPromptTest, LoadsTheDurationsAsASmallToolWindowOnTop) {
+    ASSERT_EQ(prompt.cboTime->count(), 4);
+    EXPECT_EQ(prompt.cboTime->itemText(0), "This time only");
+    EXPECT_EQ(prompt.cboTime->itemText(1), "For 5 minutes");
+    EXPECT_EQ(prompt.cboTime->itemText(2), "For 30 minutes");
+    EXPECT_EQ(prompt.cboTime->itemText(3), "Always");
+    EXPECT_EQ(prompt.cboTime->currentIndex(), 0);
+    EXPECT_EQ(prompt.windowFlags() & Qt::WindowType_Mask, Qt::Tool);  // not in the task bar
+    EXPECT_TRUE(prompt.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(prompt.isModal());
+    EXPECT_EQ(prompt.windowTitle(), "");
+    EXPECT_EQ(prompt.size(), QSize(233, 203));  // 3495 × 3045 twips
+    EXPECT_EQ(prompt.cmdAllow->size(), QSize(65, 25));
+    EXPECT_EQ(prompt.lblTitle->text(), "File Request");
+    EXPECT_EQ(prompt.Label1->text(), "Do you want to allow this download?");
+    EXPECT_EQ(prompt.Label2->text(), "Allow this user:");
+    EXPECT_EQ(prompt.cmdAllow->text(), "&Allow");
+    EXPECT_EQ(prompt.cmdDeny->text(), "&Deny");
+    EXPECT_EQ(prompt.lblInfo->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(prompt.Decision());
+
+    const std::vector<QWidget*> controls = {prompt.lblTitle, prompt.Label1,  prompt.lblInfo,
+                                            prompt.Label2,   prompt.cboTime, prompt.cmdAllow,
+                                            prompt.cmdDeny};
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(prompt.rect().contains(controls[i]->geometry())) << i;
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry())) << i << j;
+        }
+    }
+}
+
+TEST_F(ConfirmPromptTest, AllowStoresTheChosenGrantAndAnswersAllowed) {
+    struct Case {
+        int index;
+        std::optional<PromptAnswer> alwaysAnswer;
+        size_t stored;
+    } cases[] = {{0, std::nullopt, 0},
+                 {1, std::nullopt, 1},
+                 {2, std::nullopt, 1},
+                 {3, PromptAnswer::Yes, 1},
+                 {3, PromptAnswer::No, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        state.allowedIDs.clear();
+        ui::frmConfirm answered(state, screen());
+        answered.requestingID = "PEER";
+        answered.requestingName = "Ann";
+        answered.showPrompt();
+        if (c.alwaysAnswer) {
+            prompts->answers.push_back(*c.alwaysAnswer);
+        }
+        answered.cboTime->setCurrentIndex(c.index);
+        click(answered.cmdAllow);
+        EXPECT_TRUE(answered.Decision());
+        EXPECT_TRUE(answered.allowed());
+        EXPECT_FALSE(answered.isVisible());
+        ASSERT_EQ(state.allowedIDs.count(), c.stored);
+        if (c.stored == 1) {
+            const cAllowedID& grant = *state.allowedIDs.item(1);
+            EXPECT_EQ(grant.id, "PEER");
+            EXPECT_EQ(grant.NeverExpires, c.index == 3);
+            EXPECT_EQ(grant.Name, c.index == 3 ? "Ann" : "");
+            EXPECT_EQ(grant.Expires, c.index == 1   ? clock.now() + 300000
+                                     : c.index == 2 ? clock.now() + 1800000
+                                                    : 0);
+        }
+    }
+}
+
+TEST_F(ConfirmPromptTest, DenyClosingByTheFrameAndEscStoreNothingAndRefuse) {
+    for (const int way : {0, 1, 2}) {
+        SCOPED_TRACE(way);
+        ui::frmConfirm refused(state, screen());
+        refused.requestingID = "PEER";
+        refused.cboTime->setCurrentIndex(3);
+        refused.showPrompt();
+        if (way == 0) {
+            click(refused.cmdDeny);
+        } else if (way == 1) {
+            refused.close();
+        } else {
+            QTest::keyClick(&refused, Qt::Key_Escape);
+        }
+        EXPECT_TRUE(refused.Decision());
+        EXPECT_FALSE(refused.allowed());
+        EXPECT_FALSE(refused.isVisible());
+    }
+    EXPECT_TRUE(state.allowedIDs.empty());
+    EXPECT_TRUE(prompts->shown.empty());
+}
+
+TEST_F(ConfirmPromptTest, ShowsAtTheBottomRight450TwipsAboveTheScreensEdge) {
+    prompt.showPrompt();
+    EXPECT_TRUE(prompt.isVisible());
+    const QRect frame = prompt.frameGeometry();
+    EXPECT_EQ(frame.right() + 1, 800);
+    EXPECT_EQ(frame.bottom() + 1, 600 - 30);
+}
+
+TEST_F(ConfirmPromptTest, LongInfoIsFittedToThreeLinesKeepingItsEnds) {
+    const std::string path = "/home/sam/" + std::string(300, 'x') + "/holiday.jpg";
+    prompt.setInfo("Tom & <b>Jerry</b> would like to access " + path);
+    const QStringList lines = prompt.lblInfo->text().split(u'\n');
+    EXPECT_LE(lines.size(), 3);
+    const QFontMetrics metrics(prompt.lblInfo->font());
+    for (const QString& line : lines) {
+        EXPECT_LE(metrics.horizontalAdvance(line), prompt.lblInfo->width()) << line.toStdString();
+    }
+    EXPECT_TRUE(lines.front().startsWith("Tom & <b>Jerry</b>"));
+    EXPECT_TRUE(lines.back().endsWith("holiday.jpg")) << lines.back().toStdString();
+    EXPECT_TRUE(prompt.lblInfo->text().contains(QChar(0x2026)));
+    EXPECT_EQ(prompt.lblInfo->toolTip().toStdString(),
+              "Tom & <b>Jerry</b> would like to access " + path);
+
+    EXPECT_EQ(ui::fittedLines("short", prompt.lblInfo->font(), 100, 3), "short");
+}
+
+TEST_F(ConfirmPromptTest, AskPermissionWaitsForTheRealPromptAndDeletesItAfterwards) {
+    auto loader = std::make_shared<ui::ConfirmPromptLoader>(state);
+    loader->screen = context.screen;
+    state.ui.confirm = loader;
+    QPointer<ui::frmConfirm> seen;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* shown = qobject_cast<ui::frmConfirm*>(window);
+            if (shown && shown != &prompt && shown->isVisible()) {
+                seen = shown;
+                shown->cboTime->setCurrentIndex(1);
+                click(shown->cmdAllow);
+            }
+        }
+    });
+    EXPECT_TRUE(askPermission(state, "PEER", "PEER", "/home/sam/Shared/a.txt"));
+    ASSERT_FALSE(seen.isNull());
+    EXPECT_EQ(seen->requestingID, "PEER");
+    EXPECT_EQ(seen->lblInfo->toolTip(), "Unknown would like to access /home/sam/Shared/a.txt");
+    EXPECT_EQ(prompts->beeps, 1);
+    EXPECT_EQ(state.allowedIDs.count(), 1u);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(seen.isNull());
+}
+
+}  // namespace
+}  // namespace tornel::test
