@@ -1,4 +1,5 @@
 #include "ui/classic/transfers_window.h"
+#include "app/ui/download_records.h"
 #include "app/ui/window_fixture.h"
 #include "core/state/download.h"
 #include "platform/desktop.h"
@@ -13,12 +14,6 @@
 
 namespace tornel::test {
 namespace {
-
-class StatusWindowSpy : public DownloadWindow {
-  public:
-    void showStatus(bool infoMode) override { shown.push_back(infoMode); }
-    std::vector<bool> shown;
-};
 
 // The transfers window of the multiple-windows mode over real download
 // records, opened through its set as the program opens it.
@@ -43,15 +38,7 @@ class TransfersWindowTest : public WindowTest {
     }
 
     std::shared_ptr<cDownload> addDownload(const std::string& key, int32_t status) {
-        auto dl = std::make_shared<cDownload>(state);
-        dl->Key = key;
-        dl->remotePath = "\\Music\\" + key + ".mp3";
-        dl->localPath = folder.file(key + ".mp3");
-        dl->nodeID = "PEER";
-        dl->Status = status;
-        dl->statusWindow = std::make_shared<StatusWindowSpy>();
-        state.downloads.add(dl, key);
-        return dl;
+        return addDownloadRecord(state, folder, key, status);
     }
     void addUploadRow(const std::string& reqID, const std::string& status) {
         frm().lvUp->addRow(reqID, reqID + ".txt", reqID + ".txt", true);
@@ -115,7 +102,8 @@ TEST_F(TransfersWindowTest, TheCommandsActOnTheSelectedDownload) {
 
     select("running");
     press("status");
-    EXPECT_EQ(static_cast<StatusWindowSpy&>(*running->statusWindow).shown, std::vector<bool>{true});
+    EXPECT_EQ(static_cast<RecordingStatusWindow&>(*running->statusWindow).shown,
+              std::vector<bool>{true});
     prompts->answers.push_back(PromptAnswer::No);
     press("stop");
     EXPECT_EQ(prompts->shown.back().text, "Are you sure you want to cancel \"running.mp3\"?");
