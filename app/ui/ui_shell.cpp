@@ -10,7 +10,13 @@
 namespace tornel::ui {
 
 UiShell::UiShell(AppState& state, CoreActions& core)
-    : state_(state), core_(core), context_(state.windowSettings), views_(state, context_, core) {}
+    : state_(state),
+      core_(core),
+      context_(state.windowSettings),
+      views_(state, context_, core),
+      classic_(state, context_, core) {
+    views_.setClassicWindows(&classic_);
+}
 
 UiShell::~UiShell() = default;
 
@@ -50,8 +56,21 @@ std::shared_ptr<DownloadWindow> UiShell::newDownloadWindow(
     return newDownloadStatusWindow(state_, download);
 }
 
+void UiShell::usersWindowShowUsers() {
+    classic_.usersShowUsers();
+}
+
+void UiShell::setConnectionLabel(const std::string& text) {
+    classic_.setConnectionLabel(text);
+}
+
+void UiShell::showSharedFiles(const qel::typNodeInfo& node) {
+    classic_.showSharedFiles(node);
+}
+
 void UiShell::unloadAll() {
     unloadChatWindows(state_);
+    classic_.unloadAll();
     views_.unloadAll();
     if (settings_) {
         settings_->timRefresh->stop();

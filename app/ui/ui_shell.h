@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/interfaces/shell.h"
+#include "ui/classic/classic_window_set.h"
 #include "ui/skinned/window_context.h"
 #include "ui/views/view_switcher.h"
 
@@ -32,8 +33,12 @@ class UiShell : public Shell {
         const std::shared_ptr<cDownload>& download) override;
     void newConv(const qel::typNodeInfo& node) override;
     void unloadAll() override;
+    void usersWindowShowUsers() override;
+    void setConnectionLabel(const std::string& text) override;
+    void showSharedFiles(const qel::typNodeInfo& node) override;
 
     ViewSwitcher& views() { return views_; }
+    ClassicWindowSet& classicWindows() { return classic_; }
     // Loads the settings window when it is not loaded yet.
     SettingsWindow& settingsWindow();
 
@@ -42,6 +47,7 @@ class UiShell : public Shell {
     CoreActions& core_;
     WindowContext context_;
     ViewSwitcher views_;
+    ClassicWindowSet classic_;
     std::unique_ptr<SettingsWindow> settings_;
 };
 

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         tornel::screens::chatScreens(set);
         tornel::screens::confirmScreens(set);
         tornel::screens::settingsScreens(set);
+        tornel::screens::classicScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

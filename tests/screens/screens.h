@@ -49,5 +49,9 @@ void chatScreens(ScreenSet& set);
 void confirmScreens(ScreenSet& set);
 // Each tab of the settings dialog, and its other states.
 void settingsScreens(ScreenSet& set);
+// The plain windows of the multiple-windows mode against nodes on loopback:
+// the users window, a remote files window, the transfers window and the
+// classic chat window.
+void classicScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

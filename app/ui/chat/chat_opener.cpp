@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/state/app_state.h"
 #include "ui/chat/skinned_chat_window.h"
+#include "ui/classic/classic_chat_window.h"
 #include "ui/ui_shell.h"
 #include "ui/views/view_switcher.h"
 
@@ -30,11 +31,16 @@ void openChatWindow(AppState& state, WindowContext& context, ViewSwitcher& views
             }
             state.chatWindows.remove(node.ID);  // a window that is gone already
         }
-        // A top-level window that deletes itself once it is closed.
-        auto* frm = new SkinnedChatWindow(state, context, [&views](const std::string& nodeID) {
+        const auto showInExplore = [&views](const std::string& nodeID) {
             views.showExplore();
             views.frmMain().selectUser(nodeID);
-        });
+        };
+        if (!state.NewUI) {
+            openClassicChatWindow(state, node, showInExplore);
+            return;
+        }
+        // A top-level window that deletes itself once it is closed.
+        auto* frm = new SkinnedChatWindow(state, context, showInExplore);
         frm->openFor(node);
         state.chatWindows.add(WindowRef<ChatWindow>(frm, frm), node.ID);
         frm->show();

@@ -3,7 +3,9 @@
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
+#include "ui/chat/chat_input.h"
 #include "ui/chat/chatting_text.h"
+#include "ui/controls/link_style.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/palette.h"
@@ -47,30 +49,6 @@ QString qt(const std::string& text) {
 // Makes `label` as wide as its text.
 void fitWidth(Label& label) {
     label.setWidth(pixelsToTwips(label.fontMetrics().horizontalAdvance(label.text()) + 2));
-}
-
-void styleLink(Label& link) {
-    QFont font = link.font();
-    font.setUnderline(true);
-    link.setFont(font);
-    link.setCursor(Qt::PointingHandCursor);
-    QPalette colours = link.palette();
-    colours.setColor(QPalette::WindowText, palette::kAccentDark);
-    link.setPalette(colours);
-}
-
-// The look of "Not sharing folders": plain black text that cannot be clicked.
-void styleDeadLink(Label& link) {
-    QFont font = link.font();
-    font.setUnderline(false);
-    link.setFont(font);
-    link.unsetCursor();
-    QPalette colours = link.palette();
-    colours.setColor(QPalette::Disabled, QPalette::WindowText, Qt::black);
-    colours.setColor(QPalette::Active, QPalette::WindowText, Qt::black);
-    colours.setColor(QPalette::Inactive, QPalette::WindowText, Qt::black);
-    link.setPalette(colours);
-    link.setEnabled(false);
 }
 
 Label* label(QWidget* parent, const QString& name, const QString& text) {
@@ -251,9 +229,7 @@ void SkinnedChatWindow::setChattingText() {
 
 void SkinnedChatWindow::addMessage(const std::string& strMessage, bool fromRemote) {
     guarded(state_.log, "addMessage", [&] {
-        txtConv->appendPlainText(qt(strMessage));
-        txtConv->moveCursor(QTextCursor::End);
-        txtConv->ensureCursorVisible();
+        appendChatLine(*txtConv, strMessage);
         if (fromRemote) {
             conversation.noteReceived();
             lblStatus->setText(qt(conversation.lastMsgText()));
@@ -270,18 +246,11 @@ void SkinnedChatWindow::setStatusText(const std::string& text) {
 }
 
 void SkinnedChatWindow::cmdSend_Click() {
-    const std::string text = txtIn->text().toStdString();
-    if (const std::optional<std::string> line = conversation.send(text)) {
-        addMessage(*line, false);
-        txtIn->clear();
-        txtIn->setFocus();
-    }
+    sendInputLine(conversation, *txtIn, *txtConv);
 }
 
 void SkinnedChatWindow::txtIn_Change() {
-    const bool typing = !txtIn->text().isEmpty();
-    cmdSend->setEnabled(typing);
-    conversation.typingStatus(typing);
+    inputChanged(conversation, *txtIn, *cmdSend);
 }
 
 void SkinnedChatWindow::lblSharing_Click() {

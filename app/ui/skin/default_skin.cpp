@@ -1,6 +1,7 @@
 #include "ui/skin/default_skin.h"
 
 #include "ui/skin/chat_skin.h"
+#include "ui/skin/classic_skin.h"
 #include "ui/skin/confirm_pictures.h"
 #include "ui/skin/drawn_picture.h"
 #include "ui/skin/glyphs.h"
@@ -286,6 +287,7 @@ void addDefaultSkin(Skin& skin) {
     addListPictures(skin);
     addSharingPictures(skin);
     addChatSkin(skin);
+    addClassicSkin(skin);
     addConfirmPictures(skin);
     addInterfacePictures(skin);
 }

@@ -1,3 +1,4 @@
+#include "app/ui/chat_peer.h"
 #include "core/network/controller.h"
 #include "support/file_contents.h"
 #include "support/program_node.h"
@@ -63,33 +64,10 @@ class ChatWindowTest : public ::testing::Test {
         return frm;
     }
 
-    // The typing notices the hand node received, in order.
-    std::vector<std::string> typingNotices() const {
-        std::vector<std::string> notices;
-        for (const auto& call : hand.events->calls) {
-            if (call.name == "UserTyping") {
-                notices.push_back(qel::toText(call.params).value_or("?"));
-            }
-        }
-        return notices;
-    }
-    size_t offers() const {
-        return std::count_if(hand.events->calls.begin(), hand.events->calls.end(),
-                             [](const auto& call) { return call.name == "Push"; });
-    }
+    std::vector<std::string> typingNotices() const { return test::typingNotices(hand); }
+    size_t offers() const { return test::fileOffers(hand); }
     void drop(QWidget* target, const std::vector<std::string>& paths) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const std::string& path : paths) {
-            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
-        }
-        data.setUrls(urls);
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropped);
+        test::dropFiles(target, paths);
     }
     std::string file(const std::string& name) {
         const std::string path = alice.folder.file(name);

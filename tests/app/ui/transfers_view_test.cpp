@@ -1,4 +1,5 @@
 #include "ui/views/transfers_view.h"
+#include "app/ui/download_records.h"
 #include "app/ui/window_fixture.h"
 #include "core/network/node_bring_up.h"
 #include "core/state/download.h"
@@ -15,13 +16,6 @@
 namespace tornel::test {
 namespace {
 
-// A status window that records how it was shown.
-class RecordingStatusWindow : public DownloadWindow {
-  public:
-    void showStatus(bool infoMode) override { shown.push_back(infoMode); }
-    std::vector<bool> shown;
-};
-
 // The real Transfers view with real download records and scripted prompts.
 class TransfersViewTest : public WindowTest {
   protected:
@@ -33,15 +27,7 @@ class TransfersViewTest : public WindowTest {
     ui::TransfersView& view() { return views.frmTrans(); }
 
     std::shared_ptr<cDownload> addDownload(const std::string& key, int32_t status) {
-        auto dl = std::make_shared<cDownload>(state);
-        dl->Key = key;
-        dl->remotePath = "\\Music\\" + key + ".mp3";
-        dl->localPath = folder.file(key + ".mp3");
-        dl->nodeID = "PEER";
-        dl->Status = status;
-        dl->statusWindow = std::make_shared<RecordingStatusWindow>();
-        state.downloads.add(dl, key);
-        return dl;
+        return addDownloadRecord(state, folder, key, status);
     }
 
     void select(std::initializer_list<const char*> keys) {

@@ -1,0 +1,74 @@
+#include "ui/classic/classic_window_set.h"
+
+#include "core/log/guarded.h"
+#include "ui/classic/remote_files_window.h"
+#include "ui/classic/transfers_window.h"
+#include "ui/classic/users_window.h"
+
+namespace tornel::ui {
+
+ClassicWindowSet::ClassicWindowSet(AppState& state, WindowContext& context, CoreActions& core)
+    : state_(state), context_(context), core_(core) {}
+
+ClassicWindowSet::~ClassicWindowSet() {
+    // A transfers window still open is a top-level window of its own: it
+    // goes with the set.
+    const std::unique_ptr<TransfersWindow> open(transfers_.data());
+}
+
+UsersWindow& ClassicWindowSet::frmUsers() {
+    if (!users_) {
+        users_ = std::make_unique<UsersWindow>(state_, core_);
+    }
+    return *users_;
+}
+
+TransfersWindow* ClassicWindowSet::frmTransfers() const {
+    return transfers_.data();
+}
+
+void ClassicWindowSet::showUsersWindow() {
+    UsersWindow& frm = frmUsers();
+    if (frm.isMinimized()) {
+        frm.showNormal();
+    }
+    frm.show();
+    frm.showUsers();
+    // The search waited for its answers; the window stays for the run.
+    frm.raise();
+    frm.activateWindow();
+}
+
+void ClassicWindowSet::displayTransfersWindow() {
+    if (!transfers_) {
+        // A top-level window that deletes itself once it is closed.
+        transfers_ = new TransfersWindow(state_, context_);
+        transfers_->Form_Load();
+    }
+    transfers_->Display();
+}
+
+void ClassicWindowSet::setConnectionLabel(const std::string& text) {
+    frmUsers().lblConn->setText(QString::fromStdString(text));
+}
+
+void ClassicWindowSet::usersShowUsers() {
+    frmUsers().showUsers();
+}
+
+void ClassicWindowSet::showSharedFiles(const qel::typNodeInfo& node) {
+    openFilesWindow(state_, context_, core_, node);
+}
+
+void ClassicWindowSet::unloadAll() {
+    unloadFilesWindows(state_);
+    if (transfers_) {
+        transfers_->close();
+    }
+    if (users_) {
+        users_->timLoad->stop();
+        users_->hide();
+    }
+}
+
+}  // namespace tornel::ui
