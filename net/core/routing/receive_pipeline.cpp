@@ -112,6 +112,19 @@ bool hopCountsReadable(const clsPacket& pkt) {
     return true;
 }
 
+// A packet with "Hops" 0 was sent by the node at the other end of its
+// connection, which so learns who that is, as a description would tell it.
+// The node that accepted a connection never announces itself: without this,
+// the node that opened it could not send answers such as file chunks back on
+// it. A reconnect that reached another node learns the new one.
+void learnNeighbour(const Session& own, clsSocket& sock, const clsPacket& pkt,
+                    const std::string& source) {
+    if (own.routesEnabled && !source.empty() && sock.remoteNodeID != source &&
+        hopCount(pkt, "Hops").value == 0) {
+        sock.remoteNodeID = source;
+    }
+}
+
 // Decodes the body and hands the packet to its method's handler. A packet
 // that goes on afterwards gets its body back exactly as it came. False when
 // the body could not be decoded.
@@ -152,6 +165,7 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
         const std::string destination = getText(pkt, "Destination");
         const std::string source = getText(pkt, "Source");
         learnRoute(*own, pkt);
+        learnNeighbour(*own, *sock, pkt, source);
         if (id.empty()) {
             return;  // every sender writes one; without it no copy could be told apart
         }

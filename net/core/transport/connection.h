@@ -33,7 +33,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     const SessionHandle session;  // the session that made the connection
     bool Maintain = false;        // reconnect when it drops
     std::string connectionID;     // key in the connection table, and the control's tag
-    std::string remoteNodeID;     // the peer, once its node information came over this connection
+    std::string remoteNodeID;     // the peer, once a packet of its own came over this connection
     std::string Address;          // host and port (or the host alone) it goes to
     std::string originalAddress;  // the address as the caller gave it
     bool isConnected = false;     // reported established and not yet reported closed

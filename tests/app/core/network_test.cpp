@@ -4,12 +4,14 @@
 #include "core/network/node_bring_up.h"
 #include "core/network/peer_link.h"
 #include "core/network/users_search.h"
+#include "core/update/self_update.h"
 #include "core/util/utilities.h"
 #include "fake_chat.h"
 #include "platform/event_loop.h"
 #include "qellib/qel.h"
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
+#include "support/file_contents.h"
 #include "support/free_port.h"
 #include "support/wait.h"
 #include "version.h"
@@ -120,6 +122,9 @@ TEST_F(NetworkTest, ProceduresAreBoundBeforeTheNodeStarts) {
     Peer peer;
     state.serverList.add(peer.address(), peer.address());
     bringUp();
+    // "GetEXE" sends the program file back: a small one keeps the answers quick.
+    state.controller->selfUpdate->setup().executable = file("Tornel");
+    test::writeFile(file("Tornel"), "image");
     ASSERT_TRUE(waitUntil([&] {
         const auto info = peer.node.getNodeInfo(state.NodeGUID, true);
         return !info.empty() && !info[0].ID.empty();

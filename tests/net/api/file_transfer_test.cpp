@@ -227,6 +227,30 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     EXPECT_EQ(committedAtConfirm[9], -1);  // the last one finished its sender
 }
 
+// The serving node opened the connection: the requester's GET, and the
+// chunks and confirmations after it, travel over that one connection.
+TEST_F(TransferTest, AFileArrivesOverTheConnectionTheServerOpened) {
+    for (const bool routeFiles : {false, true}) {
+        SCOPED_TRACE(routeFiles ? "route-file confirmation" : "drain pacing");
+        const std::string tag = routeFiles ? "RF" : "drain";
+        const Peer a = addPeer("A" + tag, {{"routeFiles", routeFiles ? "True" : "False"}}, true);
+        const Peer b = addPeer("B" + tag);
+        link(*a.node, *b.node);
+        const std::string bytes = sharedFile(tag + ".bin", 700000);
+
+        const std::vector<ReceivedFile> chunks = fetch(b, a, "\\" + tag + ".bin");
+        EXPECT_EQ(rangesOf(chunks),
+                  (std::vector<std::string>{"0-262143/700000 1", "262144-524287/700000 1",
+                                            "524288-699999/700000 2"}));
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file(tag)) == bytes);
+        ASSERT_FALSE(chunks.empty());
+        const std::string reqID = chunks.front().reqID;
+        ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->lngProgress == 699999; }));
+        EXPECT_EQ(upload(a, reqID)->Status, FS_Complete);
+        EXPECT_EQ(upload(a, reqID)->extendedStatus, "");
+    }
+}
+
 TEST_F(TransferTest, APushArrivesByteIdentical) {
     const Peer a = addPeer("A");
     const Peer b = addPeer("B");

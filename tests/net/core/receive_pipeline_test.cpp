@@ -4,6 +4,7 @@
 #include "identifiers.h"
 #include "lookups.h"
 #include "node_info.h"
+#include "route_table.h"
 #include "transforms.h"
 
 #include "platform/event_loop.h"
@@ -154,6 +155,46 @@ TEST_F(ChainTest, AConfirmableDeliveryIsConfirmedByItsDestinationAndAgainWhenRes
     ASSERT_TRUE(waitFor([&] { return confirmsOf(near).size() == 2; }));
     EXPECT_EQ(confirmsOf(near), (Fields{b.session->nodeID, b.session->nodeID}));
     EXPECT_EQ(handledAt(b, near).size(), 1U);
+}
+
+// Nobody announces itself here: a connection learns the node at its other end
+// from the packets that node sends itself (Hops 0), so that node becomes
+// reachable directly even over a connection this node opened.
+TEST_F(ChainTest, AConnectionLearnsItsPeerFromThePeersOwnPackets) {
+    for (const auto& connection : {aToB, bFromA, bToC, cFromB}) {
+        EXPECT_EQ(connection->remoteNodeID, "");
+    }
+    const std::string idOfB = b.session->nodeID;
+    const std::string idOfC = c.session->nodeID;
+
+    // C's broadcast comes to B directly and to A through B.
+    settle(c, a);
+    EXPECT_EQ(bToC->remoteNodeID, idOfC);
+    EXPECT_EQ(findRoute(*b.session, idOfC), bToC);
+    EXPECT_EQ(aToB->remoteNodeID, "");
+
+    // With routes disabled nothing is learned.
+    a.session->routesEnabled = false;
+    settle(b, a);
+    EXPECT_EQ(aToB->remoteNodeID, "");
+    a.session->routesEnabled = true;
+    settle(b, a);
+    EXPECT_EQ(aToB->remoteNodeID, idOfB);
+
+    // Another node at the other end (a reconnect that reached it) is learned anew.
+    clsPacket other;
+    other.Method = "PROBE";
+    for (const auto& [name, value] : {std::pair{"Destination", "BROADCAST"},
+                                      {"Source", "NODE-OTHER"},
+                                      {"TTL", "1"},
+                                      {"Hops", "0"}}) {
+        AddField(other, name, value);
+    }
+    const std::string id = newID();
+    AddField(other, "ID", id);
+    sendRaw(bFromA, other);
+    ASSERT_TRUE(waitFor([&] { return !handledAt(a, id).empty(); }));
+    EXPECT_EQ(aToB->remoteNodeID, "NODE-OTHER");
 }
 
 TEST_F(TriangleTest, EveryAddresseeHandlesAPacketOnceWhicheverWayItCame) {
