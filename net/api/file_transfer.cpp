@@ -131,9 +131,6 @@ void addFileTransferMethods(DispatchTable& table) {
     table.add("FILE", doFile);
     table.add("REQCONFIRM", onReqConfirm);
     table.add("FILECONFIRM", doFileConfirmed);
-    ConnectionHooks& hooks = library().connectionHooks;
-    hooks.recordUploadProgress = recordUploadProgress;
-    hooks.checkNextChunk = checkNextChunk;
 }
 
 std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const std::string& nodeID,

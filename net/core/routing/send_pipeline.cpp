@@ -4,6 +4,7 @@
 #include "confirmation.h"
 #include "connection.h"
 #include "error_codes.h"
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "identifiers.h"
@@ -88,15 +89,19 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
             key = own.netPass;
             flag = "NE";
         }
-        if (encryptData(bytes, key)) {
+        if (const WireStatus encrypted = encryptData(bytes, key); encrypted) {
             encryptedWith = flag;
+        } else {
+            logError(encrypted.error());
         }
     }
     std::optional<size_t> originalLength;
     if (compress) {
         const size_t length = bytes.size();
-        if (compressData(bytes, CompressionLevel)) {
+        if (const WireStatus compressed = compressData(bytes, CompressionLevel); compressed) {
             originalLength = length;
+        } else {
+            logError(compressed.error());
         }
     }
     if (!encryptedWith.empty()) {

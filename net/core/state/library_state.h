@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection_hooks.h"
+#include "connection_services.h"
 #include "dispatch_table.h"
 #include "keyed_collection.h"
 #include "product.h"
@@ -84,7 +84,8 @@ struct LibraryState {
     TrafficCounters counters;
     OutgoingBounds outgoingBounds;
     SessionTable sessions;
-    ConnectionHooks connectionHooks;
+    // Handed to each connection made; set by initLibrary, replaced by the node services.
+    std::shared_ptr<ConnectionServices> connectionServices;
     DispatchTable methodHandlers;  // the packet methods this process's nodes answer
 
     std::unique_ptr<LibraryTimers> timers;               // made by initLibrary

@@ -1,6 +1,5 @@
 #include "transforms.h"
 
-#include "guarded.h"
 #include "input_limits.h"
 
 #include "platform/runtime_error.h"
@@ -11,54 +10,49 @@
 namespace qel {
 namespace {
 
-[[noreturn]] void fail(std::string description) {
-    throw platform::RuntimeError(platform::rt::InvalidProcedureCall, std::move(description));
+WireStatus invalid(std::string description) {
+    return WireStatus::failure(platform::rt::InvalidProcedureCall, std::move(description));
 }
 
 }  // namespace
 
-bool encryptData(std::string& data, std::string_view key) {
-    return guarded("", false, [&] {
-        if (key.empty()) {
-            fail("Cannot encrypt with an empty key");
-        }
-        size_t k = 0;
-        for (char& byte : data) {
-            byte = static_cast<char>(byte ^ key[k]);
-            k = k + 1 == key.size() ? 0 : k + 1;
-        }
-        return true;
-    });
+WireStatus encryptData(std::string& data, std::string_view key) {
+    if (key.empty()) {
+        return invalid("Cannot encrypt with an empty key");
+    }
+    size_t k = 0;
+    for (char& byte : data) {
+        byte = static_cast<char>(byte ^ key[k]);
+        k = k + 1 == key.size() ? 0 : k + 1;
+    }
+    return {};
 }
 
-bool compressData(std::string& data, int level) {
-    return guarded("", false, [&] {
-        if (data.empty()) {
-            fail("Cannot compress an empty body");
-        }
-        std::optional<std::string> compressed = platform::zlib::compress(data, level);
-        if (!compressed) {
-            fail("Compression failed");
-        }
-        data = std::move(*compressed);
-        return true;
-    });
+WireStatus compressData(std::string& data, int level) {
+    if (data.empty()) {
+        return invalid("Cannot compress an empty body");
+    }
+    std::optional<std::string> compressed = platform::zlib::compress(data, level);
+    if (!compressed) {
+        return invalid("Compression failed");
+    }
+    data = std::move(*compressed);
+    return {};
 }
 
-bool decompressData(std::string& data, int64_t originalLength, int64_t maxLength) {
-    return guarded("", false, [&] {
-        if (data.empty() || originalLength < 0 ||
-            originalLength > std::min(maxLength, limits::MaxDecompressedBytes)) {
-            fail("Cannot decompress body: Original-Length " + std::to_string(originalLength) +
-                 " for " + std::to_string(data.size()) + " bytes");
-        }
-        std::optional<std::string> inflated = platform::zlib::inflateExactly(data, originalLength);
-        if (!inflated) {
-            fail("Cannot decompress body to its Original-Length " + std::to_string(originalLength));
-        }
-        data = std::move(*inflated);
-        return true;
-    });
+WireStatus decompressData(std::string& data, int64_t originalLength, int64_t maxLength) {
+    if (data.empty() || originalLength < 0 ||
+        originalLength > std::min(maxLength, limits::MaxDecompressedBytes)) {
+        return invalid("Cannot decompress body: Original-Length " + std::to_string(originalLength) +
+                       " for " + std::to_string(data.size()) + " bytes");
+    }
+    std::optional<std::string> inflated = platform::zlib::inflateExactly(data, originalLength);
+    if (!inflated) {
+        return invalid("Cannot decompress body to its Original-Length " +
+                       std::to_string(originalLength));
+    }
+    data = std::move(*inflated);
+    return {};
 }
 
 }  // namespace qel
