@@ -33,10 +33,10 @@ bool SeenPacketIds::contains(std::string_view id) {
     }
     forgetExpired(platform::tickCount());
     const size_t hash = hashOf(id);
-    for (size_t slot = hash & indexMask(); index_[slot] != NoPlace;
+    for (size_t slot = hash & indexMask(); index_[slot].place != 0;
          slot = (slot + 1) & indexMask()) {
-        const Seen& seen = ring_[index_[slot] - 1];
-        if (seen.hash == hash && seen.id == id) {
+        if (index_[slot].hash == static_cast<uint32_t>(hash) &&
+            ring_[index_[slot].place - 1].id == id) {
             return true;
         }
     }
@@ -64,11 +64,12 @@ void SeenPacketIds::remember(std::string id) {
 }
 
 void SeenPacketIds::addToIndex(size_t ringPlace) {
-    size_t slot = ring_[ringPlace].hash & indexMask();
-    while (index_[slot] != NoPlace) {
+    const size_t hash = ring_[ringPlace].hash;
+    size_t slot = hash & indexMask();
+    while (index_[slot].place != 0) {
         slot = (slot + 1) & indexMask();
     }
-    index_[slot] = static_cast<uint32_t>(ringPlace + 1);
+    index_[slot] = {static_cast<uint32_t>(ringPlace + 1), static_cast<uint32_t>(hash)};
 }
 
 void SeenPacketIds::forgetExpired(int64_t nowMs) {
@@ -84,19 +85,19 @@ void SeenPacketIds::forgetOldest() {
     const size_t place = oldest_ & ringMask();
     const auto wanted = static_cast<uint32_t>(place + 1);
     size_t hole = ring_[place].hash & indexMask();
-    while (index_[hole] != wanted) {
+    while (index_[hole].place != wanted) {
         hole = (hole + 1) & indexMask();
     }
-    for (size_t next = (hole + 1) & indexMask(); index_[next] != NoPlace;
+    for (size_t next = (hole + 1) & indexMask(); index_[next].place != 0;
          next = (next + 1) & indexMask()) {
-        const size_t home = ring_[index_[next] - 1].hash & indexMask();
+        const size_t home = index_[next].hash & indexMask();
         // An ID whose probe starts at or before the hole moves into it.
         if (((next - home) & indexMask()) >= ((next - hole) & indexMask())) {
             index_[hole] = index_[next];
             hole = next;
         }
     }
-    index_[hole] = NoPlace;
+    index_[hole] = Slot();
     ring_[place].id = std::string();
     ++oldest_;
 }
@@ -109,7 +110,7 @@ void SeenPacketIds::grow() {
         larger[sequence & largerMask] = std::move(ring_[sequence & ringMask()]);
     }
     ring_ = std::move(larger);
-    index_.assign(ring_.size() * 2, NoPlace);
+    index_.assign(ring_.size() * 2, Slot());
     for (uint64_t sequence = oldest_; sequence != next_; ++sequence) {
         addToIndex(sequence & ringMask());
     }

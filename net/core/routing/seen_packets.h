@@ -38,7 +38,12 @@ class SeenPacketIds {
         size_t hash = 0;
         int64_t atMs = 0;
     };
-    static constexpr uint32_t NoPlace = 0;  // an empty index slot; others hold ring place + 1
+    // An index slot: the ring place + 1 (0 when empty) and the low half of
+    // the ID's hash, so probes and gap closing rarely touch the ring.
+    struct Slot {
+        uint32_t place = 0;
+        uint32_t hash = 0;
+    };
 
     uint64_t held() const { return next_ - oldest_; }
     size_t ringMask() const { return ring_.size() - 1; }
@@ -49,10 +54,10 @@ class SeenPacketIds {
     void addToIndex(size_t ringPlace);
 
     int64_t leastRemembered_ = 1;
-    std::vector<Seen> ring_;       // a power of two long; held IDs at sequence & ringMask
-    std::vector<uint32_t> index_;  // twice the ring: ring place + 1, or NoPlace
-    uint64_t oldest_ = 0;          // sequence of the oldest ID held
-    uint64_t next_ = 0;            // sequence of the next ID added
+    std::vector<Seen> ring_;   // a power of two long; held IDs at sequence & ringMask
+    std::vector<Slot> index_;  // twice as long as the ring
+    uint64_t oldest_ = 0;      // sequence of the oldest ID held
+    uint64_t next_ = 0;        // sequence of the next ID added
 };
 
 }  // namespace qel
