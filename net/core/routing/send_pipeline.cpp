@@ -23,8 +23,6 @@
 namespace qel {
 namespace {
 
-constexpr int CompressionLevel = 9;
-
 // Writes one of the core's own fields as plain text; a packet whose field
 // cannot be written is reported and not sent.
 void writeField(clsPacket& pkt, std::string_view name, std::string_view value) {
@@ -77,10 +75,10 @@ void recordFileChunk(const clsPacket& pkt, clsPendingPkt& pp) {
     }
 }
 
-// Transforms a copy of the body; only what succeeded is then flagged.
+// Transforms the body in place, without a copy (a transform that fails
+// leaves it as it was); only what succeeded is then flagged.
 void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest, bool encrypt,
                    bool compress) {
-    std::string bytes = pkt.Data;
     std::string_view encryptedWith;
     if (encrypt) {
         std::string key = getNodeKey(own, strDest);
@@ -89,16 +87,17 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
             key = own.netPass;
             flag = "NE";
         }
-        if (const WireStatus encrypted = encryptData(bytes, key); encrypted) {
+        if (const WireStatus encrypted = encryptData(pkt.Data, key); encrypted) {
             encryptedWith = flag;
         } else {
             logError(encrypted.error());
         }
     }
     std::optional<size_t> originalLength;
-    if (compress) {
-        const size_t length = bytes.size();
-        if (const WireStatus compressed = compressData(bytes, CompressionLevel); compressed) {
+    const std::optional<int> level = compress ? compressionLevelFor(pkt.Data) : std::nullopt;
+    if (level) {
+        const size_t length = pkt.Data.size();
+        if (const WireStatus compressed = compressData(pkt.Data, *level); compressed) {
             originalLength = length;
         } else {
             logError(compressed.error());
@@ -111,7 +110,6 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
         appendFlag(pkt, "Z");
         writeField(pkt, "Original-Length", std::to_string(*originalLength));
     }
-    pkt.Data = std::move(bytes);
 }
 
 }  // namespace

@@ -40,6 +40,26 @@ WireStatus compressData(std::string& data, int level) {
     return {};
 }
 
+std::optional<int> compressionLevelFor(std::string_view body) {
+    constexpr int SmallBodyLevel = 9;
+    constexpr int LargeBodyLevel = 1;
+    constexpr size_t Slice = 1024;  // of the start, the middle and the end
+    if (body.size() <= SmallBodyBytes) {
+        return SmallBodyLevel;
+    }
+    std::string sample;
+    sample.reserve(3 * Slice);
+    for (const size_t at : {size_t{0}, body.size() / 2 - Slice / 2, body.size() - Slice}) {
+        sample.append(body.substr(at, Slice));
+    }
+    // Worth it when the sample loses a tenth at least.
+    const std::optional<std::string> packed = platform::zlib::compress(sample, LargeBodyLevel);
+    if (!packed || packed->size() * 10 > sample.size() * 9) {
+        return std::nullopt;
+    }
+    return LargeBodyLevel;
+}
+
 WireStatus decompressData(std::string& data, int64_t originalLength, int64_t maxLength) {
     if (data.empty() || originalLength < 0 ||
         originalLength > std::min(maxLength, limits::MaxDecompressedBytes)) {

@@ -4,6 +4,7 @@
 #include "wire_error.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,15 @@ inline WireStatus decryptData(std::string& data, std::string_view key) {
 
 // zlib compression at `level` (1 fastest to 9 smallest). An empty body fails.
 WireStatus compressData(std::string& data, int level);
+
+// The level to compress `body` at, none when compressing would not pay.
+// Bodies up to `SmallBodyBytes` (messages, calls, descriptions) take level 9,
+// cheap at their size. Larger ones (file chunks) take zlib's fastest level,
+// which keeps up with the link where level 9 does not, and only when a sample
+// of them shrinks: media and archives go as they are, since readers take a
+// body without the "Z" flag as plain.
+inline constexpr size_t SmallBodyBytes = 4096;
+std::optional<int> compressionLevelFor(std::string_view body);
 
 // Inflates a compressed body to exactly `originalLength` bytes (the sender's
 // "Original-Length"). A length beyond `maxLength` (see

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -93,6 +94,47 @@ TEST_F(TransformsTest, BadLengthsAndCorruptBodiesAreRefused) {
     EXPECT_FALSE(compressData(empty, 9));
     EXPECT_FALSE(decompressData(empty, 0));
     EXPECT_TRUE(empty.empty());
+}
+
+// Small bodies compress as they always did; larger ones at the fastest level,
+// and not at all when a sample of them would not shrink.
+TEST(CompressionChoice, SmallBodiesAtNineLargeOnesFastOrNotAtAll) {
+    std::mt19937 random(11);
+    const auto noise = [&random](size_t size) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(random());
+        }
+        return bytes;
+    };
+    std::string text;
+    while (text.size() < 64 * 1024) {
+        text += "every chunk of the file is confirmed once written\n";
+    }
+    // Compressible only in the middle: the sample still sees it.
+    const std::string mixed = noise(30000) + std::string(4000, 'm') + noise(30000);
+    const struct {
+        std::string body;
+        std::optional<int> level;
+    } cases[] = {
+        {"x", 9},
+        {noise(SmallBodyBytes), 9},
+        {text.substr(0, SmallBodyBytes + 1), 1},
+        {text, 1},
+        {noise(10 * 1024), std::nullopt},
+        {noise(256 * 1024), std::nullopt},
+        {mixed, 1},
+        {std::string(mixed.size(), 'm'), 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(compressionLevelFor(c.body), c.level) << c.body.size();
+        std::string body = c.body;
+        if (c.level) {
+            ASSERT_TRUE(compressData(body, *c.level));
+            ASSERT_TRUE(decompressData(body, static_cast<int64_t>(c.body.size())));
+            EXPECT_EQ(body, c.body);
+        }
+    }
 }
 
 }  // namespace
