@@ -94,13 +94,14 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
         }
     }
     std::optional<size_t> originalLength;
-    const std::optional<int> level = compress ? compressionLevelFor(pkt.Data) : std::nullopt;
-    if (level) {
+    if (compress) {
         const size_t length = pkt.Data.size();
-        if (const WireStatus compressed = compressData(pkt.Data, *level); compressed) {
+        bool compressed = false;
+        if (const WireStatus done = library().bodyCompressor.compress(pkt.Data, compressed);
+            !done) {
+            logError(done.error());
+        } else if (compressed) {
             originalLength = length;
-        } else {
-            logError(compressed.error());
         }
     }
     if (!encryptedWith.empty()) {

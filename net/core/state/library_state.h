@@ -6,6 +6,7 @@
 #include "product.h"
 #include "session.h"
 #include "session_records.h"
+#include "transforms.h"
 
 #include "platform/timer.h"
 
@@ -86,7 +87,8 @@ struct LibraryState {
     SessionTable sessions;
     // Handed to each connection made; set by initLibrary, replaced by the node services.
     std::shared_ptr<ConnectionServices> connectionServices;
-    DispatchTable methodHandlers;  // the packet methods this process's nodes answer
+    DispatchTable methodHandlers;   // the packet methods this process's nodes answer
+    BodyCompressor bodyCompressor;  // for every body sent with compression on
 
     std::unique_ptr<LibraryTimers> timers;               // made by initLibrary
     std::unique_ptr<platform::DebugOutput> debugWindow;  // made by the first debug output

@@ -40,12 +40,10 @@ WireStatus compressData(std::string& data, int level) {
     return {};
 }
 
-std::optional<int> compressionLevelFor(std::string_view body) {
-    constexpr int SmallBodyLevel = 9;
-    constexpr int LargeBodyLevel = 1;
-    constexpr size_t Slice = 1024;  // of the start, the middle and the end
+std::optional<int> BodyCompressor::levelFor(std::string_view body) {
+    constexpr size_t Slice = 512;  // of the start, the middle and the end
     if (body.size() <= SmallBodyBytes) {
-        return SmallBodyLevel;
+        return 9;
     }
     std::string sample;
     sample.reserve(3 * Slice);
@@ -53,11 +51,29 @@ std::optional<int> compressionLevelFor(std::string_view body) {
         sample.append(body.substr(at, Slice));
     }
     // Worth it when the sample loses a tenth at least.
-    const std::optional<std::string> packed = platform::zlib::compress(sample, LargeBodyLevel);
+    const std::optional<std::string> packed = fast_.compress(sample);
     if (!packed || packed->size() * 10 > sample.size() * 9) {
         return std::nullopt;
     }
-    return LargeBodyLevel;
+    return 1;
+}
+
+WireStatus BodyCompressor::compress(std::string& body, bool& compressed) {
+    compressed = false;
+    if (body.empty()) {
+        return invalid("Cannot compress an empty body");
+    }
+    const std::optional<int> level = levelFor(body);
+    if (!level) {
+        return {};
+    }
+    std::optional<std::string> packed = (*level == 1 ? fast_ : small_).compress(body);
+    if (!packed) {
+        return invalid("Compression failed");
+    }
+    body = std::move(*packed);
+    compressed = true;
+    return {};
 }
 
 WireStatus decompressData(std::string& data, int64_t originalLength, int64_t maxLength) {

@@ -3,6 +3,8 @@
 #include "input_limits.h"
 #include "wire_error.h"
 
+#include "platform/zlib_stream.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,14 +24,27 @@ inline WireStatus decryptData(std::string& data, std::string_view key) {
 // zlib compression at `level` (1 fastest to 9 smallest). An empty body fails.
 WireStatus compressData(std::string& data, int level);
 
-// The level to compress `body` at, none when compressing would not pay.
-// Bodies up to `SmallBodyBytes` (messages, calls, descriptions) take level 9,
-// cheap at their size. Larger ones (file chunks) take zlib's fastest level,
-// which keeps up with the link where level 9 does not, and only when a sample
-// of them shrinks: media and archives go as they are, since readers take a
-// body without the "Z" flag as plain.
-inline constexpr size_t SmallBodyBytes = 4096;
-std::optional<int> compressionLevelFor(std::string_view body);
+// Compresses the bodies of outgoing packets when it pays, keeping its zlib
+// streams from one body to the next. Bodies up to `SmallBodyBytes` (messages,
+// calls, descriptions) take level 9, cheap at their size. Larger ones (file
+// chunks) take zlib's fastest level, which keeps up with the link where level
+// 9 does not, and only when a sample of them shrinks: media and archives go
+// as they are, since readers take a body without the "Z" flag as plain.
+class BodyCompressor {
+  public:
+    static constexpr size_t SmallBodyBytes = 4096;
+
+    // Compresses `body` when that pays. Whether it did; a failure is
+    // returned and leaves the body as it was.
+    WireStatus compress(std::string& body, bool& compressed);
+
+    // The level `body` would be compressed at; none when it would not pay.
+    std::optional<int> levelFor(std::string_view body);
+
+  private:
+    platform::zlib::Deflater small_{9};
+    platform::zlib::Deflater fast_{1};
+};
 
 // Inflates a compressed body to exactly `originalLength` bytes (the sender's
 // "Original-Length"). A length beyond `maxLength` (see

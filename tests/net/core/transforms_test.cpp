@@ -118,23 +118,30 @@ TEST(CompressionChoice, SmallBodiesAtNineLargeOnesFastOrNotAtAll) {
         std::optional<int> level;
     } cases[] = {
         {"x", 9},
-        {noise(SmallBodyBytes), 9},
-        {text.substr(0, SmallBodyBytes + 1), 1},
+        {noise(BodyCompressor::SmallBodyBytes), 9},
+        {text.substr(0, BodyCompressor::SmallBodyBytes + 1), 1},
         {text, 1},
         {noise(10 * 1024), std::nullopt},
         {noise(256 * 1024), std::nullopt},
         {mixed, 1},
         {std::string(mixed.size(), 'm'), 1},
     };
+    BodyCompressor compressor;
     for (const auto& c : cases) {
-        EXPECT_EQ(compressionLevelFor(c.body), c.level) << c.body.size();
+        EXPECT_EQ(compressor.levelFor(c.body), c.level) << c.body.size();
         std::string body = c.body;
-        if (c.level) {
-            ASSERT_TRUE(compressData(body, *c.level));
+        bool compressed = false;
+        ASSERT_TRUE(compressor.compress(body, compressed));
+        EXPECT_EQ(compressed, c.level.has_value());
+        if (compressed) {
             ASSERT_TRUE(decompressData(body, static_cast<int64_t>(c.body.size())));
-            EXPECT_EQ(body, c.body);
         }
+        EXPECT_EQ(body, c.body);
     }
+    std::string empty;
+    bool compressed = true;
+    EXPECT_FALSE(compressor.compress(empty, compressed));
+    EXPECT_FALSE(compressed);
 }
 
 }  // namespace
