@@ -28,8 +28,9 @@ WireStatus compressData(std::string& data, int level);
 // streams from one body to the next. Bodies up to `SmallBodyBytes` (messages,
 // calls, descriptions) take level 9, cheap at their size. Larger ones (file
 // chunks) take zlib's fastest level, which keeps up with the link where level
-// 9 does not, and only when a sample of them shrinks: media and archives go
-// as they are, since readers take a body without the "Z" flag as plain.
+// 9 does not, and only when a sample of their bytes looks compressible:
+// media and archives go as they are, since readers take a body without the
+// "Z" flag as plain.
 class BodyCompressor {
   public:
     static constexpr size_t SmallBodyBytes = 4096;
