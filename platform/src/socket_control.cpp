@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -184,13 +185,19 @@ struct SocketControl::Impl {
 
     // Qt does not signal readyRead again while a slot of it runs, so the
     // bytes are taken at once and the handler runs later, from the queue.
+    // They are read straight into the bytes waiting for getData().
     void drainStream() {
-        const QByteArray bytes = stream->readAll();
-        if (bytes.isEmpty()) {
+        const qint64 available = stream->bytesAvailable();
+        if (available <= 0) {
             return;
         }
-        received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
-        queueDataArrival();
+        const size_t held = received.size();
+        received.resize(held + static_cast<size_t>(available));
+        const qint64 read = stream->read(received.data() + held, available);
+        received.resize(held + static_cast<size_t>(std::max<qint64>(read, 0)));
+        if (read > 0) {
+            queueDataArrival();
+        }
     }
 
     // One DataArrival stands for every byte that arrives before it is

@@ -171,9 +171,9 @@ void clsSocket::sendComplete() {
 void clsSocket::dataArrival(int64_t bytesWaiting) {
     inSessionFrame([this, bytesWaiting](Session&) {
         library().counters.bytesIn += bytesWaiting;
-        const std::string text = sck_ != nullptr ? sck_->getData() : std::string();
+        std::string text = sck_ != nullptr ? sck_->getData() : std::string();
         if (!text.empty()) {
-            receive(text);
+            receive(std::move(text));
         }
     });
 }
@@ -253,13 +253,13 @@ bool clsSocket::reportFramingErrors() {
 // Takes the text that just arrived and hands every packet it completes to
 // the receive pipeline, in order. A broken stream closes the connection; a
 // connection whose session is gone meanwhile is closed and read no further.
-void clsSocket::receive(std::string_view text) {
+void clsSocket::receive(std::string text) {
     guarded("", [&] {
         LibraryState& lib = library();
         if (lib.debugMode) {
-            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + std::string(text));
+            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + text);
         }
-        incoming.append(text);
+        incoming.append(std::move(text));
         if (reportingFramingErrors_) {
             return;  // the cut under way takes it once its errors are reported
         }

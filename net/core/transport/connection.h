@@ -105,7 +105,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void closeForGoneSession();
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
-    void receive(std::string_view text);
+    void receive(std::string text);
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;

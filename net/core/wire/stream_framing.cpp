@@ -14,6 +14,16 @@ void PacketFramer::append(std::string_view bytes) {
     buffer_.append(bytes);
 }
 
+void PacketFramer::append(std::string&& bytes) {
+    if (start_ == buffer_.size()) {
+        buffer_ = std::move(bytes);
+        start_ = 0;
+        scanned_ = 0;
+    } else {
+        buffer_.append(bytes);
+    }
+}
+
 void PacketFramer::reset() {
     buffer_.clear();
     start_ = 0;

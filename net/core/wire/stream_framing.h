@@ -32,6 +32,9 @@ class PacketFramer {
     };
 
     void append(std::string_view bytes);
+    // The same, taking over the text itself when nothing is held: arriving
+    // bytes are then not copied again.
+    void append(std::string&& bytes);
 
     // Cuts the next complete packet into `packet`. A header that does not
     // parse is dropped with all the text buffered behind it.

@@ -112,9 +112,18 @@ std::string escapeResource(std::string_view resource) {
 }
 
 std::string writePacket(const clsPacket& packet) {
-    std::string text = platform::asciiUpper(packet.Method);
+    const std::string resource = escapeResource(packet.Resource);
+    // Reserved whole, so the body is copied once and nothing is moved again.
+    size_t size = packet.Method.size() + resource.size() + ProtocolVersion.size() + 4 +
+                  LineEnd.size() + packet.Data.size();
+    for (const clsField& field : packet.Fields) {
+        size += field.Name.size() + NameSeparator.size() + field.Data.size() + LineEnd.size();
+    }
+    std::string text;
+    text.reserve(size);
+    text += platform::asciiUpper(packet.Method);
     text += ' ';
-    text += escapeResource(packet.Resource);
+    text += resource;
     text += ' ';
     text += ProtocolVersion;
     text += LineEnd;
