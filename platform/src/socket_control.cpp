@@ -23,9 +23,11 @@
 namespace platform {
 namespace {
 
-// Streams are unbuffered: a write goes to the system at once (Qt keeps only
-// what the system does not take yet) and reads come from the system, so the
-// bytes are not copied through Qt's buffers on the way.
+// Streams are asked to be unbuffered: a write goes to the system at once (Qt
+// keeps only what the system does not take yet) and reads come from the
+// system, so the bytes are not copied through Qt's buffers on the way. Qt
+// honours it for the connections we open; those a listener accepts stay
+// buffered, which sendStream and drainStream handle alike.
 constexpr QIODevice::OpenMode UnbufferedStream = QIODevice::ReadWrite | QIODevice::Unbuffered;
 
 // A listener whose accepted connections are unbuffered streams.
