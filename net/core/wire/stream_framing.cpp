@@ -76,6 +76,12 @@ bool PacketFramer::cutBody() {
     std::string& body = packetIn_.Data;
     const auto missing = static_cast<size_t>(bodyLength_) - body.size();
     const size_t take = std::min(missing, buffer_.size() - start_);
+    if (body.capacity() < body.size() + take) {
+        // Grown ahead of what has arrived, so a large body is moved less
+        // often, but never beyond four times it: a peer's length alone
+        // allocates nothing.
+        body.reserve(std::min(static_cast<size_t>(bodyLength_), 4 * (body.size() + take)));
+    }
     body.append(buffer_, start_, take);
     start_ += take;
     return body.size() == static_cast<size_t>(bodyLength_);
