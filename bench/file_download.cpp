@@ -1,10 +1,15 @@
-// A 1 GiB file downloaded between two cQEL nodes over loopback, each node in
-// a process of its own, beside a plain TCP copy of the same file in chunks of
-// the same size in the same run: the time of each, their ratio, and the peak
-// resident memory of both sides. The download runs twice: paced by socket
-// drain, and with route-file confirmation (one chunk per FILECONFIRM).
+// A file downloaded between two cQEL nodes over loopback, each node in a
+// process of its own, beside a plain TCP copy of the same file in chunks of
+// the same size in the same run: the time of each, the nodes' speed as a
+// ratio of the copy's, and the peak resident memory of both sides.
 //
-//   bench_file_download [MiB]        (1024 by default)
+//   bench_file_download [MiB]          (1024 by default) 256 KiB chunks, paced by
+//                                      socket drain and by route-file confirmation
+//   bench_file_download defaults [MiB] (256 by default) the program's own settings:
+//                                      10 KiB chunks, compression and route-file
+//                                      confirmation on; random bytes and text
+//   bench_file_download sparse [MiB]   (4096 by default) a sparse file, paced by
+//                                      socket drain: the nodes' peak memory
 //
 // The program starts copies of itself for the four sides (the options in main).
 #include "platform/event_loop.h"
@@ -33,15 +38,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int64_t kChunk = 262144;  // the nodes' default file packet
+constexpr int64_t kLibraryChunkKiB = 256;  // the library's default file packet
+constexpr int64_t kProgramChunkKiB = 10;   // the program's
 const std::string kServerID = "BENCHSERVERNODE";
 
 void fail(const char* what) {
@@ -82,7 +90,7 @@ bool inputEnded() {
 // --- plain TCP ---------------------------------------------------------------
 
 // Serves one connection: the file in chunks, read at their offsets.
-int tcpServe(const std::string& path, int port) {
+int tcpServe(const std::string& path, int port, int64_t chunkSize) {
     platform::PositionedFile file;
     if (file.open(path, platform::FileAccess::ReadOnly) != 0) {
         fail("open");
@@ -98,8 +106,8 @@ int tcpServe(const std::string& path, int port) {
     say("ready -");
     const int peer = ::accept(listener, nullptr, nullptr);
     std::string chunk;
-    for (int64_t offset = 0; offset < file.size(); offset += kChunk) {
-        if (file.read(offset, kChunk, chunk) != 0) {
+    for (int64_t offset = 0; offset < file.size(); offset += chunkSize) {
+        if (file.read(offset, chunkSize, chunk) != 0) {
             fail("read");
         }
         for (size_t sent = 0; sent < chunk.size();) {
@@ -117,7 +125,7 @@ int tcpServe(const std::string& path, int port) {
 }
 
 // Receives the whole stream and writes it in chunks at their offsets.
-int tcpFetch(int port, const std::string& out) {
+int tcpFetch(int port, const std::string& out, int64_t chunkSize) {
     platform::PositionedFile file;
     if (file.open(out, platform::FileAccess::ReadWriteCreate) != 0) {
         fail("open");
@@ -128,7 +136,7 @@ int tcpFetch(int port, const std::string& out) {
     if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         fail("connect");
     }
-    std::string chunk(kChunk, '\0');
+    std::string chunk(static_cast<size_t>(chunkSize), '\0');
     int64_t offset = 0;
     for (;;) {
         size_t filled = 0;
@@ -155,19 +163,32 @@ int tcpFetch(int port, const std::string& out) {
 
 // --- two nodes ---------------------------------------------------------------
 
-std::string nodeSettings(const std::string& id, bool routeFiles) {
+// How the nodes of a run are set up.
+struct NodeSetup {
+    bool routeFiles = false;
+    bool compress = false;
+    int64_t chunkKiB = kLibraryChunkKiB;
+};
+
+std::string nodeSettings(const std::string& id, const NodeSetup& setup) {
     qel::cSettings settings;
     settings.SaveSetting("nodeID", id);
     settings.SaveSetting("Timeout", int64_t{3000});
-    settings.SaveSetting("routeFiles", routeFiles);
+    settings.SaveSetting("routeFiles", setup.routeFiles);
+    settings.SaveSetting("useComp", setup.compress);
+    settings.SaveSetting("filePacket", setup.chunkKiB);
     return settings.getXML();
 }
 
+QStringList setupArguments(const NodeSetup& setup) {
+    return {QString::number(setup.routeFiles ? 1 : 0), QString::number(setup.compress ? 1 : 0),
+            QString::number(setup.chunkKiB)};
+}
+
 // Shares the folder and serves until standard input ends.
-int nodeServe(const std::string& folder, int port, bool routeFiles) {
+int nodeServe(const std::string& folder, int port, const NodeSetup& setup) {
     qel::cQEL node;
-    node.Initialise("server", port, qel::role_Peer, "BENCH", {},
-                    nodeSettings(kServerID, routeFiles));
+    node.Initialise("server", port, qel::role_Peer, "BENCH", {}, nodeSettings(kServerID, setup));
     std::string share = folder;
     node.shareFolder(share);
     if (!node.Listen()) {
@@ -204,11 +225,11 @@ class Downloader : public qel::cQELEvents {
     platform::PositionedFile file_;
 };
 
-int nodeFetch(int port, const std::string& out) {
+int nodeFetch(int port, const std::string& out, const NodeSetup& setup) {
     auto downloader = std::make_shared<Downloader>(out);
     qel::cQEL node{downloader};
     node.Initialise("client", tornel::test::freePort(), qel::role_Peer, "BENCH", {},
-                    nodeSettings("BENCHCLIENTNODE", false));
+                    nodeSettings("BENCHCLIENTNODE", setup));
     if (node.Connect("127.0.0.1:" + std::to_string(port)).empty()) {
         fail("Connect");
     }
@@ -298,17 +319,59 @@ bool sameFiles(const std::string& first, const std::string& second) {
     return true;
 }
 
-void writeSource(const std::string& path, int64_t size) {
+enum class Content { Pattern, Random, Text, Sparse };
+
+// One MiB of the content at `offset`: counting 64-bit numbers, random bytes
+// (like media), or words and lines (like text).
+void fillBlock(std::string& block, int64_t offset, Content content, uint64_t& random) {
+    static const char* const words[] = {"the ",  "node ",   "sends ", "a ",      "file ",
+                                        "to ",   "its ",    "peer ",  "over ",   "loopback, ",
+                                        "and ",  "every ",  "chunk ", "is ",     "confirmed ",
+                                        "once ", "written", ".\n",    "Shares ", "folders "};
+    size_t i = 0;
+    switch (content) {
+        case Content::Pattern:
+            for (; i < block.size(); i += 8) {
+                const int64_t value = offset + static_cast<int64_t>(i);
+                std::memcpy(block.data() + i, &value, 8);
+            }
+            break;
+        case Content::Random:
+            for (; i < block.size(); i += 8) {
+                random = random * 6364136223846793005ULL + 1442695040888963407ULL;
+                const uint64_t value = random ^ (random >> 29);
+                std::memcpy(block.data() + i, &value, 8);
+            }
+            break;
+        case Content::Text:
+            while (i < block.size()) {
+                random = random * 6364136223846793005ULL + 1442695040888963407ULL;
+                const char* word = words[(random >> 33) % std::size(words)];
+                for (; *word != '\0' && i < block.size(); ++word) {
+                    block[i++] = *word;
+                }
+            }
+            break;
+        case Content::Sparse:
+            break;
+    }
+}
+
+void writeSource(const std::string& path, int64_t size, Content content) {
     platform::PositionedFile file;
     if (file.open(path, platform::FileAccess::ReadWriteCreate) != 0) {
         fail("open");
     }
-    std::string block(1 << 20, '\0');
-    for (int64_t offset = 0; offset < size; offset += static_cast<int64_t>(block.size())) {
-        for (size_t i = 0; i < block.size(); i += 8) {
-            const int64_t value = offset + static_cast<int64_t>(i);
-            std::memcpy(block.data() + i, &value, 8);
+    if (content == Content::Sparse) {
+        if (::truncate(path.c_str(), size) != 0) {
+            fail("truncate");
         }
+        return;
+    }
+    std::string block(1 << 20, '\0');
+    uint64_t random = 20210;
+    for (int64_t offset = 0; offset < size; offset += static_cast<int64_t>(block.size())) {
+        fillBlock(block, offset, content, random);
         const auto length = static_cast<size_t>(std::min<int64_t>(size - offset, block.size()));
         if (file.write(offset, std::string_view(block.data(), length)) != 0) {
             fail("write");
@@ -316,68 +379,129 @@ void writeSource(const std::string& path, int64_t size) {
     }
 }
 
-void report(const char* name, const Run& run, const Run& reference) {
-    const double mib = static_cast<double>(run.bytes) / (1 << 20);
-    std::printf(
-        "%-34s %9.0f ms %8.1f MiB/s  ratio %5.2f  peak RSS server %6lld MiB, client %6lld MiB\n",
-        name, run.ms, mib / (run.ms / 1000), run.ms / reference.ms,
-        static_cast<long long>(run.serverRss / 1024), static_cast<long long>(run.clientRss / 1024));
+double mibPerSecond(const Run& run) {
+    return static_cast<double>(run.bytes) / (1 << 20) / (run.ms / 1000);
 }
 
-int orchestrate(int64_t mib) {
-    QTemporaryDir folder;
-    const QString share = folder.filePath("share");
-    QDir().mkpath(share);
-    const std::string source = (share + "/data.bin").toStdString();
-    const int64_t size = mib << 20;
-    writeSource(source, size);
-    const QString out = folder.filePath("out.bin");
-    std::printf("%lld MiB in %lld-byte chunks over 127.0.0.1\n", static_cast<long long>(mib),
-                static_cast<long long>(kChunk));
+// The nodes' speed as a ratio of the plain copy's, at the end of the line.
+void report(const std::string& name, const Run& run, const Run& reference) {
+    std::printf(
+        "%-44s %8.0f ms %8.1f MiB/s  peak RSS server %5lld MiB, client %5lld MiB  ratio %5.2f\n",
+        name.c_str(), run.ms, mibPerSecond(run), static_cast<long long>(run.serverRss / 1024),
+        static_cast<long long>(run.clientRss / 1024), reference.ms / run.ms);
+}
 
+// Downloads one source file by plain TCP and by nodes, in temporary folders.
+class Bench {
+  public:
+    Bench() {
+        share_ = folder_.filePath("share");
+        QDir().mkpath(share_);
+        source_ = (share_ + "/data.bin").toStdString();
+        out_ = folder_.filePath("out.bin");
+    }
+
+    void prepare(int64_t size, Content content) {
+        size_ = size;
+        writeSource(source_, size, content);
+    }
+
+    Run copyByTcp(int64_t chunkKiB) {
+        fresh();
+        const int port = tornel::test::freePort();
+        const QString chunk = QString::number(chunkKiB * 1024);
+        const Run run =
+            measure({"--tcp-serve", QString::fromStdString(source_), QString::number(port), chunk},
+                    {"--tcp-fetch", QString::number(port), out_, chunk});
+        checked("plain TCP", run);
+        return run;
+    }
+
+    Run download(const NodeSetup& setup) {
+        fresh();
+        const int port = tornel::test::freePort();
+        const Run run = measure(
+            QStringList{"--node-serve", share_, QString::number(port)} + setupArguments(setup),
+            QStringList{"--node-fetch", QString::number(port), out_} + setupArguments(setup));
+        checked("nodes", run);
+        return run;
+    }
+
+    ~Bench() { fresh(); }
+    Bench(const Bench&) = delete;
+    Bench& operator=(const Bench&) = delete;
+
+  private:
     // Each run starts with no copy and nothing left to write back.
-    const auto fresh = [&out] {
-        std::remove(out.toStdString().c_str());
+    void fresh() {
+        std::remove(out_.toStdString().c_str());
         ::sync();
-    };
-    const auto checked = [&](const char* name, const Run& run) {
-        if (run.bytes != size || !sameFiles(source, out.toStdString())) {
+    }
+    void checked(const char* name, const Run& run) {
+        if (run.bytes != size_ || !sameFiles(source_, out_.toStdString())) {
             std::fprintf(stderr, "%s: the copy differs from the file\n", name);
             std::exit(1);
         }
-    };
-    const QString sourceArg = QString::fromStdString(source);
+    }
 
-    const auto copyByTcp = [&] {
-        fresh();
-        const int tcpPort = tornel::test::freePort();
-        const Run run = measure({"--tcp-serve", sourceArg, QString::number(tcpPort)},
-                                {"--tcp-fetch", QString::number(tcpPort), out});
-        checked("plain TCP", run);
-        return run;
-    };
-    const Run tcpBefore = copyByTcp();
-    int port = 0;
+    QTemporaryDir folder_;
+    QString share_;
+    std::string source_;
+    QString out_;
+    int64_t size_ = 0;
+};
 
-    fresh();
-    port = tornel::test::freePort();
-    const Run drained = measure({"--node-serve", share, QString::number(port), "0"},
-                                {"--node-fetch", QString::number(port), out});
-    checked("nodes", drained);
+// The faster of a plain copy before and after the nodes' runs.
+Run fasterOf(const Run& a, const Run& b) {
+    return a.ms < b.ms ? a : b;
+}
 
-    fresh();
-    port = tornel::test::freePort();
-    const Run confirmed = measure({"--node-serve", share, QString::number(port), "1"},
-                                  {"--node-fetch", QString::number(port), out});
-    checked("nodes, route-file confirmation", confirmed);
-    // The reference is the faster of a copy before and after the nodes' runs.
-    const Run tcpAfter = copyByTcp();
-    const Run tcp = tcpAfter.ms < tcpBefore.ms ? tcpAfter : tcpBefore;
-    fresh();
-
+int libraryDefaults(int64_t mib) {
+    Bench bench;
+    bench.prepare(mib << 20, Content::Pattern);
+    std::printf("%lld MiB in %lld KiB chunks over 127.0.0.1\n", static_cast<long long>(mib),
+                static_cast<long long>(kLibraryChunkKiB));
+    const Run tcpBefore = bench.copyByTcp(kLibraryChunkKiB);
+    const Run drained = bench.download({});
+    const Run confirmed = bench.download({.routeFiles = true});
+    const Run tcp = fasterOf(tcpBefore, bench.copyByTcp(kLibraryChunkKiB));
     report("plain TCP copy", tcp, tcp);
     report("nodes, paced by socket drain", drained, tcp);
     report("nodes, route-file confirmation", confirmed, tcp);
+    return 0;
+}
+
+int programDefaults(int64_t mib) {
+    const NodeSetup program{.routeFiles = true, .compress = true, .chunkKiB = kProgramChunkKiB};
+    std::printf(
+        "%lld MiB in %lld KiB chunks over 127.0.0.1, compression and route-file "
+        "confirmation on\n",
+        static_cast<long long>(mib), static_cast<long long>(kProgramChunkKiB));
+    for (const auto& [content, name] :
+         {std::pair{Content::Random, "random bytes"}, std::pair{Content::Text, "text"}}) {
+        Bench bench;
+        bench.prepare(mib << 20, content);
+        const Run tcpBefore = bench.copyByTcp(kProgramChunkKiB);
+        const Run nodes = bench.download(program);
+        const Run tcp = fasterOf(tcpBefore, bench.copyByTcp(kProgramChunkKiB));
+        report(std::string("plain TCP copy, ") + name, tcp, tcp);
+        report(std::string("nodes, program defaults, ") + name, nodes, tcp);
+        std::printf("nodes, program defaults, %-20s %8.1f MB/s beside %8.1f MB/s\n", name,
+                    static_cast<double>(nodes.bytes) / 1e3 / nodes.ms,
+                    static_cast<double>(tcp.bytes) / 1e3 / tcp.ms);
+    }
+    return 0;
+}
+
+int sparseFile(int64_t mib) {
+    Bench bench;
+    bench.prepare(mib << 20, Content::Sparse);
+    std::printf("%lld MiB sparse file in %lld KiB chunks over 127.0.0.1\n",
+                static_cast<long long>(mib), static_cast<long long>(kLibraryChunkKiB));
+    const Run tcp = bench.copyByTcp(kLibraryChunkKiB);
+    const Run drained = bench.download({});
+    report("plain TCP copy", tcp, tcp);
+    report("nodes, paced by socket drain", drained, tcp);
     return 0;
 }
 
@@ -388,19 +512,28 @@ int main(int argc, char** argv) {
     platform::setBindAddress("127.0.0.1");
     const QStringList args = application.arguments().mid(1);
     const auto text = [&args](int i) { return args.value(i).toStdString(); };
-    const auto number = [&args](int i) { return args.value(i).toInt(); };
+    const auto number = [&args](int i) { return args.value(i).toLongLong(); };
+    const auto setupAt = [&](int i) {
+        return NodeSetup{number(i) != 0, number(i + 1) != 0, number(i + 2)};
+    };
     const QString role = args.value(0);
     if (role == "--tcp-serve") {
-        return tcpServe(text(1), number(2));
+        return tcpServe(text(1), static_cast<int>(number(2)), number(3));
     }
     if (role == "--tcp-fetch") {
-        return tcpFetch(number(1), text(2));
+        return tcpFetch(static_cast<int>(number(1)), text(2), number(3));
     }
     if (role == "--node-serve") {
-        return nodeServe(text(1), number(2), number(3) != 0);
+        return nodeServe(text(1), static_cast<int>(number(2)), setupAt(3));
     }
     if (role == "--node-fetch") {
-        return nodeFetch(number(1), text(2));
+        return nodeFetch(static_cast<int>(number(1)), text(2), setupAt(3));
     }
-    return orchestrate(args.isEmpty() ? 1024 : args.value(0).toLongLong());
+    if (role == "defaults") {
+        return programDefaults(args.size() > 1 ? number(1) : 256);
+    }
+    if (role == "sparse") {
+        return sparseFile(args.size() > 1 ? number(1) : 4096);
+    }
+    return libraryDefaults(args.isEmpty() ? 1024 : number(0));
 }

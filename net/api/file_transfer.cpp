@@ -89,7 +89,7 @@ void doGet(const clsPacket& pkt, const Connection&, const std::string& strSource
 
 // FILE: a cancel from the transfer's own receiver stops its sender; every
 // FILE reaches the application, confirmed first when its sender asks.
-void doFile(const clsPacket& pkt, const Connection&, const std::string& strSource) {
+void doFile(clsPacket& pkt, const Connection&, const std::string& strSource) {
     guarded("doFile", [&] {
         const SessionPtr own = requireCurrentSession();
         std::shared_ptr<cXRange> range = rangeField(pkt, "Content-Range");
@@ -102,8 +102,8 @@ void doFile(const clsPacket& pkt, const Connection&, const std::string& strSourc
         if (hasFlag(pkt, "RF")) {
             doFileConfirm(pkt);
         }
-        std::string data = pkt.Data;
         Variant metadata = GetField(pkt, "Metadata", std::string());
+        std::string data = std::move(pkt.Data);  // the chunk is the application's
         raiseFileReceived(own, reqID, data, range, fileStatus, metadata);
     });
 }
@@ -131,9 +131,6 @@ void addFileTransferMethods(DispatchTable& table) {
     table.add("FILE", doFile);
     table.add("REQCONFIRM", onReqConfirm);
     table.add("FILECONFIRM", doFileConfirmed);
-    ConnectionHooks& hooks = library().connectionHooks;
-    hooks.recordUploadProgress = recordUploadProgress;
-    hooks.checkNextChunk = checkNextChunk;
 }
 
 std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const std::string& nodeID,

@@ -22,8 +22,7 @@ namespace qel {
 class clsFileSend;
 class cXFile;
 
-// Adds GET, FILE, REQCONFIRM and FILECONFIRM to the methods a node answers,
-// and lets connections report drained chunks to the engine.
+// Adds GET, FILE, REQCONFIRM and FILECONFIRM to the methods a node answers.
 void addFileTransferMethods(DispatchTable& table);
 
 // A new upload record (fm_Upload) under `reqID`. A record already under that

@@ -7,6 +7,7 @@
 #include "error_log.h"
 #include "identifiers.h"
 #include "library_state.h"
+#include "node_connection_services.h"
 #include "node_frame.h"
 #include "numbers.h"
 #include "service_methods.h"
@@ -51,6 +52,7 @@ NodeObject::NodeObject(std::weak_ptr<cQELEvents> events) {
     creationStep([] {
         if (!library().libraryInitialised && initLibrary()) {
             addServiceMethods(library().methodHandlers);
+            library().connectionServices = std::make_shared<NodeConnectionServices>();
         }
     });
     enterDebugMode();

@@ -3,6 +3,7 @@
 #include "ipv4_address.h"
 #include "socket_disposal.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -42,9 +43,17 @@ class PendingConnections::Held {
     }
 
   private:
+    // Unbuffered, the socket learns of its peer's close only from a read.
     void drain() {
-        const QByteArray bytes = connection_.socket->readAll();
+        QTcpSocket& socket = *connection_.socket;
+        if (socket.state() != QAbstractSocket::ConnectedState) {
+            return;
+        }
+        const QByteArray bytes = socket.read(std::max<qint64>(socket.bytesAvailable(), 1));
         connection_.received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+        if (socket.state() != QAbstractSocket::ConnectedState) {
+            connection_.peerClosed = true;
+        }
     }
 
     void notePeerClose() {

@@ -13,11 +13,36 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <utility>
 
 namespace platform {
 namespace {
+
+// Streams are asked to be unbuffered: a write goes to the system at once (Qt
+// keeps only what the system does not take yet) and reads come from the
+// system, so the bytes are not copied through Qt's buffers on the way. Qt
+// honours it for the connections we open; those a listener accepts stay
+// buffered, which sendStream and drainStream handle alike.
+constexpr QIODevice::OpenMode UnbufferedStream = QIODevice::ReadWrite | QIODevice::Unbuffered;
+
+// A listener whose accepted connections are unbuffered streams.
+class UnbufferedServer : public QTcpServer {
+  protected:
+    void incomingConnection(qintptr descriptor) override {
+        auto socket = std::make_unique<QTcpSocket>(this);
+        if (socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
+                                        UnbufferedStream)) {
+            addPendingConnection(socket.release());  // owned by the server, as Qt's own
+        } else {
+            ::close(static_cast<int>(descriptor));
+        }
+    }
+};
 
 void requirePort(int port) {
     if (port < 0 || port > 65535) {
@@ -131,7 +156,7 @@ struct SocketControl::Impl {
         state = parseIPv4(host) ? SocketState::Connecting : SocketState::Resolving;
         // May signal a failure at once; it is queued like any other.
         stream->connectToHost(QString::fromStdString(host), static_cast<quint16>(port),
-                              QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+                              UnbufferedStream, QAbstractSocket::IPv4Protocol);
     }
 
     void accept(int64_t requestId) {
@@ -184,13 +209,23 @@ struct SocketControl::Impl {
 
     // Qt does not signal readyRead again while a slot of it runs, so the
     // bytes are taken at once and the handler runs later, from the queue.
+    // They are read straight into the bytes waiting for getData(). At
+    // least one byte is asked for: an unbuffered stream learns that its peer
+    // has closed only from a read that fails, which Qt does not signal.
     void drainStream() {
-        const QByteArray bytes = stream->readAll();
-        if (bytes.isEmpty()) {
+        if (stream->state() != QAbstractSocket::ConnectedState) {
             return;
         }
-        received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
-        queueDataArrival();
+        const qint64 wanted = std::max<qint64>(stream->bytesAvailable(), 1);
+        const size_t held = received.size();
+        received.resize(held + static_cast<size_t>(wanted));
+        const qint64 read = stream->read(received.data() + held, wanted);
+        received.resize(held + static_cast<size_t>(std::max<qint64>(read, 0)));
+        if (read > 0) {
+            queueDataArrival();
+        } else if (read < 0) {
+            streamEnded(stream->error());
+        }
     }
 
     // One DataArrival stands for every byte that arrives before it is
@@ -212,6 +247,10 @@ struct SocketControl::Impl {
 
     void streamFailed(QAbstractSocket::SocketError error) {
         drainStream();
+        streamEnded(error);
+    }
+
+    void streamEnded(QAbstractSocket::SocketError error) {
         if (streamDown) {
             return;
         }
@@ -240,9 +279,21 @@ struct SocketControl::Impl {
             return;
         }
         const auto size = static_cast<qint64>(bytes.size());
+        const qint64 waitingBefore = stream->bytesToWrite();
         if (stream->write(bytes.data(), size) != size) {
             // The peer has gone; its Close is on the way.
             throw socketError(sockerr::ConnectionAborted);
+        }
+        // An unbuffered stream hands what the system takes at once straight
+        // to it, without a bytesWritten signal: that part is reported here.
+        // Qt keeps the rest and signals it once written.
+        const qint64 waiting = stream->bytesToWrite();
+        const qint64 handedOver = size - (waiting - waitingBefore);
+        if (handedOver > 0) {
+            queue.push(socket_event::SendProgress{handedOver, waiting});
+            if (waiting == 0) {
+                queue.push(socket_event::SendComplete{});
+            }
         }
     }
 
@@ -252,7 +303,7 @@ struct SocketControl::Impl {
         requireProtocol(SocketProtocol::Tcp);
         requireState(SocketState::Closed);
         newGeneration();
-        auto listener = makeQObject<QTcpServer>();
+        auto listener = makeQObject<UnbufferedServer>();
         if (!listener->listen(boundAddress(), static_cast<quint16>(localPort))) {
             throw socketError(socketErrorNumber(listener->serverError()));
         }

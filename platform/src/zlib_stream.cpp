@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <cstdint>
+
 namespace platform::zlib {
 namespace {
 
@@ -27,6 +29,42 @@ std::optional<std::string> compress(std::string_view data, int level) {
         return std::nullopt;
     }
     stream.resize(length);
+    return stream;
+}
+
+struct Deflater::Stream {
+    z_stream z{};
+    ~Stream() { deflateEnd(&z); }
+};
+
+Deflater::Deflater(int level) : level_(level) {}
+
+Deflater::~Deflater() = default;
+
+std::optional<std::string> Deflater::compress(std::string_view data) {
+    if (data.size() > UINT32_MAX) {
+        return std::nullopt;
+    }
+    if (!stream_) {
+        auto fresh = std::make_unique<Stream>();
+        if (level_ < Z_BEST_SPEED || level_ > Z_BEST_COMPRESSION ||
+            deflateInit(&fresh->z, level_) != Z_OK) {
+            return std::nullopt;
+        }
+        stream_ = std::move(fresh);
+    } else if (deflateReset(&stream_->z) != Z_OK) {
+        return std::nullopt;
+    }
+    z_stream& z = stream_->z;
+    std::string stream(deflateBound(&z, static_cast<uLong>(data.size())), '\0');
+    z.next_in = const_cast<Bytef*>(bytesOf(data));  // zlib's interface; never written
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(stream.data());
+    z.avail_out = static_cast<uInt>(stream.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) {
+        return std::nullopt;
+    }
+    stream.resize(stream.size() - z.avail_out);
     return stream;
 }
 

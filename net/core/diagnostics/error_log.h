@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wire_error.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +19,11 @@ std::string errorLine(int32_t number, std::string_view description, std::string_
 // Never fails.
 void logError(int32_t number, std::string_view description, std::string_view source = {},
               std::string_view nodeID = {}) noexcept;
+
+// Reports what a parse or transform returned.
+inline void logError(const WireError& error) noexcept {
+    logError(error.number, error.description);
+}
 
 // Appends one line to the debug window, showing it first when hidden.
 void debugPrint(std::string_view line) noexcept;

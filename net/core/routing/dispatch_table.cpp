@@ -16,7 +16,7 @@ const MethodHandler* DispatchTable::find(std::string_view method) const {
     return found != handlers_.end() ? &found->second : nullptr;
 }
 
-void dispatchPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+void dispatchPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                     const std::string& strSource) {
     guarded("", [&] {
         const MethodHandler* handler = library().methodHandlers.find(pkt.Method);

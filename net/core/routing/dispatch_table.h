@@ -14,9 +14,10 @@ class clsSocket;
 
 // The handler of one packet method: the packet with its body decoded, the
 // connection it arrived on and its "Source". It runs with the node the packet
-// arrived at current.
-using MethodHandler = std::function<void(
-    const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock, const std::string& strSource)>;
+// arrived at current. The decoded body is the handler's to take (the
+// pipeline keeps its own copy of a packet that goes on afterwards).
+using MethodHandler = std::function<void(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                                         const std::string& strSource)>;
 
 // The packet methods a node answers, each with its handler, by method name
 // (upper case, as the framing reads it, matched exactly). The core adds its
@@ -35,7 +36,7 @@ class DispatchTable {
 // Hands the packet to the handler of its method in the library's table. A
 // method without a handler is ignored, silently; a handler that fails is
 // reported (with an empty source) and nothing escapes.
-void dispatchPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+void dispatchPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                     const std::string& strSource);
 
 }  // namespace qel

@@ -41,19 +41,15 @@ bool addressedTo(const Session& own, std::string_view destination) {
 void countCompression(const clsPacket& pkt, int64_t originalLength) {
     TrafficCounters& counters = library().counters;
     ++counters.compressionCount;
-    try {
-        if (originalLength == 0) {
-            return;
-        }
-        const auto contentLength = static_cast<double>(readContentLength(pkt));
-        const double saving =
-            std::nearbyint(100.0 - 100.0 * contentLength / static_cast<double>(originalLength));
-        if (saving >= std::numeric_limits<int16_t>::min() &&
-            saving <= std::numeric_limits<int16_t>::max()) {
-            counters.compressionSum += static_cast<int64_t>(saving);
-        }
-    } catch (...) {
-        // Only the statistics miss this packet.
+    int64_t contentLength = 0;
+    if (originalLength == 0 || !readContentLength(pkt, contentLength)) {
+        return;  // only the statistics miss this packet
+    }
+    const double saving = std::nearbyint(100.0 - 100.0 * static_cast<double>(contentLength) /
+                                                     static_cast<double>(originalLength));
+    if (saving >= std::numeric_limits<int16_t>::min() &&
+        saving <= std::numeric_limits<int16_t>::max()) {
+        counters.compressionSum += static_cast<int64_t>(saving);
     }
 }
 
@@ -66,14 +62,20 @@ bool decodeBody(const Session& own, clsPacket& pkt) {
     if (hasFlag(pkt, "Z")) {
         const int64_t originalLength = toInt64(getText(pkt, "Original-Length"));
         countCompression(pkt, originalLength);
-        if (!decompressData(pkt.Data, originalLength, limits::maxInflatedBody(pkt.Method))) {
+        const WireStatus inflated =
+            decompressData(pkt.Data, originalLength, limits::maxInflatedBody(pkt.Method));
+        if (!inflated) {
+            logError(inflated.error());
             return false;
         }
     }
-    if (hasFlag(pkt, "NE")) {
-        decryptData(pkt.Data, own.netPass);
-    } else if (hasFlag(pkt, "KE")) {
-        decryptData(pkt.Data, own.encryptionKey);
+    const bool withNetPass = hasFlag(pkt, "NE");
+    if (withNetPass || hasFlag(pkt, "KE")) {
+        const WireStatus decrypted =
+            decryptData(pkt.Data, withNetPass ? own.netPass : own.encryptionKey);
+        if (!decrypted) {
+            logError(decrypted.error());
+        }
     }
     return true;
 }

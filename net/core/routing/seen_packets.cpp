@@ -3,21 +3,44 @@
 #include "platform/event_loop.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace qel {
+namespace {
+
+constexpr size_t SmallestRing = 64;
+
+size_t hashOf(std::string_view id) {
+    return std::hash<std::string_view>{}(id);
+}
+
+}  // namespace
 
 void SeenPacketIds::reset(int64_t leastRemembered) {
     leastRemembered_ = std::clamp<int64_t>(leastRemembered, 1, MaxRemembered);
-    byAge_.clear();
-    counts_.clear();
+    ring_.clear();
+    ring_.shrink_to_fit();
+    index_.clear();
+    index_.shrink_to_fit();
+    oldest_ = 0;
+    next_ = 0;
 }
 
 bool SeenPacketIds::contains(std::string_view id) {
-    if (id.empty()) {
+    if (id.empty() || held() == 0) {
         return false;
     }
     forgetExpired(platform::tickCount());
-    return counts_.find(id) != counts_.end();
+    const size_t hash = hashOf(id);
+    for (size_t slot = hash & indexMask(); index_[slot].place != 0;
+         slot = (slot + 1) & indexMask()) {
+        if (index_[slot].hash == static_cast<uint32_t>(hash) &&
+            ring_[index_[slot].place - 1].id == id) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void SeenPacketIds::remember(std::string id) {
@@ -25,24 +48,71 @@ void SeenPacketIds::remember(std::string id) {
         return;
     }
     const int64_t now = platform::tickCount();
-    Counts::value_type& held = *counts_.try_emplace(std::move(id), 0).first;
-    ++held.second;
-    byAge_.push_back({&held, now});
+    if (held() == ring_.size()) {
+        if (ring_.size() < static_cast<size_t>(MaxRemembered)) {
+            grow();
+        } else {
+            forgetOldest();
+        }
+    }
+    const size_t place = next_ & ringMask();
+    const size_t hash = hashOf(id);
+    ring_[place] = {std::move(id), hash, now};
+    ++next_;
+    addToIndex(place);
     forgetExpired(now);
 }
 
+void SeenPacketIds::addToIndex(size_t ringPlace) {
+    const size_t hash = ring_[ringPlace].hash;
+    size_t slot = hash & indexMask();
+    while (index_[slot].place != 0) {
+        slot = (slot + 1) & indexMask();
+    }
+    index_[slot] = {static_cast<uint32_t>(ringPlace + 1), static_cast<uint32_t>(hash)};
+}
+
 void SeenPacketIds::forgetExpired(int64_t nowMs) {
-    while (!byAge_.empty()) {
-        const auto held = static_cast<int64_t>(byAge_.size());
-        const bool expired = nowMs - byAge_.front().atMs >= WindowMs && held > leastRemembered_;
-        if (!expired && held <= MaxRemembered) {
-            return;
+    while (held() > static_cast<uint64_t>(leastRemembered_) &&
+           nowMs - ring_[oldest_ & ringMask()].atMs >= WindowMs) {
+        forgetOldest();
+    }
+}
+
+// Takes the oldest ID out of the index (closing the gap behind it, so every
+// probe still reaches its ID) and out of the ring.
+void SeenPacketIds::forgetOldest() {
+    const size_t place = oldest_ & ringMask();
+    const auto wanted = static_cast<uint32_t>(place + 1);
+    size_t hole = ring_[place].hash & indexMask();
+    while (index_[hole].place != wanted) {
+        hole = (hole + 1) & indexMask();
+    }
+    for (size_t next = (hole + 1) & indexMask(); index_[next].place != 0;
+         next = (next + 1) & indexMask()) {
+        const size_t home = index_[next].hash & indexMask();
+        // An ID whose probe starts at or before the hole moves into it.
+        if (((next - home) & indexMask()) >= ((next - hole) & indexMask())) {
+            index_[hole] = index_[next];
+            hole = next;
         }
-        Counts::value_type& counted = *byAge_.front().held;
-        if (--counted.second == 0) {
-            counts_.erase(counts_.find(counted.first));
-        }
-        byAge_.pop_front();
+    }
+    index_[hole] = Slot();
+    ring_[place].id = std::string();
+    ++oldest_;
+}
+
+// Doubles the ring (keeping the IDs in order) and rebuilds the index.
+void SeenPacketIds::grow() {
+    std::vector<Seen> larger(std::max(SmallestRing, ring_.size() * 2));
+    const size_t largerMask = larger.size() - 1;
+    for (uint64_t sequence = oldest_; sequence != next_; ++sequence) {
+        larger[sequence & largerMask] = std::move(ring_[sequence & ringMask()]);
+    }
+    ring_ = std::move(larger);
+    index_.assign(ring_.size() * 2, Slot());
+    for (uint64_t sequence = oldest_; sequence != next_; ++sequence) {
+        addToIndex(sequence & ringMask());
     }
 }
 

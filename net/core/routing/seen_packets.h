@@ -1,11 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace qel {
 
@@ -14,10 +12,14 @@ namespace qel {
 // remembered for `WindowMs` after it was seen, and beyond that while it is
 // among the last `leastRemembered` IDs; never more than `MaxRemembered` IDs
 // are held, the oldest giving way. An empty ID is never seen.
+//
+// Every packet sent and received asks and adds, so the IDs live in one ring,
+// oldest first, indexed by an open-addressing table of ring places: a lookup
+// is a hash and a probe or two, and adding allocates nothing but the ID.
 class SeenPacketIds {
   public:
     static constexpr int64_t WindowMs = 120'000;
-    static constexpr int64_t MaxRemembered = 65'536;
+    static constexpr int64_t MaxRemembered = 65'536;  // a power of two
 
     SeenPacketIds() = default;  // remembers only what the window holds until reset
     explicit SeenPacketIds(int64_t leastRemembered) { reset(leastRemembered); }
@@ -31,23 +33,31 @@ class SeenPacketIds {
     void remember(std::string id);
 
   private:
-    // Looks IDs up by string_view, so a lookup copies nothing.
-    struct IdHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
-    };
-    using Counts = std::unordered_map<std::string, int64_t, IdHash, std::equal_to<>>;
-
     struct Seen {
-        Counts::value_type* held;  // the ID and its count: map elements never move
-        int64_t atMs;
+        std::string id;
+        size_t hash = 0;
+        int64_t atMs = 0;
+    };
+    // An index slot: the ring place + 1 (0 when empty) and the low half of
+    // the ID's hash, so probes and gap closing rarely touch the ring.
+    struct Slot {
+        uint32_t place = 0;
+        uint32_t hash = 0;
     };
 
+    uint64_t held() const { return next_ - oldest_; }
+    size_t ringMask() const { return ring_.size() - 1; }
+    size_t indexMask() const { return index_.size() - 1; }
     void forgetExpired(int64_t nowMs);
+    void forgetOldest();
+    void grow();
+    void addToIndex(size_t ringPlace);
 
     int64_t leastRemembered_ = 1;
-    std::deque<Seen> byAge_;  // oldest first
-    Counts counts_;           // how often each held ID is held
+    std::vector<Seen> ring_;   // a power of two long; held IDs at sequence & ringMask
+    std::vector<Slot> index_;  // twice as long as the ring
+    uint64_t oldest_ = 0;      // sequence of the oldest ID held
+    uint64_t next_ = 0;        // sequence of the next ID added
 };
 
 }  // namespace qel

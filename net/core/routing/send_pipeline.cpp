@@ -4,6 +4,7 @@
 #include "confirmation.h"
 #include "connection.h"
 #include "error_codes.h"
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "identifiers.h"
@@ -21,8 +22,6 @@
 
 namespace qel {
 namespace {
-
-constexpr int CompressionLevel = 9;
 
 // Writes one of the core's own fields as plain text; a packet whose field
 // cannot be written is reported and not sent.
@@ -76,10 +75,10 @@ void recordFileChunk(const clsPacket& pkt, clsPendingPkt& pp) {
     }
 }
 
-// Transforms a copy of the body; only what succeeded is then flagged.
+// Transforms the body in place, without a copy (a transform that fails
+// leaves it as it was); only what succeeded is then flagged.
 void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest, bool encrypt,
                    bool compress) {
-    std::string bytes = pkt.Data;
     std::string_view encryptedWith;
     if (encrypt) {
         std::string key = getNodeKey(own, strDest);
@@ -88,14 +87,20 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
             key = own.netPass;
             flag = "NE";
         }
-        if (encryptData(bytes, key)) {
+        if (const WireStatus encrypted = encryptData(pkt.Data, key); encrypted) {
             encryptedWith = flag;
+        } else {
+            logError(encrypted.error());
         }
     }
     std::optional<size_t> originalLength;
     if (compress) {
-        const size_t length = bytes.size();
-        if (compressData(bytes, CompressionLevel)) {
+        const size_t length = pkt.Data.size();
+        bool compressed = false;
+        if (const WireStatus done = library().bodyCompressor.compress(pkt.Data, compressed);
+            !done) {
+            logError(done.error());
+        } else if (compressed) {
             originalLength = length;
         }
     }
@@ -106,7 +111,6 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
         appendFlag(pkt, "Z");
         writeField(pkt, "Original-Length", std::to_string(*originalLength));
     }
-    pkt.Data = std::move(bytes);
 }
 
 }  // namespace

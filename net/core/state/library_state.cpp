@@ -1,6 +1,7 @@
 #include "library_state.h"
 
 #include "connection_manager.h"
+#include "core_connection_services.h"
 #include "core_methods.h"
 #include "discovery.h"
 #include "guarded.h"
@@ -32,18 +33,13 @@ void loadSocketHost(LibraryState& lib) {
     lib.timers->connection.setHandler(toHost<&SocketHost::timSck_Timer>);
     lib.timers->confirmation.setHandler(toHost<&SocketHost::timConfirm_Timer>);
     lib.timers->statistics.setHandler(toHost<&SocketHost::timStats_Timer>);
-    lib.connectionHooks.reconnect = [](const std::shared_ptr<clsSocket>& connection) {
-        reconnect(connection);
-    };
     lib.socketHost->udpDataArrival = udpDataArrival;
 }
 
 // Connections hand their packets to the receive pipeline, which answers the
 // core's own methods, and announce the node with its description.
 void wireReceivePath(LibraryState& lib) {
-    lib.connectionHooks.processPacket = processPacket;
-    lib.connectionHooks.sendInfo = sendInfo;
-    lib.connectionHooks.nodeAddress = getNodeAddress;
+    lib.connectionServices = std::make_shared<CoreConnectionServices>();
     addCoreMethods(lib.methodHandlers);
 }
 

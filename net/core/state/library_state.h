@@ -1,11 +1,12 @@
 #pragma once
 
-#include "connection_hooks.h"
+#include "connection_services.h"
 #include "dispatch_table.h"
 #include "keyed_collection.h"
 #include "product.h"
 #include "session.h"
 #include "session_records.h"
+#include "transforms.h"
 
 #include "platform/timer.h"
 
@@ -84,8 +85,10 @@ struct LibraryState {
     TrafficCounters counters;
     OutgoingBounds outgoingBounds;
     SessionTable sessions;
-    ConnectionHooks connectionHooks;
-    DispatchTable methodHandlers;  // the packet methods this process's nodes answer
+    // Handed to each connection made; set by initLibrary, replaced by the node services.
+    std::shared_ptr<ConnectionServices> connectionServices;
+    DispatchTable methodHandlers;   // the packet methods this process's nodes answer
+    BodyCompressor bodyCompressor;  // for every body sent with compression on
 
     std::unique_ptr<LibraryTimers> timers;               // made by initLibrary
     std::unique_ptr<platform::DebugOutput> debugWindow;  // made by the first debug output

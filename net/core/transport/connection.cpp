@@ -7,6 +7,7 @@
 #include "socket_host.h"
 
 #include "platform/event_loop.h"
+#include "platform/scoped_assignment.h"
 
 #include <algorithm>
 #include <utility>
@@ -15,8 +16,12 @@ namespace qel {
 
 using platform::SocketState;
 
-clsSocket::clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck)
-    : session(std::move(session)), connectionID(std::move(connectionID)), sck_(&sck) {}
+clsSocket::clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck,
+                     std::shared_ptr<ConnectionServices> services)
+    : session(std::move(session)),
+      connectionID(std::move(connectionID)),
+      sck_(&sck),
+      services_(std::move(services)) {}
 
 platform::SocketState clsSocket::state() const {
     return sck_ != nullptr ? sck_->state() : SocketState::Closed;
@@ -123,13 +128,15 @@ bool clsSocket::carriedFileChunk() const {
 }
 
 void clsSocket::paceUpload(Session& own) {
-    const ConnectionHooks& hooks = library().connectionHooks;
-    // Copied: the hooks may send on this connection and replace packetOut.
+    if (!services_) {
+        return;
+    }
+    // Held and copied: the services may send on this connection and replace packetOut.
+    const std::shared_ptr<ConnectionServices> services = services_;
     const std::string reqID = packetOut->reqID;
-    const bool running = hooks.recordUploadProgress &&
-                         hooks.recordUploadProgress(own, reqID, *packetOut->fileProgress);
-    if (running && !own.routeFiles && hooks.checkNextChunk) {
-        hooks.checkNextChunk(reqID);
+    const bool running = services->recordUploadProgress(own, reqID, *packetOut->fileProgress);
+    if (running && !own.routeFiles) {
+        services->checkNextChunk(reqID);
     }
 }
 
@@ -164,9 +171,9 @@ void clsSocket::sendComplete() {
 void clsSocket::dataArrival(int64_t bytesWaiting) {
     inSessionFrame([this, bytesWaiting](Session&) {
         library().counters.bytesIn += bytesWaiting;
-        const std::string text = sck_ != nullptr ? sck_->getData() : std::string();
+        std::string text = sck_ != nullptr ? sck_->getData() : std::string();
         if (!text.empty()) {
-            processIncoming(text, shared_from_this());
+            receive(std::move(text));
         }
     });
 }
@@ -186,9 +193,8 @@ void clsSocket::connectionEstab() {
             return;  // the handler shut the node down
         }
         updateConnectedState();
-        const ConnectionHooks& hooks = library().connectionHooks;
-        if (own.announceSelf && hooks.sendInfo) {
-            hooks.sendInfo("BROADCAST", shared_from_this());
+        if (own.announceSelf && services_) {
+            services_->sendInfo("BROADCAST", shared_from_this());
         }
     });
 }
@@ -216,10 +222,74 @@ void clsSocket::closeConnection(bool userInitiated) {
             return;
         }
         updateConnectedState();
-        const ConnectionHooks& hooks = library().connectionHooks;
         backoff.dropped(platform::tickCount());
-        if (Maintain && !own.disconnecting && hooks.reconnect) {
-            hooks.reconnect(shared_from_this());
+        if (Maintain && !own.disconnecting && services_) {
+            services_->reconnect(shared_from_this());
+        }
+    });
+}
+
+// Reports what the framing found wrong, after the cut. A later arrival on
+// this connection while an Error handler waits only joins the stream, so the
+// packets still leave it in byte order. False when the node went away meanwhile.
+bool clsSocket::reportFramingErrors() {
+    std::vector<WireError> errors = incoming.takeErrors();
+    if (errors.empty()) {
+        return true;
+    }
+    {
+        const platform::ScopedAssignment reporting(reportingFramingErrors_, true);
+        for (const WireError& error : errors) {
+            logError(error);
+        }
+    }
+    if (!SessionTable::live(session)) {
+        closeForGoneSession();
+        return false;
+    }
+    return true;
+}
+
+// Takes the text that just arrived and hands every packet it completes to
+// the receive pipeline, in order. A broken stream closes the connection; a
+// connection whose session is gone meanwhile is closed and read no further.
+void clsSocket::receive(std::string text) {
+    guarded("", [&] {
+        LibraryState& lib = library();
+        if (lib.debugMode) {
+            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + text);
+        }
+        incoming.append(std::move(text));
+        if (reportingFramingErrors_) {
+            return;  // the cut under way takes it once its errors are reported
+        }
+        // Held: the pipeline may drop the connection's last other owner.
+        const std::shared_ptr<clsSocket> self = shared_from_this();
+        for (;;) {
+            clsPacket packet;
+            const PacketFramer::Cut cut = incoming.next(packet);
+            if (!reportFramingErrors()) {
+                return;
+            }
+            if (cut == PacketFramer::Cut::NeedMore) {
+                return;
+            }
+            if (cut == PacketFramer::Cut::Broken) {
+                closeConnection(false);
+                return;
+            }
+            if (lib.debugMode) {
+                debugPrint("** PROCESS " + packet.Method);
+            }
+            if (services_) {
+                guarded("", [&] { services_->processPacket(packet, self); });
+            }
+            // The handler may have waited: its node may be gone, and this
+            // connection closed (which empties its stream) or fed meanwhile.
+            if (!SessionTable::live(session)) {
+                closeForGoneSession();
+                return;
+            }
         }
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection_services.h"
 #include "pending_packet.h"
 #include "reconnect_backoff.h"
 #include "session.h"
@@ -26,7 +27,8 @@ namespace qel {
 // gone is closed instead. Send and sendPending run in the current session.
 class clsSocket : public std::enable_shared_from_this<clsSocket> {
   public:
-    clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck);
+    clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck,
+              std::shared_ptr<ConnectionServices> services);
     clsSocket(const clsSocket&) = delete;
     clsSocket& operator=(const clsSocket&) = delete;
 
@@ -103,8 +105,11 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void closeForGoneSession();
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
+    void receive(std::string text);
+    bool reportFramingErrors();
 
-    friend void processIncoming(std::string_view, const std::shared_ptr<clsSocket>&);
+    std::shared_ptr<ConnectionServices> services_;
+    bool reportingFramingErrors_ = false;
 };
 
 // Sets the current session's `connected`: whether one of its connections is connected.

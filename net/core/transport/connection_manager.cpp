@@ -74,8 +74,8 @@ bool allDigits(std::string_view text) {
 }
 
 std::string knownAddress(const std::string& nodeID) {
-    const ConnectionHooks& hooks = library().connectionHooks;
-    return hooks.nodeAddress ? hooks.nodeAddress(nodeID) : std::string();
+    const std::shared_ptr<ConnectionServices>& services = library().connectionServices;
+    return services ? services->nodeAddress(nodeID) : std::string();
 }
 
 // A connection of the session to `address` worth reusing: connected, or
@@ -140,7 +140,8 @@ std::shared_ptr<clsSocket> newSocket() {
         const SessionPtr own = requireCurrentSession();
         purgeClosedConnections(lib);
         SocketControl& element = freeElement(host, lib);
-        auto connection = std::make_shared<clsSocket>(own, newID(), element);
+        auto connection =
+            std::make_shared<clsSocket>(own, newID(), element, lib.connectionServices);
         element.tag = connection->connectionID;
         element.setLocalPort(0);
         lib.connectionTable.add(connection->connectionID, connection);

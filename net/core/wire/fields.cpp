@@ -1,6 +1,7 @@
 #include "fields.h"
 
 #include "error_codes.h"
+#include "error_log.h"
 #include "guarded.h"
 #include "input_limits.h"
 #include "numbers.h"
@@ -82,6 +83,10 @@ std::string currentText(const clsPacket& packet, std::string_view name) {
 
 }  // namespace
 
+const clsField* findField(const clsPacket& packet, std::string_view name) {
+    return firstField(packet, name);
+}
+
 std::string GetRawField(const clsPacket& packet, std::string_view name) {
     const clsField* field = firstField(packet, name);
     return field != nullptr ? field->Data : std::string();
@@ -96,13 +101,19 @@ Variant GetField(const clsPacket& packet, std::string_view name, const Variant& 
     return guarded("", Variant(), [&] { return readField(packet, name, defaultValue); });
 }
 
+WireStatus addFieldLine(clsPacket& packet, std::string_view name, std::string_view value) {
+    if (holdsLineBreak(value) || name.find_first_of("\r\n") != std::string_view::npos) {
+        return WireStatus::failure(code::NewLineInField,
+                                   "New line characters illegal in header fields");
+    }
+    packet.Fields.push_back({std::string(name), std::string(value)});
+    return {};
+}
+
 void AddSingleField(clsPacket& packet, std::string_view name, std::string_view value) {
-    guarded("", [&] {
-        if (holdsLineBreak(value) || name.find_first_of("\r\n") != std::string_view::npos) {
-            throwLineBreak("New line characters illegal in header fields");
-        }
-        packet.Fields.push_back({std::string(name), std::string(value)});
-    });
+    if (const WireStatus added = addFieldLine(packet, name, value); !added) {
+        logError(added.error());
+    }
 }
 
 void AddField(clsPacket& packet, std::string_view name, std::string_view value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "packet.h"
+#include "wire_error.h"
 
 #include "qellib/variant.h"
 
@@ -15,6 +16,9 @@
 // step leaves the packet as it was.
 namespace qel {
 
+// The first field named `name`, null when there is none.
+const clsField* findField(const clsPacket& packet, std::string_view name);
+
 // The value of the first field named `name`, empty or not; "" when there is none.
 std::string GetRawField(const clsPacket& packet, std::string_view name);
 
@@ -28,6 +32,10 @@ std::string getText(const clsPacket& packet, std::string_view name,
 // numbers, are reversed or negative, or claim more elements than the packet
 // has fields is reported (type mismatch) and gives Empty.
 Variant GetField(const clsPacket& packet, std::string_view name, const Variant& defaultValue);
+
+// Appends one field as read from a header line: a name holding CR or LF, or
+// a value holding CR LF, is refused and the refusal returned, not reported.
+WireStatus addFieldLine(clsPacket& packet, std::string_view name, std::string_view value);
 
 // Appends one field.
 void AddSingleField(clsPacket& packet, std::string_view name, std::string_view value);

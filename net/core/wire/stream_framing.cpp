@@ -1,21 +1,27 @@
 #include "stream_framing.h"
 
-#include "connection.h"
-#include "error_log.h"
-#include "guarded.h"
 #include "input_limits.h"
-#include "library_state.h"
 #include "wire_format.h"
 
 #include "platform/runtime_error.h"
-#include "platform/scoped_assignment.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel {
 
 void PacketFramer::append(std::string_view bytes) {
     buffer_.append(bytes);
+}
+
+void PacketFramer::append(std::string&& bytes) {
+    if (start_ == buffer_.size()) {
+        buffer_ = std::move(bytes);
+        start_ = 0;
+        scanned_ = 0;
+    } else {
+        buffer_.append(bytes);
+    }
 }
 
 void PacketFramer::reset() {
@@ -31,9 +37,10 @@ void PacketFramer::compact() {
     start_ = 0;
 }
 
-// Reads the header of the next packet once its blank line is buffered; true
-// when packetIn_ holds it.
-bool PacketFramer::cutHeader() {
+// Reads the header of the next packet once its blank line is buffered;
+// `cut` tells whether packetIn_ holds it. A failure breaks the stream.
+WireStatus PacketFramer::cutHeader(bool& cut) {
+    cut = false;
     const std::string_view uncut = std::string_view(buffer_).substr(start_);
     const std::string_view window = uncut.substr(0, limits::MaxHeaderBytes);
     // The blank line may have begun in text searched before.
@@ -41,23 +48,27 @@ bool PacketFramer::cutHeader() {
     const size_t end = window.find(HeaderEnd, from);
     if (end == std::string_view::npos) {
         if (uncut.size() >= static_cast<size_t>(limits::MaxHeaderBytes)) {
-            throw platform::RuntimeError(platform::rt::OutOfMemory);
+            return WireStatus::failure(platform::rt::OutOfMemory);
         }
         scanned_ = uncut.size();
-        return false;
+        return {};
     }
     clsPacket header;
     header.Header.assign(uncut.substr(0, end + HeaderEnd.size()));
     header.HeaderDone = true;
     start_ += header.Header.size();
     scanned_ = 0;
-    if (!parseHeader(header)) {
+    if (WireStatus parsed = parseHeader(header, errors_); !parsed) {
+        errors_.push_back(parsed.error());
         reset();  // the text behind a malformed header cannot be trusted either
-        return false;
+        return {};
     }
-    bodyLength_ = readContentLength(header);
+    if (WireStatus length = readContentLength(header, bodyLength_); !length) {
+        return length;
+    }
     packetIn_ = std::move(header);
-    return true;
+    cut = true;
+    return {};
 }
 
 // Moves what has arrived of packetIn_'s body into it; true when it is whole.
@@ -65,66 +76,42 @@ bool PacketFramer::cutBody() {
     std::string& body = packetIn_.Data;
     const auto missing = static_cast<size_t>(bodyLength_) - body.size();
     const size_t take = std::min(missing, buffer_.size() - start_);
+    if (body.capacity() < body.size() + take) {
+        // Grown ahead of what has arrived, so a large body is moved less
+        // often, but never beyond four times it: a peer's length alone
+        // allocates nothing.
+        body.reserve(std::min(static_cast<size_t>(bodyLength_), 4 * (body.size() + take)));
+    }
     body.append(buffer_, start_, take);
     start_ += take;
     return body.size() == static_cast<size_t>(bodyLength_);
 }
 
 PacketFramer::Cut PacketFramer::next(clsPacket& packet) {
-    // A reported error raises an event, whose handler may let a later arrival
-    // on this connection run: that arrival only appends, and the cut under
-    // way goes on to take its text.
-    if (cutting_) {
-        return Cut::NeedMore;
-    }
-    const platform::ScopedAssignment mark(cutting_, true);
-    try {
-        if ((!packetIn_.HeaderDone && !cutHeader()) || !cutBody()) {
+    if (!packetIn_.HeaderDone) {
+        bool cut = false;
+        if (WireStatus header = cutHeader(cut); !header) {
+            reset();
+            errors_.push_back(header.error());
+            return Cut::Broken;
+        }
+        if (!cut) {
             compact();
             return Cut::NeedMore;
         }
-        packet = std::move(packetIn_);
-        packetIn_ = clsPacket();
-        bodyLength_ = 0;
-        return Cut::Packet;
-    } catch (...) {
-        reportCaughtError("");
-        reset();
-        return Cut::Broken;
     }
+    if (!cutBody()) {
+        compact();
+        return Cut::NeedMore;
+    }
+    packet = std::move(packetIn_);
+    packetIn_ = clsPacket();
+    bodyLength_ = 0;
+    return Cut::Packet;
 }
 
-void processIncoming(std::string_view text, const std::shared_ptr<clsSocket>& connection) {
-    guarded("", [&] {
-        LibraryState& lib = library();
-        if (lib.debugMode) {
-            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + std::string(text));
-        }
-        connection->incoming.append(text);
-        for (;;) {
-            clsPacket packet;
-            const PacketFramer::Cut cut = connection->incoming.next(packet);
-            if (cut == PacketFramer::Cut::NeedMore) {
-                return;
-            }
-            if (cut == PacketFramer::Cut::Broken) {
-                connection->closeConnection(false);
-                return;
-            }
-            if (lib.debugMode) {
-                debugPrint("** PROCESS " + packet.Method);
-            }
-            if (lib.connectionHooks.processPacket) {
-                guarded("", [&] { lib.connectionHooks.processPacket(packet, connection); });
-            }
-            // The handler may have waited: its node may be gone, and this
-            // connection closed (which empties its stream) or fed meanwhile.
-            if (!SessionTable::live(connection->session)) {
-                connection->closeForGoneSession();
-                return;
-            }
-        }
-    });
+std::vector<WireError> PacketFramer::takeErrors() {
+    return std::exchange(errors_, {});
 }
 
 }  // namespace qel

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "packet.h"
+#include "wire_error.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qel {
-
-class clsSocket;
 
 // Cuts one connection's byte stream into packets: a header up to its blank
 // line, then "Content-Length" bytes of body. The text not cut yet stays here,
@@ -21,19 +20,29 @@ class clsSocket;
 // "Content-Length" that is not a decimal count within the body limit, breaks
 // the stream; the text buffered here never exceeds the header limit plus the
 // body of the packet being received.
+//
+// The framer is pure: it reports nothing and calls nothing. What it found
+// wrong waits in takeErrors() for the connection to report after the cut.
 class PacketFramer {
   public:
     enum class Cut {
         NeedMore,  // no complete packet buffered
         Packet,    // the next packet was cut off the front
-        Broken,    // the stream cannot be framed any more (reported; everything dropped)
+        Broken,    // the stream cannot be framed any more (everything dropped)
     };
 
     void append(std::string_view bytes);
+    // The same, taking over the text itself when nothing is held: arriving
+    // bytes are then not copied again.
+    void append(std::string&& bytes);
 
     // Cuts the next complete packet into `packet`. A header that does not
-    // parse is reported and dropped with all the text buffered behind it.
+    // parse is dropped with all the text buffered behind it.
     Cut next(clsPacket& packet);
+
+    // What the cuts found wrong since the last call, oldest first: headers
+    // dropped, fields left out, and what broke the stream.
+    std::vector<WireError> takeErrors();
 
     // Drops everything buffered and the packet being received.
     void reset();
@@ -44,7 +53,7 @@ class PacketFramer {
     const clsPacket& packetIn() const { return packetIn_; }
 
   private:
-    bool cutHeader();
+    WireStatus cutHeader(bool& cut);
     bool cutBody();
     void compact();
 
@@ -53,13 +62,7 @@ class PacketFramer {
     size_t scanned_ = 0;      // bytes after start_ already searched for the header's end
     int64_t bodyLength_ = 0;  // of packetIn_, once its header is read
     clsPacket packetIn_;
-    bool cutting_ = false;  // inside next()
+    std::vector<WireError> errors_;
 };
-
-// Takes the text that just arrived on `connection` and hands every packet it
-// completes to the receive pipeline, in order. A broken stream closes the
-// connection; a connection whose session is gone meanwhile is closed and
-// read no further.
-void processIncoming(std::string_view text, const std::shared_ptr<clsSocket>& connection);
 
 }  // namespace qel

@@ -1,7 +1,6 @@
 #include "wire_format.h"
 
 #include "fields.h"
-#include "guarded.h"
 #include "input_limits.h"
 #include "numbers.h"
 #include "path_decoding.h"
@@ -30,8 +29,8 @@ bool isPathMethod(std::string_view method) {
     return std::find(PathMethods.begin(), PathMethods.end(), method) != PathMethods.end();
 }
 
-[[noreturn]] void malformedHeader() {
-    throw platform::RuntimeError(platform::rt::InvalidProcedureCall);
+WireStatus malformedHeader() {
+    return WireStatus::failure(platform::rt::InvalidProcedureCall);
 }
 
 // The line starting at `from`, without its CR LF; `from` moves past it.
@@ -43,16 +42,16 @@ std::string_view nextLine(std::string_view text, size_t& from) {
     return line;
 }
 
-void readMethodLine(clsPacket& packet, std::string_view line) {
+WireStatus readMethodLine(clsPacket& packet, std::string_view line) {
     const size_t methodEnd = line.find(' ');
     if (methodEnd == std::string_view::npos) {
-        malformedHeader();
+        return malformedHeader();
     }
     packet.Method = platform::asciiUpper(line.substr(0, methodEnd));
     const std::string_view rest = line.substr(methodEnd + 1);
     const size_t resourceEnd = rest.find(' ');
     if (resourceEnd == std::string_view::npos || resourceEnd == 0) {
-        return;  // no version word, or an empty resource: the resource stays empty
+        return {};  // no version word, or an empty resource: the resource stays empty
     }
     std::string resource(rest.substr(0, resourceEnd));
     decodePath(resource);
@@ -60,6 +59,7 @@ void readMethodLine(clsPacket& packet, std::string_view line) {
         resource.insert(resource.begin(), '\\');
     }
     packet.Resource = std::move(resource);
+    return {};
 }
 
 // Where the first field of each name (ASCII lower case) is in the packet.
@@ -67,10 +67,11 @@ using FieldIndex = std::unordered_map<std::string, size_t>;
 
 // A name read before gives its first field the new value, as SetField does;
 // the index spares every line a scan of the fields before it.
-void readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& firstOfName) {
+WireStatus readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& firstOfName,
+                         std::vector<WireError>& refusedFields) {
     const size_t separator = line.find(NameSeparator);
     if (separator == std::string_view::npos) {
-        malformedHeader();
+        return malformedHeader();
     }
     const std::string_view name = line.substr(0, separator);
     const std::string_view value = line.substr(separator + NameSeparator.size());
@@ -78,12 +79,13 @@ void readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& firstOf
         firstOfName.try_emplace(platform::asciiLower(name), packet.Fields.size());
     if (!added) {
         packet.Fields[known->second].Data = value;
-        return;
+        return {};
     }
-    AddSingleField(packet, name, value);
-    if (packet.Fields.size() == known->second) {
-        firstOfName.erase(known);  // refused (reported): a line break in its name
+    if (WireStatus field = addFieldLine(packet, name, value); !field) {
+        firstOfName.erase(known);  // refused: a line break in its name
+        refusedFields.push_back(field.error());
     }
+    return {};
 }
 
 }  // namespace
@@ -110,9 +112,18 @@ std::string escapeResource(std::string_view resource) {
 }
 
 std::string writePacket(const clsPacket& packet) {
-    std::string text = platform::asciiUpper(packet.Method);
+    const std::string resource = escapeResource(packet.Resource);
+    // Reserved whole, so the body is copied once and nothing is moved again.
+    size_t size = packet.Method.size() + resource.size() + ProtocolVersion.size() + 4 +
+                  LineEnd.size() + packet.Data.size();
+    for (const clsField& field : packet.Fields) {
+        size += field.Name.size() + NameSeparator.size() + field.Data.size() + LineEnd.size();
+    }
+    std::string text;
+    text.reserve(size);
+    text += platform::asciiUpper(packet.Method);
     text += ' ';
-    text += escapeResource(packet.Resource);
+    text += resource;
     text += ' ';
     text += ProtocolVersion;
     text += LineEnd;
@@ -127,41 +138,45 @@ std::string writePacket(const clsPacket& packet) {
     return text;
 }
 
-bool parseHeader(clsPacket& packet) {
-    return guarded("", false, [&packet] {
-        const std::string_view header = packet.Header;
-        size_t at = 0;
-        readMethodLine(packet, nextLine(header, at));
-        FieldIndex firstOfName;
-        while (at < header.size()) {
-            const std::string_view line = nextLine(header, at);
-            if (line.empty()) {
-                break;
-            }
-            readFieldLine(packet, line, firstOfName);
+WireStatus parseHeader(clsPacket& packet, std::vector<WireError>& refusedFields) {
+    const std::string_view header = packet.Header;
+    size_t at = 0;
+    if (WireStatus method = readMethodLine(packet, nextLine(header, at)); !method) {
+        return method;
+    }
+    FieldIndex firstOfName;
+    while (at < header.size()) {
+        const std::string_view line = nextLine(header, at);
+        if (line.empty()) {
+            break;
         }
-        return true;
-    });
+        if (WireStatus field = readFieldLine(packet, line, firstOfName, refusedFields); !field) {
+            return field;
+        }
+    }
+    return {};
 }
 
-int64_t readContentLength(const clsPacket& packet) {
-    const std::string text = getText(packet, "Content-Length");
-    if (text.empty()) {
-        return 0;
+WireStatus readContentLength(const clsPacket& packet, int64_t& bytes) {
+    const clsField* field = findField(packet, "Content-Length");
+    if (field == nullptr || field->Data.empty()) {
+        bytes = 0;
+        return {};
     }
-    const std::string_view digits = trimBlanks(text);
+    const std::string_view digits = trimBlanks(field->Data);
     if (digits.empty() ||
         !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        throw platform::RuntimeError(platform::rt::TypeMismatch);
+        return WireStatus::failure(platform::rt::TypeMismatch);
     }
     const size_t firstSignificant = std::min(digits.find_first_not_of('0'), digits.size() - 1);
     const std::string_view significant = digits.substr(firstSignificant);
     // Any number of at most digits10 digits fits; a longer one is beyond the limit anyway.
     if (significant.size() > std::numeric_limits<int64_t>::digits10 ||
         toInt64(significant) > limits::MaxBodyBytes) {
-        throw platform::RuntimeError(platform::rt::OutOfMemory);
+        return WireStatus::failure(platform::rt::OutOfMemory);
     }
-    return toInt64(significant);
+    bytes = toInt64(significant);
+    return {};
 }
 
 }  // namespace qel

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "packet.h"
+#include "wire_error.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The text form of a packet on the wire:
 //   METHOD SP resource SP "QEL/2.1" CR LF
@@ -26,12 +28,14 @@ std::string writePacket(const clsPacket& packet);
 
 // Reads `packet.Header` (the header text up to and including its blank line)
 // into the method, the resource and the fields. A method line without a
-// space or a header line without ": " is reported and gives false.
-bool parseHeader(clsPacket& packet);
+// space or a header line without ": " fails the whole header (error 5); a
+// field whose name holds a line break is left out, its refusal added to
+// `refusedFields`, and the header read on. Nothing is reported here.
+WireStatus parseHeader(clsPacket& packet, std::vector<WireError>& refusedFields);
 
-// The packet's "Content-Length": 0 when absent, else decimal digits between
-// optional blanks. Throws RuntimeError 13 for any other text and 7 for a
-// length beyond the body limit.
-int64_t readContentLength(const clsPacket& packet);
+// Sets `bytes` to the packet's "Content-Length": 0 when absent, else decimal
+// digits between optional blanks. Fails with error 13 for any other text and
+// 7 for a length beyond the body limit, leaving `bytes` alone.
+WireStatus readContentLength(const clsPacket& packet, int64_t& bytes);
 
 }  // namespace qel

@@ -204,12 +204,12 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     const MethodHandler confirmed = *methods.find("FILECONFIRM");
     int flagged = 0;
     std::vector<int64_t> committedAtConfirm;
-    methods.add("FILE", [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+    methods.add("FILE", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                             const std::string& source) {
         flagged += hasFlag(pkt, "RF") ? 1 : 0;
         file(pkt, sock, source);
     });
-    methods.add("FILECONFIRM", [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+    methods.add("FILECONFIRM", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                                    const std::string& source) {
         const std::shared_ptr<clsFileSend> sender =
             liveSender(*currentSession(), getText(pkt, "ReqID"));
@@ -408,7 +408,7 @@ class NoRouteTest : public TransferTest {
         DispatchTable& methods = library().methodHandlers;
         const MethodHandler original = *methods.find("REQCONFIRM");
         methods.add("REQCONFIRM",
-                    [this, original](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                    [this, original](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                                      const std::string& source) {
                         ++asked;
                         if (onAsked) {

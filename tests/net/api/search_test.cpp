@@ -152,12 +152,12 @@ TEST_F(NodeSearchTest, AFileSearchArrivingDuringAWalkIsAnsweredAfterIt) {
     link(a, b);
     std::vector<std::string> answered;
     const MethodHandler original = *library().methodHandlers.find("SEARCHMATCH");
-    library().methodHandlers.add("SEARCHMATCH",
-                                 [&](const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
-                                     const std::string& source) {
-                                     answered.push_back(getText(pkt, "ReqID") + " " + pkt.Resource);
-                                     original(pkt, sock, source);
-                                 });
+    library().methodHandlers.add(
+        "SEARCHMATCH",
+        [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock, const std::string& source) {
+            answered.push_back(getText(pkt, "ReqID") + " " + pkt.Resource);
+            original(pkt, sock, source);
+        });
     const auto search = [&](const char* reqID, const char* text) {
         clsPacket pkt;
         pkt.Method = "SEARCH";

@@ -5,6 +5,7 @@
 #include "fields.h"
 #include "identifiers.h"
 #include "library_state.h"
+#include "scripted_services.h"
 #include "wire_format.h"
 
 #include "platform/socket_control.h"
@@ -90,23 +91,22 @@ inline std::shared_ptr<clsPendingPkt> pendingPacket(const std::string& text) {
 
 // A node with one outgoing connection (`client`) to a listener of its own,
 // whose accepted end is `server`. Both are in the connection
-// table, as the connection manager keeps them; the hooks record what the
-// connection layer hands on.
+// table, as the connection manager keeps them; the scripted services record
+// what the connection layer hands on.
 class ConnectionTest : public CoreTest {
   protected:
     ConnectionTest() {
-        ConnectionHooks& hooks = library().connectionHooks;
-        hooks.processPacket = [this](clsPacket& packet, const std::shared_ptr<clsSocket>& c) {
+        services->packet = [this](clsPacket& packet, const std::shared_ptr<clsSocket>& c) {
             received.push_back({c->connectionID, packet.Method, packet.Data});
             if (onPacket) {
                 onPacket(packet, *c);
             }
         };
-        hooks.sendInfo = [this](const std::string& destination,
+        services->info = [this](const std::string& destination,
                                 const std::shared_ptr<clsSocket>& c) {
             infoSent.push_back(destination + " " + c->connectionID);
         };
-        hooks.reconnect = [this](const std::shared_ptr<clsSocket>& c) {
+        services->reconnected = [this](const std::shared_ptr<clsSocket>& c) {
             reconnected.push_back(c.get());
         };
     }
@@ -136,6 +136,7 @@ class ConnectionTest : public CoreTest {
         return methods;
     }
 
+    std::shared_ptr<ScriptedServices> services = installScriptedServices(library());
     std::shared_ptr<ConnectionEvents> events = std::make_shared<ConnectionEvents>();
     SessionPtr node = appendSession(events);
 
@@ -156,7 +157,7 @@ class ConnectionTest : public CoreTest {
   private:
     std::shared_ptr<clsSocket> connectionOn(platform::SocketControl& control,
                                             RouteToConnection& route) {
-        auto c = std::make_shared<clsSocket>(node, newID(), control);
+        auto c = std::make_shared<clsSocket>(node, newID(), control, services);
         control.tag = c->connectionID;
         route.connection = c;
         library().connectionTable.add(c->connectionID, c);

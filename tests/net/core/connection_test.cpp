@@ -1,11 +1,13 @@
 #include "connection_harness.h"
 
+#include "error_codes.h"
 #include "support/socket_recorder.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace qel::test {
 namespace {
@@ -87,6 +89,39 @@ TEST_F(ConnectionTest, AHandlerThatWaitsSeesTheLaterPacketsOnceAndInOrder) {
     EXPECT_EQ(methodsOn(*server), (Methods{"FIRST", "SECOND", "THIRD"}));
     EXPECT_EQ(received[1].body, "two\r\n\r\nbody");
     EXPECT_EQ(received[2].body, patternBytes(5000, 3));
+}
+
+// Connection events whose Error handler runs a script (which may wait).
+class ScriptedErrorEvents : public ConnectionEvents {
+  public:
+    void Error(std::string& message, std::string& nodeID) override {
+        ConnectionEvents::Error(message, nodeID);
+        if (const std::function<void()> script = std::exchange(onError, nullptr)) {
+            script();
+        }
+    }
+    std::function<void()> onError;
+};
+
+// The framing's errors are reported once the cut is over; an arrival while
+// the Error handler waits joins the stream behind the packet being cut.
+TEST_F(ConnectionTest, AnArrivalWhileAFramingErrorIsReportedWaitsForTheCutUnderWay) {
+    const auto scripted = std::make_shared<ScriptedErrorEvents>();
+    node->owner = scripted;
+    connectPair();
+    scripted->onError = [&] {
+        EXPECT_TRUE(received.empty());
+        client->Send(pendingPacket(packetText("PING")));
+        ASSERT_TRUE(waitUntil([&] { return server->incoming.bufferedBytes() > 0; }));
+        EXPECT_TRUE(received.empty());
+    };
+    client->Send(pendingPacket("MSG  QEL/2.1\r\nBad\nName: x\r\nContent-Length: 3\r\n\r\nabc"));
+    ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 2; }));
+    EXPECT_EQ(methodsOn(*server), (Methods{"MSG", "PING"}));
+    EXPECT_EQ(received[0].body, "abc");
+    EXPECT_EQ(scripted->errors,
+              std::vector<std::string>{errorLine(
+                  code::NewLineInField, "New line characters illegal in header fields", {})});
 }
 
 TEST_F(ConnectionTest, EstablishmentIsReportedOnceAndAnnouncesTheNodeWhenItShould) {
@@ -208,13 +243,12 @@ TEST_F(ConnectionTest, AStreamThatCannotBeFramedClosesTheConnection) {
 class PacingTest : public ConnectionTest {
   protected:
     PacingTest() {
-        ConnectionHooks& hooks = library().connectionHooks;
-        hooks.recordUploadProgress = [this](Session& s, const std::string& reqID, int64_t last) {
+        services->uploadProgress = [this](Session& s, const std::string& reqID, int64_t last) {
             EXPECT_EQ(&s, node.get());
             progress.push_back(reqID + " " + std::to_string(last));
             return reqID == "R1";
         };
-        hooks.checkNextChunk = [this](const std::string& reqID) {
+        services->nextChunk = [this](const std::string& reqID) {
             nextChunks.push_back(reqID);
             client->Send(pendingPacket(packetText("NEXTCHUNK")));
         };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "error_log.h"
 #include "library_state.h"
 #include "packet.h"
 #include "session.h"
+#include "wire_error.h"
 
 #include "qellib/events.h"
 
@@ -32,6 +34,12 @@ inline std::vector<std::string> fieldTexts(const clsPacket& packet) {
         texts.push_back(field.Name + ": " + field.Data);
     }
     return texts;
+}
+
+// The error line a returned error is reported with; "" for a success.
+inline std::string reportedLine(const WireStatus& status) {
+    return status ? std::string()
+                  : errorLine(status.error().number, status.error().description, {});
 }
 
 // A fresh, initialised library for each test.

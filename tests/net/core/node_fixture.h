@@ -5,6 +5,7 @@
 #include "core_fixture.h"
 #include "identifiers.h"
 #include "library_state.h"
+#include "scripted_services.h"
 #include "socket_host.h"
 
 #include "platform/event_loop.h"
@@ -77,8 +78,7 @@ bool waitFor(Predicate done, int64_t ms = 3000) {
 class NodesTest : public CoreTest {
   protected:
     NodesTest() {
-        library().connectionHooks.processPacket = [this](clsPacket& packet,
-                                                         const std::shared_ptr<clsSocket>& c) {
+        services->packet = [this](clsPacket& packet, const std::shared_ptr<clsSocket>& c) {
             arrivals.push_back({c->session.lock(), c, packet});
         };
     }
@@ -162,6 +162,7 @@ class NodesTest : public CoreTest {
         return found;
     }
 
+    std::shared_ptr<ScriptedServices> services = installScriptedServices(library());
     std::vector<Arrival> arrivals;
 };
 

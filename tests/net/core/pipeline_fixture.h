@@ -44,8 +44,7 @@ struct Handled {
 class PipelineTest : public NodesTest {
   protected:
     PipelineTest() {
-        library().connectionHooks.processPacket = [this](clsPacket& packet,
-                                                         const std::shared_ptr<clsSocket>& c) {
+        services->packet = [this](clsPacket& packet, const std::shared_ptr<clsSocket>& c) {
             arrivals.push_back({c->session.lock(), c, packet});
             processPacket(packet, c);
         };

@@ -68,12 +68,12 @@ TEST_F(SendPipelineTest, WritesTheHeaderOfEachShapeInOrder) {
     knownB.encryptionKey = "BKEY";
     const auto xorWith = [](const std::string& key) {
         return [key](std::string data) {
-            encryptData(data, key);
+            EXPECT_TRUE(encryptData(data, key));
             return data;
         };
     };
     const auto inflate = [&](std::string data) {
-        decompressData(data, static_cast<int64_t>(body.size()));
+        EXPECT_TRUE(decompressData(data, static_cast<int64_t>(body.size())));
         return data;
     };
     const auto toB = [&](Session&, clsPacket& p) { AddField(p, "Destination", bID); };

@@ -1,0 +1,16 @@
+#include "node_connection_services.h"
+
+#include "file_transfer.h"
+
+namespace qel {
+
+bool NodeConnectionServices::recordUploadProgress(Session& session, const std::string& reqID,
+                                                  int64_t lastByte) {
+    return qel::recordUploadProgress(session, reqID, lastByte);
+}
+
+void NodeConnectionServices::checkNextChunk(const std::string& reqID) {
+    qel::checkNextChunk(reqID);
+}
+
+}  // namespace qel
