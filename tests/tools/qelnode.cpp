@@ -13,8 +13,8 @@
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "qellib/stats.h"
-#include "qellib/x_file.h"
 #include "qellib/users.h"
+#include "qellib/x_file.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-
 // The desktop's own handling of files: a file opens in the program the
 // desktop associates with its type, a folder in the file manager. The desktop
 // part installs the opener; where none is installed nothing opens.
