@@ -57,7 +57,8 @@ void setValueField(clsPacket& pkt, std::string_view name, const Variant& value) 
 
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
-                   const std::shared_ptr<clsSocket>& connection, clsFileSend* sender) {
+                   const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
+                   std::optional<int64_t> originalLength) {
     return guarded("", false, [&] {
         if (reqID.empty()) {
             reqID = newID();
@@ -74,6 +75,10 @@ bool sendFileChunk(Session& own, const std::string& destination, const std::stri
         }
         if (!contentRange.empty()) {
             AddField(file, "Content-Range", contentRange);
+        }
+        if (originalLength) {
+            AppendField(file, "Flags", "Z", ",");
+            AddField(file, "Original-Length", std::to_string(*originalLength));
         }
         const std::shared_ptr<clsSocket> via =
             connection ? connection : connectionTo(own, destination);

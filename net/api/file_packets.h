@@ -7,6 +7,7 @@
 #include "qellib/variant.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,10 +27,13 @@ class clsSocket;
 // the FILE is not sent: a REQCONFIRM asks the receiver to show the way, and
 // the upload shows "Re-routing"; the fifth failure in a row of `sender`
 // cancels it instead and tells the receiver ("Routing failed"). True when a
-// connection took the FILE.
+// connection took the FILE. With `originalLength`, `data` is already
+// compressed from that many bytes: the FILE is flagged "Z" and carries its
+// "Original-Length", and is not compressed again.
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
-                   const std::shared_ptr<clsSocket>& connection, clsFileSend* sender);
+                   const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
+                   std::optional<int64_t> originalLength = std::nullopt);
 
 // A FILE with "ReqID", "Destination" and "FileStatus" 3 alone: a refused
 // request, or a transfer given up.

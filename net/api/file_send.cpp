@@ -3,11 +3,14 @@
 #include "error_log.h"
 #include "file_packets.h"
 #include "guarded.h"
+#include "library_state.h"
+#include "transforms.h"
 
 #include "platform/runtime_error.h"
 #include "qellib/x_file.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel {
 namespace {
@@ -60,6 +63,7 @@ clsFileSend::Chunk clsFileSend::readNext(const Session& own) const {
     if (static_cast<int64_t>(chunk.bytes.size()) != count) {
         throw platform::RuntimeError(platform::rt::InputPastEndOfFile);  // the file shrank
     }
+    chunk.first = first;
     chunk.last = first + count - 1;
     chunk.status = chunk.last >= stopReadingAt ? FS_Complete : FS_Transferring;
     chunk.contentRange = contentRangeText(first, chunk.last, lngSize);
@@ -71,7 +75,7 @@ void clsFileSend::sendNext(Session& own) {
         return;
     }
     std::optional<Chunk> chunk =
-        guarded("sendNext", std::optional<Chunk>(), [&] { return std::optional(readNext(own)); });
+        guarded("sendNext", std::optional<Chunk>(), [&] { return std::optional(takeNext(own)); });
     if (!chunk) {
         cancelAndTell(own);
         return;
@@ -79,9 +83,40 @@ void clsFileSend::sendNext(Session& own) {
     const int64_t last = chunk->last;
     const enmFileStatus status = chunk->status;
     const bool taken = sendFileChunk(own, destID, chunk->contentRange, std::move(chunk->bytes),
-                                     reqID, status, Metadata, nullptr, this);
+                                     reqID, status, Metadata, nullptr, this, chunk->originalLength);
     if (taken && !sendDone_) {
         commit(own, last, status);
+    }
+}
+
+clsFileSend::Chunk clsFileSend::takeNext(const Session& own) {
+    std::optional<Chunk> ahead = std::exchange(ahead_, std::nullopt);
+    // Compressed ahead only while the connection would compress it the same
+    // way: encryption goes before compression.
+    const bool packingHolds = !ahead || !ahead->originalLength || (own.useComp && !own.useEnc);
+    if (ahead && ahead->first == completedProgress + 1 && packingHolds) {
+        return std::move(*ahead);
+    }
+    return readNext(own);
+}
+
+void clsFileSend::readAhead(const Session& own) {
+    if (sendDone_ || (ahead_ && ahead_->first == completedProgress + 1)) {
+        return;
+    }
+    try {
+        Chunk chunk = readNext(own);
+        if (own.useComp && !own.useEnc && !chunk.bytes.empty()) {
+            const auto length = static_cast<int64_t>(chunk.bytes.size());
+            bool compressed = false;
+            // A failure leaves the bytes as read: the connection tries again.
+            if (library().bodyCompressor.compress(chunk.bytes, compressed) && compressed) {
+                chunk.originalLength = length;
+            }
+        }
+        ahead_ = std::move(chunk);
+    } catch (const platform::RuntimeError&) {
+        // Met again, and reported, when the chunk is due.
     }
 }
 
@@ -119,6 +154,7 @@ void clsFileSend::dropQuietly() {
 }
 
 void clsFileSend::closeFile() {
+    ahead_.reset();
     guarded("closeFile", [&] { file_.close(); });
 }
 

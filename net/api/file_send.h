@@ -42,6 +42,11 @@ class clsFileSend {
     // read that fails or comes up short (the file shrank) cancels the
     // transfer and tells the receiver. Nothing once finished.
     void sendNext(Session& own);
+    // Reads the next chunk ahead, compressed as the connection would, so
+    // that work overlaps the last chunk's trip to the receiver; sendNext
+    // takes it when it is still the one due. A read that fails here is met
+    // again, and reported, by sendNext.
+    void readAhead(const Session& own);
     // Stops the transfer: nothing more is sent, the file is closed and the
     // upload's status becomes cancelled.
     void Cancel(Session& own);
@@ -58,15 +63,21 @@ class clsFileSend {
     struct Chunk {
         std::string bytes;
         std::string contentRange;  // "" for an empty file
+        int64_t first = 0;
         int64_t last = -1;
         enmFileStatus status = FS_Transferring;
+        std::optional<int64_t> originalLength;  // set when `bytes` are compressed
     };
 
     Chunk readNext(const Session& own) const;
+    // The chunk read ahead when it is still the one due and fits the
+    // session's settings, else the next one read now.
+    Chunk takeNext(const Session& own);
     void commit(Session& own, int64_t last, enmFileStatus status);
     void closeFile();
 
     platform::PositionedFile file_;  // read at 64-bit offsets; its size from the open file
+    std::optional<Chunk> ahead_;     // the chunk after the last one taken
     bool sendDone_ = false;
 };
 

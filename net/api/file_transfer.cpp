@@ -196,6 +196,15 @@ void checkNextChunk(const std::string& reqID) {
     });
 }
 
+void prepareNextChunk(const std::string& reqID) {
+    guarded("prepareNextChunk", [&] {
+        const SessionPtr own = requireCurrentSession();
+        if (const std::shared_ptr<clsFileSend> sender = liveSender(*own, reqID)) {
+            sender->readAhead(*own);
+        }
+    });
+}
+
 bool recordUploadProgress(Session& own, const std::string& reqID, int64_t lastByte) {
     if (std::shared_ptr<cXFile>* upload = own.uploads.find(reqID)) {
         (*upload)->lngProgress = lastByte;

@@ -47,6 +47,9 @@ bool cancelSender(Session& own, std::string_view reqID, const std::string* from 
 // The live sender of `reqID` sends its next chunk.
 void checkNextChunk(const std::string& reqID);
 
+// The live sender of `reqID` reads (and compresses) its next chunk ahead.
+void prepareNextChunk(const std::string& reqID);
+
 // A chunk of `reqID` ending at `lastByte` has left a connection: the upload
 // records it. Whether a sender still runs under `reqID`.
 bool recordUploadProgress(Session& own, const std::string& reqID, int64_t lastByte);

@@ -13,4 +13,8 @@ void NodeConnectionServices::checkNextChunk(const std::string& reqID) {
     qel::checkNextChunk(reqID);
 }
 
+void NodeConnectionServices::prepareNextChunk(const std::string& reqID) {
+    qel::prepareNextChunk(reqID);
+}
+
 }  // namespace qel

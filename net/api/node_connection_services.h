@@ -11,6 +11,7 @@ class NodeConnectionServices final : public CoreConnectionServices {
     bool recordUploadProgress(Session& session, const std::string& reqID,
                               int64_t lastByte) override;
     void checkNextChunk(const std::string& reqID) override;
+    void prepareNextChunk(const std::string& reqID) override;
 };
 
 }  // namespace qel

@@ -26,6 +26,8 @@ bool CoreConnectionServices::recordUploadProgress(Session&, const std::string&, 
 
 void CoreConnectionServices::checkNextChunk(const std::string&) {}
 
+void CoreConnectionServices::prepareNextChunk(const std::string&) {}
+
 void CoreConnectionServices::reconnect(const std::shared_ptr<clsSocket>& connection) {
     qel::reconnect(connection);
 }

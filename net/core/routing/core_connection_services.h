@@ -17,6 +17,7 @@ class CoreConnectionServices : public ConnectionServices {
     bool recordUploadProgress(Session& session, const std::string& reqID,
                               int64_t lastByte) override;
     void checkNextChunk(const std::string& reqID) override;
+    void prepareNextChunk(const std::string& reqID) override;
     void reconnect(const std::shared_ptr<clsSocket>& connection) override;
 };
 

@@ -135,7 +135,14 @@ void clsSocket::paceUpload(Session& own) {
     const std::shared_ptr<ConnectionServices> services = services_;
     const std::string reqID = packetOut->reqID;
     const bool running = services->recordUploadProgress(own, reqID, *packetOut->fileProgress);
-    if (running && !own.routeFiles) {
+    if (!running) {
+        return;
+    }
+    // Paced by the receiver's confirmation, the chunk just written gives
+    // time to prepare the next; else the next goes now.
+    if (own.routeFiles) {
+        services->prepareNextChunk(reqID);
+    } else {
         services->checkNextChunk(reqID);
     }
 }

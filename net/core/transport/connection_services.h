@@ -37,6 +37,9 @@ class ConnectionServices {
                                       int64_t lastByte) = 0;
     // The sender of `reqID` sends its next chunk.
     virtual void checkNextChunk(const std::string& reqID) = 0;
+    // The sender of `reqID` prepares its next chunk while the receiver's
+    // confirmation of the last one travels.
+    virtual void prepareNextChunk(const std::string& reqID) = 0;
 
     // Starts connecting the same connection again, asynchronously.
     virtual void reconnect(const std::shared_ptr<clsSocket>& connection) = 0;

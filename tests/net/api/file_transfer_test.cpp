@@ -227,6 +227,40 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     EXPECT_EQ(committedAtConfirm[9], -1);  // the last one finished its sender
 }
 
+// A chunk is compressed ahead while the last one travels; once encryption
+// is switched on meanwhile, it must not go out compressed alone.
+TEST_F(TransferTest, AChunkCompressedAheadFollowsEncryptionSwitchedOn) {
+    const Peer a = addPeer(
+        "A",
+        {{"routeFiles", "True"}, {"filePacket", "1"}, {"useComp", "True"}, {"netPass", "secret"}},
+        true);
+    const Peer b = addPeer("B", {{"netPass", "secret"}});
+    link(*b.node, *a.node);
+    std::string text;
+    for (int line = 0; text.size() < 10 * 1024; ++line) {
+        text += "line " + std::to_string(line) + " of a text that compresses well\n";
+    }
+    text.resize(10 * 1024);
+    tornel::test::writeFile(shared("text.txt"), text);
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler file = *methods.find("FILE");
+    std::vector<std::string> flags;
+    methods.add("FILE", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                            const std::string& source) {
+        flags.push_back(getText(pkt, "Flags"));
+        if (flags.size() == 3) {
+            a->session()->useEnc = true;  // the fourth chunk is compressed by now
+        }
+        file(pkt, sock, source);
+    });
+    const std::vector<ReceivedFile> chunks = fetch(b, a, "\\text.txt");
+    EXPECT_TRUE(writeAtRanges(chunks, folder.file("text")) == text);
+    ASSERT_EQ(flags.size(), 10U);
+    for (size_t i = 0; i < flags.size(); ++i) {
+        EXPECT_EQ(flags[i], i < 3 ? "RF,Z" : "RF,KE,Z") << i;
+    }
+}
+
 // The serving node opened the connection: the requester's GET, and the
 // chunks and confirmations after it, travel over that one connection.
 TEST_F(TransferTest, AFileArrivesOverTheConnectionTheServerOpened) {
