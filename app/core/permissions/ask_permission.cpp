@@ -4,12 +4,10 @@
 #include "core/network/peer_link.h"
 #include "core/permissions/permission_questions.h"
 #include "core/state/app_state.h"
-#include "platform/event_loop.h"
+#include "core/util/wait_for_answer.h"
 
 namespace tornel {
 namespace {
-
-constexpr int64_t kPollMs = 10;
 
 // A new prompt for the request, shown with a beep; empty when none could be loaded.
 WindowRef<ConfirmPrompt> showNewPrompt(AppState& state,
@@ -22,13 +20,6 @@ WindowRef<ConfirmPrompt> showNewPrompt(AppState& state,
         state.ui.prompts->beep();
     }
     return prompt;
-}
-
-// Lets events run until the prompt is answered or gone, or the program closes.
-void waitForDecision(const AppState& state, const WindowRef<ConfirmPrompt>& prompt) {
-    while (prompt && !prompt->Decision() && !state.closing) {
-        platform::waitEvents(kPollMs);
-    }
 }
 
 }  // namespace
@@ -51,7 +42,7 @@ bool askPermission(AppState& state, const std::string& requester, const std::str
             prompt = showNewPrompt(state, request);
         }
         wait.setPrompt(prompt);
-        waitForDecision(state, prompt);
+        waitForAnswer(state, [&] { return !prompt || prompt->Decision(); });
         const bool allowed = !state.closing && prompt && prompt->Decision() && prompt->allowed();
         if (ownPrompt && prompt) {
             prompt->unload();
