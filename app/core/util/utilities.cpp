@@ -1,5 +1,6 @@
 #include "core/util/utilities.h"
 
+#include "core/util/safe_local_name.h"
 #include "platform/ascii.h"
 #include "platform/identity.h"
 
@@ -59,8 +60,7 @@ std::string getFileName(std::string_view path) {
     if (path.size() < 4 && path.find(':') != std::string_view::npos) {
         return std::string(path.substr(0, 1)) + " Drive";
     }
-    const size_t separator = path.find_last_of("\\/");
-    return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+    return std::string(lastPathComponent(path));
 }
 
 std::string GUID() {
