@@ -10,6 +10,7 @@
 #include "core/util/utilities.h"
 #include "core/util/wait_for_answer.h"
 #include "platform/files.h"
+#include "platform/scoped_assignment.h"
 #include "qellib/rpc.h"
 
 #include <algorithm>
@@ -36,18 +37,6 @@ Offer readOffer(const qel::Variant& Params) {
     return {(*arguments)[0], *size};
 }
 
-// Counts a prompt as open for as long as it lives.
-class OpenPrompt {
-  public:
-    explicit OpenPrompt(AppState& state) : state_(state) { ++state_.openPushPrompts; }
-    ~OpenPrompt() { --state_.openPushPrompts; }
-    OpenPrompt(const OpenPrompt&) = delete;
-    OpenPrompt& operator=(const OpenPrompt&) = delete;
-
-  private:
-    AppState& state_;
-};
-
 // Shows the prompt for the offer and waits for the answer: the path to save
 // to, or "" (refused, the prompt gone, or the program closing).
 std::string askUser(AppState& state, const Offer& offer, const std::string& nodeID) {
@@ -55,7 +44,8 @@ std::string askUser(AppState& state, const Offer& offer, const std::string& node
     if (!prompt) {
         return {};
     }
-    const OpenPrompt open(state);
+    // The prompt counts as open while this waits (the waits nest).
+    const platform::ScopedAssignment open(state.openPushPrompts, state.openPushPrompts + 1);
     const std::string sender = getUserName(state, nodeID);
     if (!prompt) {
         return {};  // the name lookup lets events run
