@@ -171,6 +171,10 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
         if (id.empty()) {
             return;  // every sender writes one; without it no copy could be told apart
         }
+        if (static_cast<int64_t>(id.size()) > limits::MaxPacketIdBytes) {
+            ++counters.PacketsDropped;
+            return;
+        }
         const bool forMeAlone = destination == own->nodeID;
         const bool confirmHere = forMeAlone && hasFlag(pkt, "C");
         if (packetSeen(id)) {

@@ -14,7 +14,9 @@ class clsSocket;
 
 // Takes in one complete packet that arrived on `sock`, in the connection's own
 // session (made current for the call, the caller's restored afterwards). A
-// packet without an "ID" is counted and dropped. A body that does not inflate
+// packet without an "ID" is counted and dropped; one whose "ID" is longer
+// than limits::MaxPacketIdBytes is dropped too, and counted among the
+// dropped, so no peer makes us remember huge IDs. A body that does not inflate
 // is reported and the packet neither handled nor forwarded. A duplicate asking
 // this node alone for confirmation is confirmed again (its first CONFIRM may
 // have been lost) but not handled. Nothing escapes: failures are reported with

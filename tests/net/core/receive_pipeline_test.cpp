@@ -2,6 +2,7 @@
 
 #include "confirmation.h"
 #include "identifiers.h"
+#include "input_limits.h"
 #include "lookups.h"
 #include "node_info.h"
 #include "route_table.h"
@@ -101,6 +102,17 @@ TEST_F(ChainTest, WhatBHandlesAloneOrCannotPassOnGoesNoFurther) {
         EXPECT_EQ(sawIt, row.handledAtB);
     }
     EXPECT_TRUE(eventsOf(b).errors.empty());
+}
+
+TEST_F(ChainTest, APacketWithAnOverlongIDIsDroppedNeitherHandledNorForwarded) {
+    const int64_t droppedBefore = library().counters.PacketsDropped;
+    const std::string id(limits::MaxPacketIdBytes + 1, 'i');
+    probe(a, "BROADCAST", "x", [&](clsPacket& p) { AddField(p, "ID", id); });
+    settle(a, c);
+    EXPECT_EQ(library().counters.PacketsDropped - droppedBefore, 1);
+    EXPECT_EQ(arrivalsOf(b, id).size(), 1U);
+    EXPECT_TRUE(handledAt(b, id).empty());
+    EXPECT_TRUE(arrivalsOf(c, id).empty());
 }
 
 TEST_F(ChainTest, ABodyThatDoesNotInflateIsReportedNeitherHandledNorForwarded) {
