@@ -82,11 +82,6 @@ class SocketRecorder : public platform::SocketEvents {
     }
 };
 
-// Lets events run for `ms`, whatever happens meanwhile.
-inline void letEventsRun(int64_t ms) {
-    waitUntil([] { return false; }, ms);
-}
-
 // Bytes that show where each one belongs: a lost, doubled or reordered run
 // changes the comparison.
 inline std::string patternBytes(size_t size, size_t seed = 0) {

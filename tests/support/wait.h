@@ -21,4 +21,9 @@ bool waitUntil(Predicate done, int64_t timeoutMs = 5000) {
     return true;
 }
 
+// Lets events run for `ms`, whatever happens meanwhile.
+inline void letEventsRun(int64_t ms) {
+    waitUntil([] { return false; }, ms);
+}
+
 }  // namespace tornel::test

@@ -5,6 +5,7 @@
 #include "core/state/app_state.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/chatting_text.h"
+#include "ui/chat/shared_files_link.h"
 #include "ui/controls/link_style.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/chat_skin.h"
@@ -254,12 +255,7 @@ void SkinnedChatWindow::txtIn_Change() {
 }
 
 void SkinnedChatWindow::lblSharing_Click() {
-    if (state_.NewUI && showInExplore_) {
-        const ShowInExplore show = showInExplore_;
-        show(conversation.recipientID);
-        return;
-    }
-    conversation.showSharedFiles();
+    showSharedFiles(state_, showInExplore_, conversation);
 }
 
 void SkinnedChatWindow::lblSendFile_Click() {

@@ -4,6 +4,7 @@
 #include "core/interfaces/chat_window.h"
 #include "qellib/types.h"
 #include "ui/chat/file_drop_target.h"
+#include "ui/chat/shared_files_link.h"
 #include "ui/skinned/skinned_window.h"
 #include "ui/skinned/task_bar_proxy.h"
 
@@ -30,7 +31,7 @@ class SkinnedChatWindow : public SkinnedWindow, public ChatWindow {
 
   public:
     // "View shared" in the single-window mode: the Explore view with the peer selected.
-    using ShowInExplore = std::function<void(const std::string& nodeID)>;
+    using ShowInExplore = ui::ShowInExplore;
 
     SkinnedChatWindow(AppState& state, WindowContext& context, ShowInExplore showInExplore);
     ~SkinnedChatWindow() override;

@@ -4,6 +4,7 @@
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
 #include "ui/chat/chat_input.h"
+#include "ui/chat/shared_files_link.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/classic_skin.h"
@@ -169,12 +170,7 @@ void ClassicChatWindow::txtIn_Change() {
 }
 
 void ClassicChatWindow::lblSharing_Click() {
-    if (state_.NewUI && showInExplore_) {
-        const ShowInExplore show = showInExplore_;
-        show(conversation.recipientID);
-        return;
-    }
-    conversation.showSharedFiles();
+    showSharedFiles(state_, showInExplore_, conversation);
 }
 
 void ClassicChatWindow::timPing_Timer() {

@@ -4,6 +4,7 @@
 #include "core/interfaces/chat_window.h"
 #include "qellib/types.h"
 #include "ui/chat/file_drop_target.h"
+#include "ui/chat/shared_files_link.h"
 #include "ui/classic/heading_band.h"
 #include "ui/form/form.h"
 
@@ -33,7 +34,7 @@ class ClassicChatWindow : public Form, public ChatWindow {
 
   public:
     // "View Files" in the single-window mode: the Explore view with the peer selected.
-    using ShowInExplore = std::function<void(const std::string& nodeID)>;
+    using ShowInExplore = ui::ShowInExplore;
 
     ClassicChatWindow(AppState& state, ShowInExplore showInExplore);
     ~ClassicChatWindow() override;

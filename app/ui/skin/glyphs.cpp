@@ -21,6 +21,12 @@ void arrowHead(QPainter& p, QPointF tip, QPointF back1, QPointF back2) {
     p.drawPolyline(QPolygonF{back1, tip, back2});
 }
 
+// An open tray along the bottom, that a send or download arrow leaves or enters.
+void tray(QPainter& p) {
+    p.drawPolyline(
+        QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5), QPointF(13.5, 10)});
+}
+
 void refresh(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawArc(QRectF(3, 3, 10, 10), 60 * 16, 280 * 16);
@@ -39,16 +45,14 @@ void send(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawLine(QPointF(8, 11), QPointF(8, 2.5));
     arrowHead(p, QPointF(8, 2.5), QPointF(5, 5.5), QPointF(11, 5.5));
-    p.drawPolyline(
-        QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5), QPointF(13.5, 10)});
+    tray(p);
 }
 
 void download(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawLine(QPointF(8, 2.5), QPointF(8, 10.5));
     arrowHead(p, QPointF(8, 10.5), QPointF(5, 7.5), QPointF(11, 7.5));
-    p.drawPolyline(
-        QPolygonF{QPointF(2.5, 10), QPointF(2.5, 13.5), QPointF(13.5, 13.5), QPointF(13.5, 10)});
+    tray(p);
 }
 
 void status(QPainter& p, const QColor& c) {

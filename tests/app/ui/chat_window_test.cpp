@@ -28,8 +28,8 @@ using test::ProgramNode;
 using test::waitUntil;
 
 // Lets events run for a moment, so that anything sent has arrived.
-void settle(int64_t ms = 150) {
-    waitUntil([] { return false; }, ms);
+void settle() {
+    test::letEventsRun(150);
 }
 
 // Alice's chat window with the hand node, both on 127.0.0.1.

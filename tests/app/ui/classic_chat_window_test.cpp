@@ -23,8 +23,9 @@ using test::HandNode;
 using test::ProgramNode;
 using test::waitUntil;
 
-void settle(int64_t ms = 150) {
-    waitUntil([] { return false; }, ms);
+// Lets events run for a moment, so that anything sent has arrived.
+void settle() {
+    test::letEventsRun(150);
 }
 
 // A shell that records the files windows asked for.
