@@ -195,5 +195,36 @@ TEST_F(ProgramTest, AKilledCopyKeepsItsIdSharesAndPermanentGrants) {
     EXPECT_NE(settings.find("<Name>Friend</Name>"), std::string::npos);
 }
 
+// Without a display the program says so in one line and how to go on, and
+// ends normally instead of Qt's abort: with no display named at all, and
+// with one named that does not open.
+TEST_F(ProgramTest, WithoutADisplayTheProgramSaysSoInOneLine) {
+    for (const char* display : {"", ":97"}) {
+        SCOPED_TRACE(display);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(name);
+        }
+        if (*display != 0) {
+            environment.insert("DISPLAY", display);
+        }
+        environment.insert("TORNEL_HOME", QString::fromStdString(folder.path()));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationDirPath() + "/Tornel", {});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        const std::string said = program.readAllStandardError().toStdString();
+        EXPECT_NE(said.find("Tornel: no display could be opened for its windows. Start it from a "
+                            "desktop session (or over ssh -X), or set DISPLAY to a running X "
+                            "server, for example DISPLAY=:0.\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("Aborted"), std::string::npos);
+    }
+    EXPECT_FALSE(platform::fileStatus(file("Tornel.lock")).has_value());
+}
+
 }  // namespace
 }  // namespace tornel
