@@ -41,6 +41,7 @@ class frmConfirm : public QDialog, public ConfirmPrompt {
     void showPrompt() override;
     bool Decision() const override { return decision_; }
     bool allowed() const override { return allowed_; }
+    void answerGranted() override { answer(true); }
     void unload() override;
 
     // Stores the grant chosen in cboTime, then answers Allow.
