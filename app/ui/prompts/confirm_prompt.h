@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QPushButton;
@@ -68,6 +69,7 @@ class frmConfirm : public QDialog, public ConfirmPrompt {
     void reject() override;
 
   private:
+    std::vector<QRect> otherPromptsOnScreen() const;
     void Form_Load();
     void placeControls();
     void answer(bool allow);
