@@ -60,7 +60,7 @@ bool askPermission(AppState& state, const std::string& requester, const std::str
         if (admittedByGrant && !state.closing) {
             wait.answerAsGranted();
         }
-        const bool allowed = !state.closing && wait.answer().value_or(false);
+        const bool allowed = !state.closing && (admittedByGrant || wait.answer().value_or(false));
         if (wait.asks()) {
             wait.unloadPrompt();
         }
