@@ -320,6 +320,19 @@ TEST_F(AccessPermissionTest, ARepeatedRequestWaitsForTheOpenPromptInsteadOfOpeni
     EXPECT_TRUE(waitFor([&] { return events->authGiven.size() == 2; }));
 }
 
+// Answers every prompt still open with Deny after `ms` (unless `context`
+// has gone), so that a test whose awaited answer never comes still ends
+// (and fails).
+void denyOpenPromptsAfter(const QObject& context, test::ScriptedConfirms& confirms, int ms) {
+    QTimer::singleShot(ms, &context, [&confirms] {
+        for (const auto& prompt : confirms.prompts) {
+            if (!prompt->decision) {
+                prompt->answerDeny();
+            }
+        }
+    });
+}
+
 // The program's node against strangers written from the wire format: GETs
 // under Source IDs of their own, each sent once the one before waits.
 class StrangersTest : public AccessPermissionTest {
@@ -389,6 +402,7 @@ TEST_F(StrangersTest, QuestionsAreBoundedPerNodeAndInAll) {
         const size_t before = confirms->count();
         size_t promptsWhenRefused = 0;
         sendEachWhenTheOnesBeforeWait(gets);
+        denyOpenPromptsAfter(poll, *confirms, 20000);
         steps.then([&] { return answered(gets.back()); },
                    [&] {
                        promptsWhenRefused = confirms->count() - before;
@@ -418,6 +432,7 @@ TEST_F(StrangersTest, OneStrangersRequestsDoNotStopAnotherStrangersQuestion) {
     // Should the other stranger get no question, every prompt is answered
     // in the end, so that the waits return.
     sendEachWhenTheOnesBeforeWait(gets);
+    denyOpenPromptsAfter(poll, *confirms, 20000);
     steps.then([&] { return confirms->count() == 2 || answered(gets.back()); },
                [&] { allowEveryPrompt(); });
     ASSERT_TRUE(allAnswered(gets));
@@ -427,18 +442,6 @@ TEST_F(StrangersTest, OneStrangersRequestsDoNotStopAnotherStrangersQuestion) {
     for (const Get& get : gets) {
         EXPECT_EQ(outcome(get), "served");
     }
-}
-
-// Answers every prompt still open with Deny after `ms`, so that a test
-// whose awaited answer never comes still ends (and fails).
-void denyOpenPromptsAfter(test::ScriptedConfirms& confirms, int ms) {
-    QTimer::singleShot(ms, [&confirms] {
-        for (const auto& prompt : confirms.prompts) {
-            if (!prompt->decision) {
-                prompt->answerDeny();
-            }
-        }
-    });
 }
 
 // Bob downloads several files at once: they share one question, and its
@@ -454,7 +457,7 @@ TEST_F(AccessPermissionTest, ANodesRequestsShareOneQuestionAnsweredOnce) {
     }
     steps.then([&] { return state.permissionQuestions.waiting() == std::size(names); },
                [&] { confirms->at(0).answerAllow(state, GrantChoice::For30Minutes); });
-    denyOpenPromptsAfter(*confirms, 20000);
+    denyOpenPromptsAfter(poll, *confirms, 20000);
     ASSERT_TRUE(
         test::waitUntil([&] { return reqIDs.size() == 3 && served(reqIDs.back()); }, 30000));
     for (const std::string& reqID : reqIDs) {
@@ -474,7 +477,7 @@ TEST_F(AccessPermissionTest, AGrantMadeMeanwhileAnswersTheWaitingPromptAsGranted
     Steps steps;
     steps.then([&] { return confirms->count() == 1; },
                [&] { recordGrant(state, kPeerID, "", GrantChoice::For5Minutes); });
-    denyOpenPromptsAfter(*confirms, 20000);
+    denyOpenPromptsAfter(poll, *confirms, 20000);
     const std::string reqID = request("a.txt");
     ASSERT_TRUE(test::waitUntil([&] { return !events->ended.empty(); }, 30000));
     EXPECT_TRUE(served(reqID));
