@@ -154,9 +154,24 @@ struct SocketControl::Impl {
         stream = makeQObject<QTcpSocket>();
         wireStream();
         state = parseIPv4(host) ? SocketState::Connecting : SocketState::Resolving;
+        if (!bindOutgoing()) {
+            return;
+        }
         // May signal a failure at once; it is queued like any other.
         stream->connectToHost(QString::fromStdString(host), static_cast<quint16>(port),
                               UnbufferedStream, QAbstractSocket::IPv4Protocol);
+    }
+
+    // A process bound to one address also connects from it (any free port),
+    // so its peers see the address it listens on. A bind that fails ends
+    // the connect with its error, queued like any other.
+    bool bindOutgoing() {
+        const QHostAddress local = boundAddress();
+        if (local == QHostAddress(QHostAddress::AnyIPv4) || stream->bind(local, 0)) {
+            return true;
+        }
+        streamEnded(stream->error());
+        return false;
     }
 
     void accept(int64_t requestId) {

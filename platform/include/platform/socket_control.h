@@ -142,8 +142,8 @@ class SocketControl {
     std::unique_ptr<Impl> impl_;
 };
 
-// The address every listener and UDP control binds to: "0.0.0.0" (any) by
-// default; tests set a loopback address.
+// The address every listener, UDP control and outgoing TCP connection binds
+// to: "0.0.0.0" (any) by default; tests set a loopback address.
 void setBindAddress(const std::string& ipv4);
 std::string bindAddress();
 // Whether the bind address is a loopback address. Such a process sends no
