@@ -10,6 +10,7 @@
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
@@ -126,6 +127,11 @@ struct ProgramNode {
         const auto info = state.qelSession->getNodeInfo(nodeID, true);
         return !info.empty() && !info[0].ID.empty();
     }
+    // The node `nodeID` that listens on `port` now (its ID may be one an
+    // earlier test used).
+    bool knows(const std::string& nodeID, int port) {
+        return knowsNodeOnPort(*state.qelSession, nodeID, port);
+    }
 
     TempFolder folder;
     std::shared_ptr<ScriptedPrompts> prompts = std::make_shared<ScriptedPrompts>();
@@ -211,7 +217,7 @@ inline bool linkToHand(ProgramNode& program, HandNode& hand) {
     connectTo(program.state);
     return waitUntil([&] {
         const auto info = hand.node.getNodeInfo(program.state.NodeGUID, true);
-        return program.knows("HAND-NODE") && !info.empty() && !info[0].ID.empty();
+        return program.knows("HAND-NODE", hand.port) && !info.empty() && !info[0].ID.empty();
     });
 }
 

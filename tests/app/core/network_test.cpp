@@ -13,6 +13,7 @@
 #include "qellib/settings.h"
 #include "support/file_contents.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/wait.h"
 #include "version.h"
 
@@ -210,8 +211,8 @@ TEST_F(NetworkTest, LinkCheckTellsEachChangeOnce) {
     state.serverList.add(peer.address(), peer.address());
     bringUp();
     ASSERT_TRUE(waitUntil([&] { return !peer.events->established.empty(); }));
-    ASSERT_TRUE(
-        waitUntil([&] { return !state.qelSession->getNodeInfo("PEER-NODE", true)[0].ID.empty(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return test::knowsNodeOnPort(*state.qelSession, "PEER-NODE", peer.port); }));
 
     std::vector<std::string> lines;
     FakeChat chat("NOBODY", lines);
@@ -232,8 +233,8 @@ TEST_F(NetworkTest, ALinkCheckSkipsWhileItWaitsAndLeavesAClosedWindowAlone) {
     Peer peer;
     state.serverList.add(peer.address(), peer.address());
     bringUp();
-    ASSERT_TRUE(
-        waitUntil([&] { return !state.qelSession->getNodeInfo("PEER-NODE", true)[0].ID.empty(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return test::knowsNodeOnPort(*state.qelSession, "PEER-NODE", peer.port); }));
     std::vector<std::string> lines;
     auto* chat = new FakeChat("PEER-NODE", lines);
     chat->setPingWarningVisible(true);
