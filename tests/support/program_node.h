@@ -210,6 +210,12 @@ class HandNode {
     std::vector<std::shared_ptr<qel::cQELRPC>> objects;
 };
 
+// Whether what `program` has sent to `nodeID` so far has been handled there:
+// a node answers a ping only once the packets that came before it are done.
+inline bool sentHasArrived(ProgramNode& program, const std::string& nodeID) {
+    return program.state.qelSession->Ping(nodeID, 20000) >= 0;
+}
+
 // Connects `program` to the hand node; whether they know each other in time.
 inline bool linkToHand(ProgramNode& program, HandNode& hand) {
     program.start();

@@ -17,7 +17,7 @@ inline int64_t realMs() {
 // Lets events run until `done()` holds or `timeoutMs` of real time have
 // passed; returns whether it holds.
 template <class Predicate>
-bool waitUntil(Predicate done, int64_t timeoutMs = 5000) {
+bool waitUntil(Predicate done, int64_t timeoutMs = 20000) {
     const int64_t deadline = realMs() + timeoutMs;
     while (!done()) {
         const int64_t left = deadline - realMs();

@@ -281,7 +281,7 @@ TEST(SelfUpdateTest, WithoutAConnectionTheQuestionWaitsForOneButNotForever) {
         ProgramCore core(5);
         core.bringUp();
         checkForUpdate(core.state);
-        ASSERT_FALSE(core.state.qelSession->Connect(early.address()).empty());
+        core.state.qelSession->connectMaintainAsync(early.address());
         EXPECT_TRUE(waitUntil([&] { return early.procedures->versionCalls == 1; }));
     }
     ProgramCore core(5);
@@ -290,7 +290,8 @@ TEST(SelfUpdateTest, WithoutAConnectionTheQuestionWaitsForOneButNotForever) {
     ASSERT_TRUE(core.update().questionWaiting());
     clock.jump(ConnectionWaitMs);
     ASSERT_TRUE(waitUntil([&] { return !core.update().questionWaiting(); }));
-    ASSERT_FALSE(core.state.qelSession->Connect(late.address()).empty());
+    core.state.qelSession->connectMaintainAsync(late.address());
+    ASSERT_TRUE(waitUntil([&] { return core.state.qelSession->isConnected(); }));
     // Nothing is asked however long the connection stands.
     letEventsRun(2 * ConnectionPollMs);
     EXPECT_EQ(late.procedures->versionCalls, 0);
