@@ -88,6 +88,9 @@ int64_t ImageUploads::stallLimit() const {
 }
 
 void ImageUploads::watch() {
+    if (!state_.qelSession) {
+        uploads_.clear();  // the node is gone, and its uploads with it
+    }
     forgetFinished();
     const int64_t now = platform::tickCount();
     std::vector<Upload> stalled;
