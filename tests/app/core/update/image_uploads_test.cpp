@@ -35,8 +35,11 @@ int64_t statusKiB(const std::string& name) {
 class MemoryPeak {
   public:
     MemoryPeak() {
-        std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from now
-        start_ = statusKiB("VmRSS");
+        // The peak starts again from now; where it cannot, it is measured
+        // from the peak so far, which only ever hides growth.
+        std::ofstream reset("/proc/self/clear_refs");
+        const bool restarted = static_cast<bool>(reset << "5" << std::flush);
+        start_ = statusKiB(restarted ? "VmRSS" : "VmHWM");
     }
     int64_t growthMiB() const { return (statusKiB("VmHWM") - start_) / 1024; }
 
