@@ -89,7 +89,7 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
     guarded(state_.log, "QEL_FileReceived", [&] {
         // A running download keeps its blocks while an update arrives.
         if (updating && updateReceiver_ && !findDownload(state_, reqID)) {
-            updateReceiver_(reqID, strData, fileStatus);
+            updateReceiver_(reqID, strData, Range.get(), fileStatus);
             return;
         }
         incomingDownload(state_, reqID, strData, Range, fileStatus);

@@ -12,6 +12,7 @@
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/raw_peer.h"
 #include "support/scripted_confirm.h"
 #include "support/wait.h"
@@ -32,18 +33,11 @@ using test::ScriptedConfirm;
 
 constexpr const char* kPeerID = "PEER-NODE";
 
-// Lets events run until `done()` holds, for at most two seconds of real
-// time (the tests move the program's clock by hand).
+// Lets events run until `done()` holds, in real time (the tests move the
+// program's clock by hand).
 template <class Predicate>
 bool waitFor(Predicate done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
-        platform::waitEvents(10);
-    }
-    return true;
+    return test::waitUntil(done, 20000);
 }
 
 // What the requesting node sees of its requests: the last file status of
@@ -145,10 +139,8 @@ class AccessPermissionTest : public test::AppFixture {
         peerRPC->bindRPC("AuthGiven", qel::RPC_INCOMING);
         peer.Listen();
         peer.Connect("127.0.0.1:" + std::to_string(state.Port));
-        EXPECT_TRUE(waitFor([&] {
-            const auto known = state.qelSession->getNodeInfo(kPeerID, true);
-            return !known.empty() && !known[0].ID.empty();
-        }));
+        EXPECT_TRUE(
+            waitFor([&] { return test::knowsNodeOnPort(*state.qelSession, kPeerID, peerPort); }));
     }
     ~AccessPermissionTest() override {
         state.qelSession->shutDown();
@@ -309,10 +301,12 @@ TEST_F(AccessPermissionTest, AnsweringTheLaterPromptFirstLetsItsRequestProceedFi
 }
 
 TEST_F(AccessPermissionTest, ARepeatedRequestWaitsForTheOpenPromptInsteadOfOpeningAnother) {
+    std::string again;
+    answerEach([&](ScriptedConfirm&) { QTimer::singleShot(0, [&] { again = request("a.txt"); }); });
     whenReady([&] { return state.permissionQuestions.waiting() == 2; },
               [&] { confirms->at(0).answerAllow(state); });
     const std::string first = request("a.txt");
-    const std::string again = request("a.txt");
+    ASSERT_TRUE(waitFor([&] { return !again.empty(); }));
     EXPECT_TRUE(served(first));
     EXPECT_TRUE(served(again));
     EXPECT_EQ(confirms->count(), 1u);

@@ -126,9 +126,8 @@ TEST_F(ControllerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives) {
     dl->lngProgress = -1;
     state.downloads.add(dl, dl->Key);
     std::vector<std::string> updateBlocks;
-    controller.beginUpdate([&](std::string& reqID, std::string& data, qel::enmFileStatus) {
-        updateBlocks.push_back(reqID + ":" + data);
-    });
+    controller.beginUpdate([&](std::string& reqID, std::string& data, const qel::cXRange*,
+                               qel::enmFileStatus) { updateBlocks.push_back(reqID + ":" + data); });
     const auto receive = [&](std::string reqID, std::string data) {
         std::shared_ptr<qel::cXRange> range;
         qel::enmFileStatus status = qel::FS_Transferring;

@@ -353,10 +353,15 @@ TEST_F(SlowTransferTest, OnlyTheReceiverCanCancel) {
     EXPECT_TRUE(runningAfterThirdParty);
     EXPECT_EQ(upload(a, reqID)->Status, FS_Canceled);
     EXPECT_TRUE(a->session()->fileSends.empty());
-    // What was under way still arrives; then nothing more.
-    tornel::test::letEventsRun(100);
+    // What was under way still arrives (before a message sent after it); then nothing more.
+    const auto drained = [&] {
+        const size_t before = b.events->messages.size();
+        a.api().sendMessage("after", b.id());
+        return waitFor([&] { return b.events->messages.size() == before + 1; });
+    };
+    ASSERT_TRUE(drained());
     const size_t got = b.events->of(reqID).size();
-    tornel::test::letEventsRun(100);
+    ASSERT_TRUE(drained());
     EXPECT_EQ(b.events->of(reqID).size(), got);
     EXPECT_LT(got, 4096U);
     EXPECT_FALSE(b.events->ended(reqID));
@@ -405,7 +410,8 @@ TEST_F(SlowTransferTest, ARequestUnderALiveIDReplacesItsTransferQuietly) {
     };
     get("\\slow.bin");
     ASSERT_TRUE(waitFor([&] { return b.events->ended("SAME"); }));
-    tornel::test::letEventsRun(50);
+    a.api().sendMessage("after", b.id());  // arrives after anything sent before it
+    ASSERT_TRUE(waitFor([&] { return b.events->messages.size() == 1; }));
     const std::vector<ReceivedFile> chunks = b.events->of("SAME");
     EXPECT_EQ(chunks.back().range + " " + std::to_string(chunks.back().status), "0-9/10 2");
     for (const ReceivedFile& chunk : chunks) {
