@@ -89,6 +89,9 @@ struct Session {
     // File transfer.
     std::vector<std::shared_ptr<clsFileSend>> fileSends;
     KeyedCollection<std::shared_ptr<cXFile>> uploads;  // by request ID
+    // The transfers this node receives, by request ID (exact), bounded.
+    std::unordered_map<std::string, typRunningRequest> runningRequests;
+    uint64_t runningRequestsMade = 0;
 
   private:
     friend class SessionTable;

@@ -131,20 +131,10 @@ void clsSocket::paceUpload(Session& own) {
     if (!services_) {
         return;
     }
-    // Held and copied: the services may send on this connection and replace packetOut.
+    // Held: the engine may send on this connection and replace packetOut.
     const std::shared_ptr<ConnectionServices> services = services_;
-    const std::string reqID = packetOut->reqID;
-    const bool running = services->recordUploadProgress(own, reqID, *packetOut->fileProgress);
-    if (!running) {
-        return;
-    }
-    // Paced by the receiver's confirmation, the chunk just written gives
-    // time to prepare the next; else the next goes now.
-    if (own.routeFiles) {
-        services->prepareNextChunk(reqID);
-    } else {
-        services->checkNextChunk(reqID);
-    }
+    const std::shared_ptr<clsPendingPkt> chunk = packetOut;
+    services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
 void clsSocket::closeIfStalled(int64_t nowMs) {
@@ -230,8 +220,13 @@ void clsSocket::closeConnection(bool userInitiated) {
         }
         updateConnectedState();
         backoff.dropped(platform::tickCount());
-        if (Maintain && !own.disconnecting && services_) {
-            services_->reconnect(shared_from_this());
+        if (services_) {
+            // Held: the services outlive a change of the library's own.
+            const std::shared_ptr<ConnectionServices> services = services_;
+            services->connectionClosed(own, shared_from_this());
+            if (Maintain && !own.disconnecting) {
+                services->reconnect(shared_from_this());
+            }
         }
     });
 }

@@ -72,17 +72,18 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // has stopped reading, and the connection is closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
-    // The control has written the last packet out: a file chunk records its
-    // upload's progress and asks for the next chunk, then the next waiting
-    // packet is written.
+    // The control has written the last packet out: a file chunk is handed
+    // to the transfer engine (which may send the next one), then the next
+    // waiting packet is written.
     void sendComplete();
     // Reads every byte waiting in the control into the stream being received.
     void dataArrival(int64_t bytesWaiting);
     // An outgoing connect has completed: raises connectionEstab (once) and,
     // when the session announces itself, sends this node's information.
     void connectionEstab();
-    // Closes the connection (once) and raises connectionClosed; a maintained
-    // connection is reconnected unless its session is disconnecting. A close
+    // Closes the connection (once), raises connectionClosed and lets the
+    // transfers that rode it settle; a maintained connection is reconnected
+    // unless its session is disconnecting. A close
     // the node asks for (`userInitiated`) is never reconnected, and also
     // stops a connect still in progress.
     void closeConnection(bool userInitiated);

@@ -212,7 +212,7 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     methods.add("FILECONFIRM", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                                    const std::string& source) {
         const std::shared_ptr<clsFileSend> sender =
-            liveSender(*currentSession(), getText(pkt, "ReqID"));
+            liveSender(*currentSession(), source, getText(pkt, "ReqID"));
         committedAtConfirm.push_back(sender ? sender->completedProgress + 1 : -1);
         confirmed(pkt, sock, source);
     });
@@ -221,10 +221,12 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     EXPECT_EQ(flagged, 10);
     EXPECT_TRUE(writeAtRanges(chunks, folder.file("paced")) == bytes);
     ASSERT_TRUE(waitFor([&] { return committedAtConfirm.size() == 10; }));
-    for (size_t i = 0; i < 9; ++i) {
+    for (size_t i = 0; i < 10; ++i) {
         EXPECT_EQ(committedAtConfirm[i], static_cast<int64_t>(i + 1) * 1024) << i;
     }
-    EXPECT_EQ(committedAtConfirm[9], -1);  // the last one finished its sender
+    // The sender ends with its last chunk confirmed, not merely sent.
+    EXPECT_EQ(upload(a, chunks.front().reqID)->Status, FS_Complete);
+    EXPECT_TRUE(a->session()->fileSends.empty());
 }
 
 // A chunk is compressed ahead while the last one travels; once encryption
@@ -279,8 +281,8 @@ TEST_F(TransferTest, AFileArrivesOverTheConnectionTheServerOpened) {
         EXPECT_TRUE(writeAtRanges(chunks, folder.file(tag)) == bytes);
         ASSERT_FALSE(chunks.empty());
         const std::string reqID = chunks.front().reqID;
-        ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->lngProgress == 699999; }));
-        EXPECT_EQ(upload(a, reqID)->Status, FS_Complete);
+        ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->Status == FS_Complete; }));
+        EXPECT_EQ(upload(a, reqID)->lngProgress, 699999);
         EXPECT_EQ(upload(a, reqID)->extendedStatus, "");
     }
 }
@@ -343,7 +345,7 @@ TEST_F(SlowTransferTest, OnlyTheReceiverCanCancel) {
     a.events->onReceived = [&](const ReceivedFile& notice) {
         EXPECT_EQ(notice.status, FS_Canceled);
         if (a.events->received.size() == 1) {
-            runningAfterThirdParty = liveSender(*a->session(), notice.reqID) != nullptr &&
+            runningAfterThirdParty = liveSender(*a->session(), b.id(), notice.reqID) != nullptr &&
                                      upload(a, notice.reqID)->Status == FS_Transferring;
             b.api().sendFile(a.id(), notice.reqID, "", FS_Canceled);
         }
