@@ -1,5 +1,8 @@
 #include "transfer_fixture.h"
 
+#include "connection.h"
+#include "lookups.h"
+
 #include "support/process_resources.h"
 
 #include <string>
@@ -87,6 +90,56 @@ TEST_F(TransferFaultTest, AConnectionClosedMidTransferEndsItOnBothSides) {
             EXPECT_EQ(b.events->of(reqID).back().status, FS_Canceled);
             EXPECT_TRUE(b->session()->runningRequests.empty());
         }
+    }
+}
+
+// A - C - B and A - B: when the direct link drops mid-transfer, the sender
+// goes on through C from its first unconfirmed byte.
+TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
+    struct Case {
+        const char* what;
+        bool routeFiles;
+        bool droppedBySender;
+    };
+    const Case cases[] = {
+        {"drain pacing, dropped by the receiver", false, false},
+        {"drain pacing, dropped by the sender", false, true},
+        {"confirmed, dropped by the receiver", true, false},
+        {"confirmed, dropped by the sender", true, true},
+    };
+    const std::string bytes = sharedFile("far.bin", 2 << 20);
+    int tag = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = std::to_string(++tag);
+        const Peer a =
+            addPeer("A" + name,
+                    {{"filePacket", "1"}, {"routeFiles", c.routeFiles ? "True" : "False"}}, true);
+        const Peer relay = addPeer("C" + name);
+        const Peer b = addPeer("B" + name);
+        link(*relay.node, *a.node);
+        link(*b.node, *relay.node);
+        const std::string direct = link(*b.node, *a.node);
+        // Both ends learn the way round through C from a flooded question.
+        b.api().getNodeInfo("BROADCAST", false);
+        a.api().getNodeInfo("BROADCAST", false);
+
+        const std::string reqID = b.api().requestFile("\\far.bin", a.id());
+        ASSERT_TRUE(waitUntil([&] { return !b.events->of(reqID).empty(); }, Generous));
+        if (c.droppedBySender) {
+            const std::shared_ptr<clsSocket> toB = getDirectSocket(*a->session(), b.id());
+            ASSERT_TRUE(toB);
+            EXPECT_TRUE(a.api().disconnectByID(toB->connectionID));
+        } else {
+            EXPECT_TRUE(b.api().disconnectByID(direct));
+        }
+        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
+        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_EQ(cancelsOf(b, reqID), 0);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("far" + name)) == bytes);
+        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        EXPECT_EQ(openFiles(shared("far.bin")), 0);
     }
 }
 
