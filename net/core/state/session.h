@@ -161,8 +161,8 @@ class CurrentSessionGuard {
     SessionHandle remembered_;
 };
 
-// The seen-packet-ID cache of the current session.
-bool packetSeen(std::string_view id);
-void rememberPacketID(std::string id);
+// The seen-packet cache of the current session: packets by source and ID.
+bool packetSeen(std::string_view source, std::string_view id);
+void rememberPacketID(std::string_view source, std::string_view id);
 
 }  // namespace qel

@@ -1,9 +1,19 @@
 #include "transfer_fixture.h"
 
 #include "connection.h"
+#include "dispatch_table.h"
+#include "fields.h"
+#include "identifiers.h"
 #include "lookups.h"
+#include "stream_framing.h"
+#include "transfer_limits.h"
 
+#include "platform/socket_control.h"
 #include "support/process_resources.h"
+#include "support/socket_recorder.h"
+
+#include <map>
+#include <set>
 
 #include <string>
 #include <vector>
@@ -17,6 +27,48 @@ using tornel::test::openFiles;
 using tornel::test::waitUntil;
 
 constexpr int64_t Generous = 20000;  // ms
+
+// A peer written from the wire format: it connects, sends what the test
+// writes and keeps everything that arrives, and answers nothing.
+class RawPeer {
+  public:
+    explicit RawPeer(std::string id) : id(std::move(id)) {}
+
+    bool connectTo(int port) {
+        control.connect("127.0.0.1", port);
+        return waitUntil([&] { return control.state() == platform::SocketState::Connected; },
+                         Generous);
+    }
+
+    // One packet from this peer, with the fields given after its own.
+    void send(const std::string& method, const std::string& resource,
+              const std::vector<std::pair<std::string, std::string>>& fields) {
+        std::string text = method + " " + resource + " QEL/2.1\r\n";
+        for (const auto& [name, value] : fields) {
+            text += name + ": " + value + "\r\n";
+        }
+        text += "Source: " + id + "\r\nTTL: 5\r\nHops: 0\r\nID: " + newID() + "\r\n\r\n";
+        control.sendData(text);
+    }
+
+    // The packets that have arrived, in order.
+    std::vector<clsPacket> received() {
+        framer.append(std::exchange(recorder.data, std::string()));
+        for (clsPacket packet; framer.next(packet) == PacketFramer::Cut::Packet;) {
+            packets.push_back(std::move(packet));
+            packet = clsPacket();
+        }
+        return packets;
+    }
+
+    std::string id;
+    tornel::test::SocketRecorder recorder;
+    platform::SocketControl control{&recorder};
+
+  private:
+    PacketFramer framer;
+    std::vector<clsPacket> packets;
+};
 
 class TransferFaultTest : public TransferTest {
   protected:
@@ -141,6 +193,155 @@ TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
         EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
         EXPECT_EQ(openFiles(shared("far.bin")), 0);
     }
+}
+
+// A receiver that never confirms (route-file confirmation) holds nothing for
+// long: each GET gets its FILE, or its cancel once the place is taken, and
+// every sender that waited too long is cancelled with its file closed. A
+// thousand such GETs leave the node's open files and memory where they were.
+TEST_F(TransferFaultTest, GetsNeverConfirmedPinNoFilesOrMemory) {
+    const Peer a = addPeer("A", {{"routeFiles", "True"}}, true);
+    sharedFile("big.bin", 4 << 20);
+    const std::string path = shared("big.bin");
+    RawPeer silent("SILENT");
+    ASSERT_TRUE(silent.connectTo(a->port));
+    ASSERT_TRUE(waitUntil([&] { return a->session()->connected; }, Generous));
+    const int filesBefore = openFiles();
+    const int64_t memoryBefore = tornel::test::residentBytes();
+
+    constexpr int Gets = 1000;
+    std::set<std::string> asked;
+    for (int i = 0; i < Gets; ++i) {
+        const std::string reqID = "REQ" + std::to_string(i);
+        asked.insert(reqID);
+        silent.send("GET", "\\big.bin", {{"ReqID", reqID}, {"Destination", a.id()}});
+    }
+    // Every request ends with a cancel: refused at once past the bound on
+    // live senders, or once the wait for its confirmation ran out.
+    std::map<std::string, int> cancels;
+    const auto allCancelled = [&] {
+        cancels.clear();
+        for (const clsPacket& packet : silent.received()) {
+            if (packet.Method == "FILE" && getText(packet, "FileStatus") == "3") {
+                ++cancels[getText(packet, "ReqID")];
+            }
+        }
+        return cancels.size() == asked.size();
+    };
+    ASSERT_TRUE(waitUntil(allCancelled, Generous));
+    for (const auto& [reqID, count] : cancels) {
+        EXPECT_TRUE(asked.contains(reqID)) << reqID;
+        EXPECT_EQ(count, 1) << reqID;
+    }
+    EXPECT_TRUE(waitUntil([&] { return a->session()->fileSends.empty(); }, Generous));
+    EXPECT_EQ(openFiles(path), 0);
+    EXPECT_LE(openFiles(), filesBefore);
+    EXPECT_LT(tornel::test::residentBytes() - memoryBefore, int64_t{64} << 20);
+    EXPECT_LE(a.api().getUploads().size(), transfer_limits::MaxUploadsPerPeer + 1);
+    for (const std::shared_ptr<cXFile>& record : a.api().getUploads()) {
+        if (record) {
+            EXPECT_EQ(record->Status, FS_Canceled) << record->reqID;
+        }
+    }
+    // The node still serves: a real receiver gets a file whole.
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string bytes = sharedFile("small.bin", 5000);
+    EXPECT_TRUE(writeAtRanges(fetch(b, a, "\\small.bin"), folder.file("small")) == bytes);
+}
+
+// A GET from another node under the request ID of a running transfer is
+// refused to its asker alone, and a cancel the serving application addresses
+// to another node under that ID stops nothing: the transfer arrives whole.
+TEST_F(TransferFaultTest, AReusedRequestIDLeavesTheRunningTransferWhole) {
+    enum class Intrusion { GetFromAnotherNode, CancelAddressedToAnotherNode };
+    const Intrusion intrusions[] = {Intrusion::GetFromAnotherNode,
+                                    Intrusion::CancelAddressedToAnotherNode};
+    const std::string bytes = sharedFile("victim.bin", 2 << 20);
+    sharedFile("other.bin", 10);
+    int tag = 0;
+    for (const Intrusion intrusion : intrusions) {
+        SCOPED_TRACE(tag);
+        const std::string name = std::to_string(++tag);
+        const Peer a = addPeer("A" + name, {{"filePacket", "1"}}, true);
+        const Peer b = addPeer("B" + name);
+        const Peer c = addPeer("C" + name);
+        link(*b.node, *a.node);
+        link(*c.node, *a.node);
+        const std::string reqID = b.api().requestFile("\\victim.bin", a.id());
+        ASSERT_TRUE(waitUntil([&] { return !b.events->of(reqID).empty(); }, Generous));
+        if (intrusion == Intrusion::GetFromAnotherNode) {
+            clsPacket get;
+            get.Method = "GET";
+            get.Resource = "\\other.bin";
+            AddField(get, "ReqID", reqID);
+            AddField(get, "Destination", a.id());
+            sendFrom(*c.node, get);
+            ASSERT_TRUE(waitUntil([&] { return c.events->ended(reqID); }, Generous));
+            ASSERT_EQ(c.events->of(reqID).size(), 1U);
+            EXPECT_EQ(c.events->of(reqID)[0].status, FS_Canceled);
+        } else {
+            a.api().sendFile(c.id(), reqID, "", FS_Canceled);
+        }
+        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
+        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_EQ(cancelsOf(b, reqID), 0);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("victim" + name)) == bytes);
+        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        EXPECT_EQ(upload(a, reqID)->nodeID, b.id());
+        EXPECT_EQ(upload(a, reqID)->Resource, "\\victim.bin");
+    }
+}
+
+// A node that saw a chunk go by sends a FILECONFIRM with the confirmation's
+// ID before the receiver does: the receiver's own still counts.
+TEST_F(TransferFaultTest, AConfirmationSentFirstByAThirdNodeDoesNotStallTheTransfer) {
+    const Peer a = addPeer("A", {{"routeFiles", "True"}, {"filePacket", "1"}}, true);
+    const Peer b = addPeer("B");
+    const Peer c = addPeer("C");
+    link(*b.node, *a.node);
+    link(*c.node, *a.node);
+    const std::string bytes = sharedFile("paced.bin", 8 * 1024);
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler file = *methods.find("FILE");
+    const MethodHandler confirmed = *methods.find("FILECONFIRM");
+    int forged = 0;
+    int forgedSeen = 0;
+    methods.add("FILECONFIRM",
+                [&, confirmed](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                               const std::string& source) {
+                    forgedSeen += source == c.id() ? 1 : 0;
+                    confirmed(pkt, sock, source);
+                });
+    methods.add("FILE", [&, file](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                                  const std::string& source) {
+        if (currentSession() == b->session() && hasFlag(pkt, "RF")) {
+            // C forges the confirmation of this chunk, and A takes it in first.
+            clsPacket forgery;
+            forgery.Method = "FILECONFIRM";
+            AddField(forgery, "ReqID", getText(pkt, "ReqID"));
+            AddField(forgery, "Destination", a.id());
+            AddField(forgery, "ID", getText(pkt, "ID") + "RF");
+            sendFrom(*c.node, forgery);
+            ++forged;
+            const int expected = forged;
+            EXPECT_TRUE(waitUntil([&] { return forgedSeen == expected; }, Generous));
+            ASSERT_TRUE(switchSession(sessionOf(*b.node->node)));
+        }
+        file(pkt, sock, source);
+    });
+    const std::string reqID = b.api().requestFile("\\paced.bin", a.id());
+    ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
+    const std::vector<ReceivedFile> chunks = b.events->of(reqID);
+    EXPECT_EQ(chunks.back().status, FS_Complete);
+    EXPECT_EQ(chunks.size(), 8U);
+    EXPECT_EQ(forged, 8);
+    EXPECT_TRUE(writeAtRanges(chunks, folder.file("paced")) == bytes);
+    // The last confirmation, the receiver's own, ends the sender.
+    EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+    methods.add("FILE", file);
+    methods.add("FILECONFIRM", confirmed);
 }
 
 }  // namespace
