@@ -114,6 +114,30 @@ TEST_F(TransferTest, ARangeSelectsItsBytesOrIsRefused) {
     }
 }
 
+// Names holding "%" (followed by hex digits or not) and spaces are asked for
+// as they are listed, and arrive whole.
+TEST_F(TransferTest, NamesHoldingEscapesAreFetchedWhole) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    for (const std::string name : {"50%41.txt", "100% sure.txt", "%25%20 x.bin", "%2e%2e"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = sharedFile(name, 3000 + name.size());
+        std::string path = "\\" + name;
+        EXPECT_EQ(b.api().getFileInfo(path, a.id(), true).lngSize,
+                  static_cast<int64_t>(bytes.size()));
+        std::string root = "\\";
+        const StringArray listing = b.api().getContents(root, a.id());
+        EXPECT_NE(std::find(listing.begin(), listing.end(), "\\" + name), listing.end());
+        const std::vector<ReceivedFile> chunks = fetch(b, a, "\\" + name);
+        ASSERT_FALSE(chunks.empty());
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("got" + std::to_string(name.size()))) ==
+                    bytes);
+        EXPECT_EQ(a.events->requests.back().resource, "\\" + name);
+    }
+}
+
 TEST_F(TransferTest, ASparseFileIsServedBeyondTwoGibibytes) {
     const Peer a = addPeer("A", {}, true);
     const Peer b = addPeer("B");
@@ -319,6 +343,33 @@ TEST_F(TransferTest, APushArrivesByteIdentical) {
               (std::vector<std::string>{
                   "Error 6: No path specified for push file send. [sendFile]",
                   "Error 7: File not found: \"" + record->fullPath + "\" [sendFile]"}));
+}
+
+// A push given no request ID goes under one made for it: every chunk and the
+// call's own FILE carry it, and the transfer is paced to its end.
+TEST_F(TransferTest, APushWithoutARequestIDGoesUnderOneIDMadeForIt) {
+    for (const bool routeFiles : {false, true}) {
+        SCOPED_TRACE(routeFiles ? "route-file confirmation" : "drain pacing");
+        const std::string tag = routeFiles ? "RF" : "drain";
+        const Peer a = addPeer("A" + tag, {{"routeFiles", routeFiles ? "True" : "False"}});
+        const Peer b = addPeer("B" + tag);
+        link(*b.node, *a.node);
+        const std::string path = folder.file("anonymous" + tag);
+        const std::string bytes = tornel::test::patternBytes(900000, 9);
+        tornel::test::writeFile(path, bytes);
+        auto record = std::make_shared<cXFile>();
+        record->fullPath = path;
+        a.api().sendFile(b.id(), "", "", FS_Transferring, "", nullptr, record);
+        ASSERT_TRUE(waitFor([&] { return !b.events->received.empty(); }));
+        const std::string reqID = b.events->received.front().reqID;
+        ASSERT_TRUE(tornel::test::waitUntil([&] { return b.events->ended(reqID); }, 20000));
+        EXPECT_EQ(b.events->of(reqID).size(), b.events->received.size());
+        EXPECT_EQ(b.events->of(reqID).back().status, FS_Complete);
+        EXPECT_TRUE(writeAtRanges(b.events->of(reqID), folder.file("got" + tag)) == bytes);
+        ASSERT_TRUE(upload(a, reqID));
+        EXPECT_TRUE(waitFor([&] { return upload(a, reqID)->Status == FS_Complete; }));
+        EXPECT_EQ(upload(a, reqID)->nodeID, b.id());
+    }
 }
 
 // A slow transfer: 1 KiB chunks of a 4 MiB file.
