@@ -72,6 +72,10 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 // of made-up node IDs.
 inline constexpr int64_t MaxNodeTableEntries = 4096;
 
+// Answers kept for one search of this node's: every node may answer with a
+// whole listing. Beyond it, further hits are left out (and logged).
+inline constexpr int64_t MaxSearchAnswers = 4096;
+
 // File searches waiting while one walks a node's shares; a burst beyond it
 // goes unanswered.
 inline constexpr int64_t MaxQueuedFileSearches = 64;

@@ -253,6 +253,29 @@ TEST_F(TransferFaultTest, GetsNeverConfirmedPinNoFilesOrMemory) {
     EXPECT_TRUE(writeAtRanges(fetch(b, a, "\\small.bin"), folder.file("again")) == bytes);
 }
 
+// Upload records stay within their bound per receiving node: the oldest
+// finished ones give way.
+TEST_F(TransferFaultTest, UploadRecordsAreBoundedOldestFinishedFirst) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    sharedFile("tiny.bin", 10);
+    std::vector<std::string> served;
+    const size_t fetches = transfer_limits::MaxUploadsPerPeer + 40;
+    for (size_t i = 0; i < fetches; ++i) {
+        const std::string reqID = b.api().requestFile("\\tiny.bin", a.id());
+        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
+        ASSERT_EQ(b.events->of(reqID).back().status, FS_Complete);
+        served.push_back(reqID);
+    }
+    ASSERT_TRUE(
+        waitUntil([&] { return upload(a, served.back())->Status == FS_Complete; }, Generous));
+    EXPECT_EQ(a.api().getUploads().size(), transfer_limits::MaxUploadsPerPeer + 1);
+    EXPECT_EQ(upload(a, served[39]), nullptr);
+    EXPECT_NE(upload(a, served[40]), nullptr);
+    EXPECT_TRUE(b->session()->runningRequests.empty());
+}
+
 // A GET from another node under the request ID of a running transfer is
 // refused to its asker alone, and a cancel the serving application addresses
 // to another node under that ID stops nothing: the transfer arrives whole.
