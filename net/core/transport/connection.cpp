@@ -113,6 +113,12 @@ void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
     }
 }
 
+void clsSocket::releaseWhenDrained() {
+    if (!holding_.empty() && queuedBytes_ <= library().outgoingBounds.holdForwardedAtBytes / 2) {
+        releaseHeldSources();
+    }
+}
+
 void clsSocket::releaseHeldSources() {
     for (const std::weak_ptr<clsSocket>& held : std::exchange(holding_, {})) {
         if (const std::shared_ptr<clsSocket> source = held.lock()) {
@@ -160,6 +166,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     if (!written) {
         Sending = false;  // no completion will come for it
         queuedBytes_ -= static_cast<int64_t>(Pend->strPacket.size());
+        releaseWhenDrained();
     }
 }
 
@@ -213,10 +220,7 @@ void clsSocket::sendComplete() {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
         queuedBytes_ -= static_cast<int64_t>(packetOut->strPacket.size());
-        if (!holding_.empty() &&
-            queuedBytes_ <= library().outgoingBounds.holdForwardedAtBytes / 2) {
-            releaseHeldSources();
-        }
+        releaseWhenDrained();
         if (carriedFileChunk()) {
             paceUpload(own);
         }

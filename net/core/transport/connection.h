@@ -118,6 +118,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void writeNextWaiting();
     void holdSourceOf(const clsPendingPkt& forwarded);
     void releaseHeldSources();
+    void releaseWhenDrained();
     void closeForGoneSession();
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
