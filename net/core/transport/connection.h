@@ -91,6 +91,15 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // and nothing is left marked as in progress.
     void resetStreams();
 
+    // Packets wait in the stream for the handling of packets to have room
+    // (see ReceiveNesting), which sets and clears the mark.
+    bool waitingForRoom = false;
+    // Whether the stream holds text not yet cut into packets.
+    bool hasWaitingText() const { return incoming.bufferedBytes() > 0; }
+    // Hands on the packets waiting in the stream, in the connection's own
+    // session, as far as there is room; whether it handed on any.
+    bool handleWaitingPackets();
+
   private:
     platform::SocketControl* sck_;
     // Bytes of the packets handed to the connection and not yet written: the
@@ -106,6 +115,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
     void receive(std::string text);
+    bool handleBuffered();
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;

@@ -21,6 +21,10 @@ inline constexpr int64_t MaxBodyBytes = 256 * 1024 * 1024;
 // the sender compressed a body it could have sent as it was.
 inline constexpr int64_t MaxDecompressedBytes = MaxBodyBytes;
 
+// Text of one connection that waits, uncut, while packet handlers wait
+// deeper than handling nests: as much as the largest packet.
+inline constexpr int64_t MaxHeldStreamBytes = MaxHeaderBytes + MaxBodyBytes;
+
 // The largest file chunk a node sends ("filePacket" at its highest).
 inline constexpr int64_t MaxFileChunkBytes = 64 * 1024 * 1024;
 
