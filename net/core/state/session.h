@@ -66,8 +66,8 @@ struct Session {
     std::vector<typContentsReq> pendingContents;  // element 0 blank
     std::vector<typSearchReq> pendingSearches;    // element 0 blank
     std::vector<typFileInfoReq> pendingFileInfo;  // element 0 blank
-    bool fileSearchRunning = false;  // one walk of the shares for a file search at a time
-    std::deque<typQueuedSearch> queuedSearches;  // at most limits::MaxQueuedFileSearches
+    bool longWorkRunning = false;                 // long work a peer asked for, one job at a time
+    std::deque<typLongWork> queuedLongWork;       // at most limits::MaxQueuedLongWork
     bool nodeInfoAsync = false;
     bool listening = false;
     bool connected = false;

@@ -4,6 +4,7 @@
 #include "qellib/variant.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,12 +43,12 @@ struct typSearchReq {
     bool done = false;
 };
 
-// A file search that arrived while another one walked the shares; answered
-// when that walk has ended.
-struct typQueuedSearch {
-    std::string text;  // the search text, lower case
-    std::string ReqID;
-    std::string source;  // the node that asked
+// Long work a peer asked for (hashing a file, listing a tree, searching the
+// shares) that waits for the work under way: done, and answered, in turn.
+struct typLongWork {
+    std::string request;               // what was asked, for a report
+    std::function<void()> run;         // does the work and answers; events run meanwhile
+    std::function<void()> refuseWork;  // answers as the request does when it fails
 };
 
 struct typContentsReq {

@@ -76,8 +76,9 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 // of made-up node IDs.
 inline constexpr int64_t MaxNodeTableEntries = 4096;
 
-// File searches waiting while one walks a node's shares; a burst beyond it
-// goes unanswered.
-inline constexpr int64_t MaxQueuedFileSearches = 64;
+// Long work that peers ask for (file hashes, recursive listings, file
+// searches) waiting while one job runs; a request beyond it gets its error
+// answer at once.
+inline constexpr int64_t MaxQueuedLongWork = 64;
 
 }  // namespace qel::limits
