@@ -15,19 +15,27 @@ namespace {
 
 using Connection = std::shared_ptr<clsSocket>;
 
-std::string commonText(const cSettings& doc, std::string_view name) {
-    return toText(doc.GetSetting(name, std::string())).value_or("");
+std::string commonText(const cSettings& doc, std::string_view name,
+                       std::string_view section = "Common") {
+    return toText(doc.GetSetting(name, std::string(), section)).value_or("");
 }
 
-// The name the node is known by, asking it when it is not known yet. The
-// session is current again afterwards; false when it has gone meanwhile.
-bool nameOfNode(const std::string& nodeID, std::string& name) {
-    const SessionHandle own = currentSession();
-    const std::vector<typNodeInfo> info = getNodeInfo(nodeID, true, false);
-    name = info.empty() ? std::string() : info.front().Name;
-    return switchSession(own);
+// Once the node's description comes, the account it set gets the node's name
+// as its authority, unless the account has changed meanwhile.
+void fillAuthorityWhenDescribed(const std::string& nodeID, const std::string& user) {
+    const std::string updated = commonText(userStore(), "Updated", user);
+    askWithoutWaiting(nodeID, [user, updated](const typNodeEntry& node) {
+        cSettings& store = userStore();
+        if (commonText(store, "Updated", user) == updated &&
+            commonText(store, "Authority", user).empty()) {
+            store.SaveSetting("Authority", node.Name, user);
+        }
+    });
 }
 
+// The authority is the sending node's name as far as it is known now: a
+// handler waits for no answer. An unknown node's name is filled in when its
+// description arrives.
 void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     cSettings doc;
     doc.LoadXML(pkt.Data);
@@ -38,9 +46,10 @@ void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string
     }
     if (operation == "UPDATE") {
         const std::string password = commonText(doc, "Password");
-        std::string authority;
-        if (nameOfNode(strSource, authority)) {
-            saveUser(userStore(), user, password, authority, "");
+        const typNodeInfo source = knownNodeInfo(strSource);
+        saveUser(userStore(), user, password, source.Name, "");
+        if (source.ID.empty() && !strSource.empty()) {
+            fillAuthorityWhenDescribed(strSource, user);
         }
     } else if (operation == "REMOVE") {
         removeUser(userStore(), user);

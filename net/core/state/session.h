@@ -54,6 +54,7 @@ struct Session {
     // Tables.
     std::vector<typRPCBinding> rpcBindings;  // element 0 blank
     std::vector<typNodeEntry> nodeTable;     // from element 0; one blank element when empty
+    std::vector<typDescriptionWait> descriptionWaits;  // at most limits::MaxDescriptionWaits
     SeenPacketIds packetIDs;
     std::vector<std::string> routes;  // element 0 unused
     bool shuttingDown = false;

@@ -30,6 +30,15 @@ struct typNodeEntry {
     int64_t pingResult = 0;  // round trip in ms of the last matching PONG, -1 while waiting
 };
 
+// A node asked for its description without waiting for it: until the
+// deadline (a tick count) the node is not asked again, and `then` runs with
+// the description when it arrives.
+struct typDescriptionWait {
+    std::string nodeID;
+    int64_t deadline = 0;
+    std::function<void(const typNodeEntry&)> then;  // may be empty
+};
+
 // One shared folder.
 struct typShare {
     std::string localPath;  // without a trailing separator

@@ -76,6 +76,11 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 // of made-up node IDs.
 inline constexpr int64_t MaxNodeTableEntries = 4096;
 
+// Nodes a session has asked for their description without waiting for the
+// answer (a handler never waits for one): a peer can name any number of
+// unknown nodes as sources.
+inline constexpr int64_t MaxDescriptionWaits = 256;
+
 // Long work that peers ask for (file hashes, recursive listings, file
 // searches) waiting while one job runs; a request beyond it gets its error
 // answer at once.
