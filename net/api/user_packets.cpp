@@ -1,5 +1,6 @@
 #include "user_packets.h"
 
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "node_info.h"
@@ -20,6 +21,13 @@ std::string commonText(const cSettings& doc, std::string_view name,
     return toText(doc.GetSetting(name, std::string(), section)).value_or("");
 }
 
+void reportRefused(int64_t accounts, const std::string& from) {
+    logError(platform::rt::OutOfMemory, std::to_string(accounts) +
+                                            (accounts == 1 ? " account" : " accounts") + " from " +
+                                            (from.empty() ? std::string("an unnamed node") : from) +
+                                            " refused: the user store is full");
+}
+
 // Once the node's description comes, the account it set gets the node's name
 // as its authority, unless the account has changed meanwhile.
 void fillAuthorityWhenDescribed(const std::string& nodeID, const std::string& user) {
@@ -27,7 +35,8 @@ void fillAuthorityWhenDescribed(const std::string& nodeID, const std::string& us
     askWithoutWaiting(nodeID, [user, updated](const typNodeEntry& node) {
         cSettings& store = userStore();
         if (commonText(store, "Updated", user) == updated &&
-            commonText(store, "Authority", user).empty()) {
+            commonText(store, "Authority", user).empty() &&
+            storeHasRoomFor(store, user, commonText(store, "Password", user), node.Name, updated)) {
             store.SaveSetting("Authority", node.Name, user);
         }
     });
@@ -47,7 +56,12 @@ void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string
     if (operation == "UPDATE") {
         const std::string password = commonText(doc, "Password");
         const typNodeInfo source = knownNodeInfo(strSource);
-        saveUser(userStore(), user, password, source.Name, "");
+        cSettings& store = userStore();
+        if (!storeHasRoomFor(store, user, password, source.Name, "")) {
+            reportRefused(1, strSource);
+            return;
+        }
+        saveUser(store, user, password, source.Name, "");
         if (source.ID.empty() && !strSource.empty()) {
             fillAuthorityWhenDescribed(strSource, user);
         }
@@ -56,10 +70,12 @@ void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string
     }
 }
 
-void handleUserList(const clsPacket& pkt, const Connection&, const std::string&) {
+void handleUserList(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     cSettings received;
     received.LoadXML(pkt.Data);
-    mergeUserList(userStore(), received);
+    if (const int64_t refused = mergeUserList(userStore(), received); refused > 0) {
+        reportRefused(refused, strSource);
+    }
 }
 
 void handleSyncUsers(const clsPacket&, const Connection&, const std::string& strSource) {

@@ -81,6 +81,13 @@ inline constexpr int64_t MaxNodeTableEntries = 4096;
 // unknown nodes as sources.
 inline constexpr int64_t MaxDescriptionWaits = 256;
 
+// Accounts, and bytes of settings text, a node's user store takes from other
+// nodes (a few accounts are the norm): beyond them, an account that would
+// be new or grow the store is refused. A store within them also stays well
+// within what a peer accepts as one user list.
+inline constexpr int64_t MaxUserAccounts = 10000;
+inline constexpr int64_t MaxUserStoreBytes = 4 * 1024 * 1024;
+
 // Long work that peers ask for (file hashes, recursive listings, file
 // searches) waiting while one job runs; a request beyond it gets its error
 // answer at once.
