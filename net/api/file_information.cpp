@@ -17,7 +17,7 @@ constexpr int64_t HashBlockBytes = 1024 * 1024;
 
 // How long hashing runs at most before it lets events run: well inside the
 // 10 ms the node promises, with a block's read and digest on top.
-constexpr std::chrono::milliseconds EventInterval{4};
+constexpr std::chrono::milliseconds EventInterval{1};
 
 // Lets pending events run whenever `EventInterval` has passed since they last ran.
 class EventPacer {

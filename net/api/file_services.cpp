@@ -2,6 +2,7 @@
 
 #include "fields.h"
 #include "file_information.h"
+#include "long_work.h"
 #include "lookups.h"
 #include "send_pipeline.h"
 #include "session.h"
@@ -27,14 +28,19 @@ cSettings bodyOf(const clsPacket& pkt) {
 }
 
 // Sends an answer to the node that asked, under the request's ID.
-void answer(const char* method, const clsPacket& request, const std::string& strSource,
+void answer(const char* method, const std::string& reqID, const std::string& strSource,
             std::string body) {
     clsPacket reply;
     reply.Method = method;
     reply.Data = std::move(body);
     AddField(reply, "Destination", strSource);
-    AddField(reply, "ReqID", getText(request, "ReqID"));
+    AddField(reply, "ReqID", reqID);
     sendPacket(reply);
+}
+
+void answer(const char* method, const clsPacket& request, const std::string& strSource,
+            std::string body) {
+    answer(method, getText(request, "ReqID"), strSource, std::move(body));
 }
 
 // Fills the pending request of this node that the answer's "ReqID" names
@@ -53,25 +59,39 @@ void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
     request.done = true;
 }
 
+std::string fileInfoBody(const typFileInfo& info) {
+    cSettings body;
+    body.SaveSetting("Hash", info.strHash);
+    body.SaveSetting("FileSize", info.lngSize);
+    return body.getXML();
+}
+
 // FILEINFO: the size (-1 for a file that is not shared, missing or refused)
-// and, unless "skipHash" is True, the MD5 digest of its bytes.
+// and, unless "skipHash" is True, the MD5 digest of its bytes. Hashing reads
+// the whole file, so it is long work, done in turn; refused, it answers as
+// for a missing file.
 void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
     const bool skipHash = booleanOf(bodyOf(pkt).GetSetting("skipHash", false));
     typFileInfo info;
-    if (const std::optional<SharedTarget> file = resolveSharedFile(*own, pkt.Resource)) {
+    const std::optional<SharedTarget> file = resolveSharedFile(*own, pkt.Resource);
+    if (file) {
         info.lngSize = file->size;
-        if (!skipHash) {
-            info.strHash = hashFile(file->localPath);
-            if (!switchSession(SessionHandle(own))) {
-                return;  // the node shut down while events ran
-            }
-        }
     }
-    cSettings body;
-    body.SaveSetting("Hash", info.strHash);
-    body.SaveSetting("FileSize", info.lngSize);
-    answer("FILEINFO", pkt, strSource, body.getXML());
+    if (!file || skipHash) {
+        answer("FILEINFO", pkt, strSource, fileInfoBody(info));
+        return;
+    }
+    const std::string reqID = getText(pkt, "ReqID");
+    doLongWork({"A file hash",
+                [reqID, strSource, info, localPath = file->localPath]() mutable {
+                    const SessionPtr hashing = requireCurrentSession();
+                    info.strHash = hashFile(localPath);
+                    if (switchSession(SessionHandle(hashing))) {  // the node may have shut down
+                        answer("FILEINFO", reqID, strSource, fileInfoBody(info));
+                    }
+                },
+                [reqID, strSource] { answer("FILEINFO", reqID, strSource, fileInfoBody({})); }});
 }
 
 void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&) {
@@ -82,17 +102,35 @@ void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&)
                     });
 }
 
-// CONTENTS: the listing of the path as the array "Contents".
+std::string contentsBody(const StringArray& listing) {
+    cSettings body;
+    body.SaveSettingArray("Contents", listing);
+    return body.getXML();
+}
+
+// CONTENTS: the listing of the path as the array "Contents". A listing of a
+// whole tree lets events run as it goes, so it is long work, done in turn;
+// refused, it answers as for a path that is not shared.
 void handleGetContents(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
     const bool subDirs = booleanOf(bodyOf(pkt).GetSetting("SearchSubDirs", false));
-    const StringArray listing = getShareContents(*own, pkt.Resource, subDirs);
-    if (!switchSession(SessionHandle(own))) {
-        return;  // the node shut down while a recursive listing let events run
+    if (!subDirs) {
+        answer("CONTENTS", pkt, strSource,
+               contentsBody(getShareContents(*own, pkt.Resource, false)));
+        return;
     }
-    cSettings body;
-    body.SaveSettingArray("Contents", listing);
-    answer("CONTENTS", pkt, strSource, body.getXML());
+    const std::string reqID = getText(pkt, "ReqID");
+    doLongWork({"A recursive listing",
+                [reqID, strSource, path = pkt.Resource] {
+                    const SessionPtr listing = requireCurrentSession();
+                    const StringArray contents = getShareContents(*listing, path, true);
+                    if (switchSession(SessionHandle(listing))) {  // the node may have shut down
+                        answer("CONTENTS", reqID, strSource, contentsBody(contents));
+                    }
+                },
+                [reqID, strSource] {
+                    answer("CONTENTS", reqID, strSource, contentsBody(StringArray(1)));
+                }});
 }
 
 void handleContents(const clsPacket& pkt, const Connection&, const std::string&) {

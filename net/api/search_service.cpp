@@ -4,6 +4,7 @@
 #include "fields.h"
 #include "guarded.h"
 #include "input_limits.h"
+#include "long_work.h"
 #include "lookups.h"
 #include "search_pattern.h"
 #include "send_pipeline.h"
@@ -59,60 +60,29 @@ void answerSearch(const std::string& reqID, const std::string& source, StringArr
     sendPacket(answer);
 }
 
-// Holds the session's one file-search walk while alive.
-class FileSearchWalk {
-  public:
-    explicit FileSearchWalk(SessionPtr own) : own_(std::move(own)) {
-        own_->fileSearchRunning = true;
-    }
-    ~FileSearchWalk() { own_->fileSearchRunning = false; }
-    FileSearchWalk(const FileSearchWalk&) = delete;
-    FileSearchWalk& operator=(const FileSearchWalk&) = delete;
-
-  private:
-    SessionPtr own_;
-};
-
-// Answers a file search, and then the file searches that arrived meanwhile,
-// one walk after another. A search arriving during a walk only joins the
-// queue. Stops when the node has shut down.
-void runFileSearch(typQueuedSearch search) {
-    const SessionPtr own = requireCurrentSession();
-    if (own->fileSearchRunning) {
-        if (static_cast<int64_t>(own->queuedSearches.size()) < limits::MaxQueuedFileSearches) {
-            own->queuedSearches.push_back(std::move(search));
-        }
-        return;
-    }
-    const FileSearchWalk walk(own);
-    for (;;) {
-        StringArray found = matchingSharedFiles(*own, patternFor(search.text));
-        if (!switchSession(SessionHandle(own))) {
-            return;
-        }
-        answerSearch(search.ReqID, search.source, std::move(found));
-        if (own->queuedSearches.empty()) {
-            return;
-        }
-        search = std::move(own->queuedSearches.front());
-        own->queuedSearches.pop_front();
-    }
-}
-
 void handleSearch(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
     const std::string type = platform::asciiUpper(getText(pkt, "Type"));
-    typQueuedSearch search{platform::asciiLower(pkt.Resource), getText(pkt, "ReqID"), strSource};
-    const SearchPattern pattern = patternFor(search.text);
+    const std::string reqID = getText(pkt, "ReqID");
+    SearchPattern pattern = patternFor(platform::asciiLower(pkt.Resource));
     if (type == "FILE") {
-        runFileSearch(std::move(search));
+        // The walk of the shares lets events run: one at a time, answered in turn.
+        doLongWork({"A file search",
+                    [pattern = std::move(pattern), reqID, strSource] {
+                        const SessionPtr searched = requireCurrentSession();
+                        StringArray found = matchingSharedFiles(*searched, pattern);
+                        if (switchSession(SessionHandle(searched))) {
+                            answerSearch(reqID, strSource, std::move(found));
+                        }
+                    },
+                    [reqID, strSource] { answerSearch(reqID, strSource, {}); }});
         return;
     }
     StringArray results;
     if (type == "NODE" && pattern.matches(platform::asciiLower(own->nodeName))) {
         results = splitAtBars(own->nodeName);
     }
-    answerSearch(search.ReqID, strSource, std::move(results));
+    answerSearch(reqID, strSource, std::move(results));
 }
 
 void handleSearchMatch(const clsPacket& pkt, const Connection&, const std::string& strSource) {

@@ -89,11 +89,59 @@ bool isWritableKey(std::string_view key, std::string_view section) {
     return isWritableName(key) && key.find(' ') == std::string_view::npos && !closesSection;
 }
 
-}  // namespace
-
-size_t cSettings::IndexPairHash::operator()(const std::pair<size_t, size_t>& pair) const noexcept {
-    return std::hash<size_t>{}(pair.first * 0x9E3779B97F4A7C15ULL ^ pair.second);
+// Lengths of the pieces of the settings text.
+size_t rootTextLength() {
+    return settings_text::kRootStart.size() + kCrLf.size() + settings_text::kRootEnd.size();
 }
+
+// CR LF, "  <" name ">" and CR LF, "  </" name ">".
+size_t sectionTextLength(std::string_view name) {
+    return 13 + 2 * name.size();
+}
+
+// CR LF, four spaces, "<" key ">" value "</" key ">".
+size_t entryTextLength(std::string_view key, size_t valueLength) {
+    return 11 + 2 * key.size() + valueLength;
+}
+
+// Every value that reaches the store has a text form.
+size_t textLengthOf(const Variant& value) {
+    if (const auto* stored = std::get_if<std::string>(&value)) {
+        return stored->size();
+    }
+    const std::optional<std::string> text = toText(value);
+    return text ? text->size() : 0;
+}
+
+// Appends the record at `index`, the last in its table, to the chain.
+template <class Record, class Link, class Chain>
+void appendToChain(Chain& chain, std::vector<Record>& records, size_t index, Link Record::*link) {
+    (records[index].*link).previous = chain.tail;
+    if (chain.tail != static_cast<size_t>(-1)) {
+        (records[chain.tail].*link).next = index;
+    } else {
+        chain.head = index;
+    }
+    chain.tail = index;
+}
+
+template <class Record, class Link, class Chain>
+void unlinkFromChain(Chain& chain, std::vector<Record>& records, size_t index, Link Record::*link) {
+    const Link removed = records[index].*link;
+    if (removed.previous != static_cast<size_t>(-1)) {
+        (records[removed.previous].*link).next = removed.next;
+    } else {
+        chain.head = removed.next;
+    }
+    if (removed.next != static_cast<size_t>(-1)) {
+        (records[removed.next].*link).previous = removed.previous;
+    } else {
+        chain.tail = removed.previous;
+    }
+    records[index].*link = Link{};
+}
+
+}  // namespace
 
 cSettings::cSettings() {
     resetClass();
@@ -178,7 +226,7 @@ void cSettings::SaveSetting(std::string_view name, const Variant& value, std::st
         size_t entryIndex = 0;
         if (existing) {
             entryIndex = *existing;
-            entries_[entryIndex].value = value;
+            setValue(entryIndex, value);
             entries_[entryIndex].section = section;  // the same name, perhaps spelt otherwise
         } else {
             entryIndex = addEntry(std::string(name), std::string(section), value);
@@ -218,7 +266,7 @@ StringArray cSettings::GetSettingArray(std::string_view key, const Variant& defa
         // that many elements besides Count itself.
         const std::optional<size_t> sectionIndex = getSectionIndex(key);
         const auto present =
-            static_cast<int64_t>(sectionIndex ? sections_[*sectionIndex].entryIdx.size() : 0);
+            static_cast<int64_t>(sectionIndex ? sections_[*sectionIndex].liveListings : 0);
         const int64_t upperBound = std::min(*count, present - 1);
         StringArray values;
         values.reserve(static_cast<size_t>(std::max<int64_t>(upperBound + 1, 0)));
@@ -266,7 +314,8 @@ StringArray cSettings::ListSections(bool includeCommon) const {
     trapped("ListSections", [&] {
         StringArray names{std::string()};
         for (const Section& section : sections_) {
-            if (includeCommon || !platform::asciiEqualsIgnoreCase(section.name, "COMMON")) {
+            if (section.live &&
+                (includeCommon || !platform::asciiEqualsIgnoreCase(section.name, "COMMON"))) {
                 names.push_back(section.name);
             }
         }
@@ -278,20 +327,27 @@ StringArray cSettings::ListSections(bool includeCommon) const {
 void cSettings::resetClass() {
     entries_.clear();
     sections_.clear();
+    listings_.clear();
+    removed_ = 0;
+    liveSections_ = 0;
+    textLength_ = rootTextLength();
     rebuildIndexes();
 }
 
+// The chains of every live record, in table order.
 void cSettings::rebuildIndexes() {
     entryIndex_.clear();
     sectionIndex_.clear();
-    listed_.clear();
     for (size_t e = 0; e < entries_.size(); ++e) {
-        entryIndex_.try_emplace(entryKey(entries_[e].section, entries_[e].name), e);
+        if (entries_[e].live) {
+            appendToChain(entryIndex_[entryKey(entries_[e].section, entries_[e].name)], entries_, e,
+                          &Entry::sameKey);
+        }
     }
     for (size_t s = 0; s < sections_.size(); ++s) {
-        sectionIndex_.try_emplace(platform::asciiUpper(sections_[s].name), s);
-        for (const size_t e : sections_[s].entryIdx) {
-            listed_.insert({s, e});
+        if (sections_[s].live) {
+            appendToChain(sectionIndex_[platform::asciiUpper(sections_[s].name)], sections_, s,
+                          &Section::sameName);
         }
     }
 }
@@ -299,62 +355,159 @@ void cSettings::rebuildIndexes() {
 std::optional<size_t> cSettings::getEntryIndex(std::string_view name,
                                                std::string_view section) const {
     const auto found = entryIndex_.find(entryKey(section, name));
-    return found != entryIndex_.end() ? std::optional(found->second) : std::nullopt;
+    return found != entryIndex_.end() ? std::optional(found->second.head) : std::nullopt;
 }
 
 std::optional<size_t> cSettings::getSectionIndex(std::string_view name) const {
     const auto found = sectionIndex_.find(platform::asciiUpper(name));
-    return found != sectionIndex_.end() ? std::optional(found->second) : std::nullopt;
+    return found != sectionIndex_.end() ? std::optional(found->second.head) : std::nullopt;
 }
 
 size_t cSettings::addSection(std::string_view name, bool forceNew) {
     std::string key = platform::asciiUpper(name);
     if (!forceNew) {
         if (const auto found = sectionIndex_.find(key); found != sectionIndex_.end()) {
-            return found->second;
+            return found->second.head;
         }
     }
-    sections_.push_back({std::string(name), {}});
-    sectionIndex_.try_emplace(std::move(key), sections_.size() - 1);
-    return sections_.size() - 1;
+    const size_t index = sections_.size();
+    sections_.push_back({std::string(name), true, {}, {}, 0});
+    appendToChain(sectionIndex_[std::move(key)], sections_, index, &Section::sameName);
+    ++liveSections_;
+    textLength_ += sectionTextLength(name);
+    return index;
 }
 
 size_t cSettings::addEntry(std::string name, std::string section, Variant value) {
     const size_t index = entries_.size();
-    entryIndex_.try_emplace(entryKey(section, name), index);
-    entries_.push_back({std::move(name), std::move(section), std::move(value)});
+    const size_t valueLength = textLengthOf(value);
+    std::string key = entryKey(section, name);
+    entries_.push_back(
+        {std::move(name), std::move(section), std::move(value), valueLength, true, {}, None});
+    appendToChain(entryIndex_[std::move(key)], entries_, index, &Entry::sameKey);
     return index;
 }
 
 bool cSettings::entryInSection(size_t entry, size_t section) const {
-    return listed_.contains({section, entry});
+    for (size_t l = entries_[entry].firstListing; l != None; l = listings_[l].nextOfEntry) {
+        if (listings_[l].live && listings_[l].section == section) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void cSettings::addEntryToSection(size_t entry, size_t section, bool skipCheck) {
     if (!skipCheck && entryInSection(entry, section)) {
         return;
     }
-    sections_[section].entryIdx.push_back(entry);
-    listed_.insert({section, entry});
+    const size_t listing = listings_.size();
+    listings_.push_back({section, entry, entries_[entry].firstListing, true});
+    entries_[entry].firstListing = listing;
+    sections_[section].listings.push_back(listing);
+    ++sections_[section].liveListings;
+    textLength_ += entryTextLength(entries_[entry].name, entries_[entry].valueLength);
+}
+
+// A new value for an entry: its text changes in every section that lists it.
+void cSettings::setValue(size_t entry, const Variant& value) {
+    Entry& changed = entries_[entry];
+    const size_t length = textLengthOf(value);
+    for (size_t l = changed.firstListing; l != None; l = listings_[l].nextOfEntry) {
+        if (listings_[l].live) {
+            textLength_ = textLength_ - changed.valueLength + length;
+        }
+    }
+    changed.value = value;
+    changed.valueLength = length;
 }
 
 // Takes the entry out of every section that lists it, dropping sections left
-// empty, then out of the table, renumbering the entries after it.
+// empty, then out of the table. Nothing is renumbered.
 void cSettings::removeEntry(size_t entry) {
-    for (size_t s = sections_.size(); s-- > 0;) {
-        std::vector<size_t>& list = sections_[s].entryIdx;
-        if (std::erase(list, entry) > 0 && list.empty()) {
-            sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(s));
+    Entry& removed = entries_[entry];
+    for (size_t l = removed.firstListing; l != None; l = listings_[l].nextOfEntry) {
+        Listing& listing = listings_[l];
+        if (!listing.live) {
+            continue;
+        }
+        listing.live = false;
+        ++removed_;
+        textLength_ -= entryTextLength(removed.name, removed.valueLength);
+        if (--sections_[listing.section].liveListings == 0) {
+            removeSection(listing.section);
         }
     }
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(entry));
+    const auto chain = entryIndex_.find(entryKey(removed.section, removed.name));
+    unlinkFromChain(chain->second, entries_, entry, &Entry::sameKey);
+    if (chain->second.head == None) {
+        entryIndex_.erase(chain);
+    }
+    removed.live = false;
+    removed.value = Empty{};
+    ++removed_;
+    compactWhenMostlyRemoved();
+}
+
+void cSettings::removeSection(size_t section) {
+    Section& removed = sections_[section];
+    const auto chain = sectionIndex_.find(platform::asciiUpper(removed.name));
+    unlinkFromChain(chain->second, sections_, section, &Section::sameName);
+    if (chain->second.head == None) {
+        sectionIndex_.erase(chain);
+    }
+    removed.live = false;
+    --liveSections_;
+    textLength_ -= sectionTextLength(removed.name);
+    ++removed_;
+}
+
+// Compacting costs as much as the records it keeps, and happens only once
+// the removed ones outnumber them.
+void cSettings::compactWhenMostlyRemoved() {
+    constexpr size_t kFewRemoved = 64;
+    const size_t records = entries_.size() + sections_.size() + listings_.size();
+    if (removed_ > kFewRemoved && removed_ > records - removed_) {
+        compact();
+    }
+}
+
+// Drops the removed records, keeping the order of the rest.
+void cSettings::compact() {
+    std::vector<size_t> entryAt(entries_.size(), None);
+    std::vector<Entry> entries;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+        if (entries_[e].live) {
+            entryAt[e] = entries.size();
+            entries.push_back(std::move(entries_[e]));
+            entries.back().sameKey = {};
+            entries.back().firstListing = None;
+        }
+    }
+    std::vector<Section> sections;
+    std::vector<Listing> listings;
     for (Section& section : sections_) {
-        for (size_t& index : section.entryIdx) {
-            if (index > entry) {
-                --index;
+        if (!section.live) {
+            continue;
+        }
+        const size_t index = sections.size();
+        std::vector<size_t> kept;
+        kept.reserve(section.liveListings);
+        for (const size_t l : section.listings) {
+            if (listings_[l].live) {
+                const size_t entry = entryAt[listings_[l].entry];
+                kept.push_back(listings.size());
+                listings.push_back({index, entry, entries[entry].firstListing, true});
+                entries[entry].firstListing = kept.back();
             }
         }
+        sections.push_back({std::move(section.name), true, {}, std::move(kept), 0});
+        sections.back().liveListings = sections.back().listings.size();
     }
+    entries_ = std::move(entries);
+    sections_ = std::move(sections);
+    listings_ = std::move(listings);
+    removed_ = 0;
     rebuildIndexes();
 }
 
@@ -369,11 +522,18 @@ std::string cSettings::makeXML(const Entry& entry) const {
 }
 
 std::string cSettings::settingsText() const {
-    std::string text(settings_text::kRootStart);
+    std::string text;
+    text.reserve(textLength_);
+    text.append(settings_text::kRootStart);
     for (const Section& section : sections_) {
+        if (!section.live) {
+            continue;
+        }
         text.append(kCrLf).append("  <").append(section.name).append(">");
-        for (const size_t entry : section.entryIdx) {
-            text.append(kCrLf).append("    ").append(makeXML(entries_[entry]));
+        for (const size_t l : section.listings) {
+            if (listings_[l].live) {
+                text.append(kCrLf).append("    ").append(makeXML(entries_[listings_[l].entry]));
+            }
         }
         text.append(kCrLf).append("  </").append(section.name).append(">");
     }

@@ -1,5 +1,6 @@
 #include "user_packets.h"
 
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "node_info.h"
@@ -15,19 +16,35 @@ namespace {
 
 using Connection = std::shared_ptr<clsSocket>;
 
-std::string commonText(const cSettings& doc, std::string_view name) {
-    return toText(doc.GetSetting(name, std::string())).value_or("");
+std::string commonText(const cSettings& doc, std::string_view name,
+                       std::string_view section = "Common") {
+    return toText(doc.GetSetting(name, std::string(), section)).value_or("");
 }
 
-// The name the node is known by, asking it when it is not known yet. The
-// session is current again afterwards; false when it has gone meanwhile.
-bool nameOfNode(const std::string& nodeID, std::string& name) {
-    const SessionHandle own = currentSession();
-    const std::vector<typNodeInfo> info = getNodeInfo(nodeID, true, false);
-    name = info.empty() ? std::string() : info.front().Name;
-    return switchSession(own);
+void reportRefused(int64_t accounts, const std::string& from) {
+    logError(platform::rt::OutOfMemory, std::to_string(accounts) +
+                                            (accounts == 1 ? " account" : " accounts") + " from " +
+                                            (from.empty() ? std::string("an unnamed node") : from) +
+                                            " refused: the user store is full");
 }
 
+// Once the node's description comes, the account it set gets the node's name
+// as its authority, unless the account has changed meanwhile.
+void fillAuthorityWhenDescribed(const std::string& nodeID, const std::string& user) {
+    const std::string updated = commonText(userStore(), "Updated", user);
+    askWithoutWaiting(nodeID, [user, updated](const typNodeEntry& node) {
+        cSettings& store = userStore();
+        if (commonText(store, "Updated", user) == updated &&
+            commonText(store, "Authority", user).empty() &&
+            storeHasRoomFor(store, user, commonText(store, "Password", user), node.Name, updated)) {
+            store.SaveSetting("Authority", node.Name, user);
+        }
+    });
+}
+
+// The authority is the sending node's name as far as it is known now: a
+// handler waits for no answer. An unknown node's name is filled in when its
+// description arrives.
 void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     cSettings doc;
     doc.LoadXML(pkt.Data);
@@ -38,19 +55,27 @@ void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string
     }
     if (operation == "UPDATE") {
         const std::string password = commonText(doc, "Password");
-        std::string authority;
-        if (nameOfNode(strSource, authority)) {
-            saveUser(userStore(), user, password, authority, "");
+        const typNodeInfo source = knownNodeInfo(strSource);
+        cSettings& store = userStore();
+        if (!storeHasRoomFor(store, user, password, source.Name, "")) {
+            reportRefused(1, strSource);
+            return;
+        }
+        saveUser(store, user, password, source.Name, "");
+        if (source.ID.empty() && !strSource.empty()) {
+            fillAuthorityWhenDescribed(strSource, user);
         }
     } else if (operation == "REMOVE") {
         removeUser(userStore(), user);
     }
 }
 
-void handleUserList(const clsPacket& pkt, const Connection&, const std::string&) {
+void handleUserList(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     cSettings received;
     received.LoadXML(pkt.Data);
-    mergeUserList(userStore(), received);
+    if (const int64_t refused = mergeUserList(userStore(), received); refused > 0) {
+        reportRefused(refused, strSource);
+    }
 }
 
 void handleSyncUsers(const clsPacket&, const Connection&, const std::string& strSource) {

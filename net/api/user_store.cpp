@@ -1,10 +1,14 @@
 #include "user_store.h"
 
+#include "input_limits.h"
+
 #include "platform/ascii.h"
 #include "platform/runtime_error.h"
 #include "qellib/settings.h"
 
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace qel {
 namespace {
@@ -44,7 +48,59 @@ bool receivedIsNewer(const cSettings& store, const cSettings& received, const st
     return secondsOf(requireDate(arrived)) - secondsOf(ours) > 0;
 }
 
+// The value stored under `name` for `user`, when there is one.
+std::optional<std::string> storedText(const cSettings& store, std::string_view name,
+                                      std::string_view user) {
+    const Variant value = store.GetSetting(name, Missing{}, user);
+    if (isEmpty(value)) {
+        return std::nullopt;
+    }
+    return toText(value);
+}
+
+// What the account's text adds to the store: a new user's section with its
+// three entries, or, for a known user, what its values grow by.
+int64_t textGrowth(const cSettings& store, const std::string& user,
+                   const std::array<std::pair<std::string_view, size_t>, 3>& values) {
+    // CR LF, four spaces, "<" key ">" value "</" key ">"; a section's two lines.
+    const auto entryBytes = [](std::string_view key, size_t value) {
+        return static_cast<int64_t>(11 + 2 * key.size() + value);
+    };
+    int64_t growth = 0;
+    bool known = false;
+    for (const auto& [key, length] : values) {
+        if (const std::optional<std::string> old = storedText(store, key, user)) {
+            known = true;
+            growth += static_cast<int64_t>(length) - static_cast<int64_t>(old->size());
+        } else {
+            growth += entryBytes(key, length);
+        }
+    }
+    if (!known) {
+        growth += static_cast<int64_t>(13 + 2 * user.size());
+    }
+    return growth;
+}
+
 }  // namespace
+
+bool storeHasRoomFor(const cSettings& store, const std::string& user, const std::string& password,
+                     const std::string& authority, const std::string& updated) {
+    constexpr size_t DateTimeLength = 19;  // what an empty "Updated" becomes
+    const int64_t growth =
+        textGrowth(store, user,
+                   {{{"Password", password.size()},
+                     {"Authority", authority.size()},
+                     {"Updated", updated.empty() ? DateTimeLength : updated.size()}}});
+    const bool newUser = !storedText(store, "Password", user) &&
+                         !storedText(store, "Authority", user) &&
+                         !storedText(store, "Updated", user);
+    if (newUser && static_cast<int64_t>(store.sectionCount()) >= limits::MaxUserAccounts) {
+        return false;
+    }
+    return growth <= 0 ||
+           static_cast<int64_t>(store.textLength()) + growth <= limits::MaxUserStoreBytes;
+}
 
 void saveUser(cSettings& store, const std::string& user, const std::string& password,
               const std::string& authority, const std::string& updated) {
@@ -81,16 +137,24 @@ std::optional<Date> parseUpdated(std::string_view text) {
     return parseDate(spaced);
 }
 
-void mergeUserList(cSettings& store, const cSettings& received) {
+int64_t mergeUserList(cSettings& store, const cSettings& received) {
     const StringArray users = received.ListSections();
+    int64_t refused = 0;
     for (size_t i = 1; i < users.size(); ++i) {
         const std::string& user = users[i];
         if (!isStorableUserName(user) || !receivedIsNewer(store, received, user)) {
             continue;
         }
-        saveUser(store, user, textOf(received, "Password", user),
-                 textOf(received, "Authority", user), textOf(received, "Updated", user));
+        const std::string password = textOf(received, "Password", user);
+        const std::string authority = textOf(received, "Authority", user);
+        const std::string updated = textOf(received, "Updated", user);
+        if (!storeHasRoomFor(store, user, password, authority, updated)) {
+            ++refused;
+            continue;
+        }
+        saveUser(store, user, password, authority, updated);
     }
+    return refused;
 }
 
 }  // namespace qel

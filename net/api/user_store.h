@@ -19,6 +19,12 @@ class cSettings;
 void saveUser(cSettings& store, const std::string& user, const std::string& password,
               const std::string& authority, const std::string& updated);
 
+// Whether the store takes the account from another node: one more account,
+// or its text, within limits::MaxUserAccounts and limits::MaxUserStoreBytes.
+// An account that neither adds a user nor grows the text is always taken.
+bool storeHasRoomFor(const cSettings& store, const std::string& user, const std::string& password,
+                     const std::string& authority, const std::string& updated);
+
 // Deletes the account's entries, and with them its section.
 void removeUser(cSettings& store, const std::string& user);
 
@@ -33,9 +39,10 @@ std::optional<Date> parseUpdated(std::string_view text);
 
 // Merges the accounts of another node's store: an account is taken when its
 // user is unknown here, or when its "Updated" is at least one second later
-// than ours (an account without one counts as older). Names that cannot be a
-// section are skipped. A time that does not read as a date throws (runtime
-// error 13), leaving the users before it merged.
-void mergeUserList(cSettings& store, const cSettings& received);
+// than ours (an account without one counts as older), and the store has room
+// for it (storeHasRoomFor). Names that cannot be a section are skipped. A
+// time that does not read as a date throws (runtime error 13), leaving the
+// users before it merged. Returns how many accounts found no room.
+int64_t mergeUserList(cSettings& store, const cSettings& received);
 
 }  // namespace qel

@@ -1,8 +1,10 @@
 #include "platform/event_loop.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -25,12 +28,71 @@ const QElapsedTimer& processClock() {
     return clock;
 }
 
+// The hook of every event-loop pass, and the dispatcher it listens to.
+struct PassHook {
+    std::function<bool()> work;
+    QPointer<QAbstractEventDispatcher> dispatcher;
+    QMetaObject::Connection beforeBlocking;
+    QMetaObject::Connection awake;
+};
+
+PassHook& passHook() {
+    static PassHook hook;
+    return hook;
+}
+
+void runPassHook() {
+    PassHook& hook = passHook();
+    if (!hook.work) {
+        return;
+    }
+    bool worked = false;
+    try {
+        worked = hook.work();
+    } catch (...) {
+        // Nothing may leave a Qt signal.
+    }
+    // A wake-up the pass waits for (a waitEvents bound) may have fired
+    // inside the work: the pass must not block for the next event.
+    if (worked && hook.dispatcher) {
+        hook.dispatcher->wakeUp();
+    }
+}
+
+// A dispatcher announces each pass: "about to block" before a pass that may
+// wait, "awake" on one that does not (and after waking). Listening to both,
+// the hook runs before any pass blocks. The connection is made once the
+// thread has a dispatcher, and again for a new one.
+void connectPassHook() {
+    PassHook& hook = passHook();
+    QAbstractEventDispatcher* current = QAbstractEventDispatcher::instance();
+    if (!hook.work || current == nullptr || hook.dispatcher == current) {
+        return;
+    }
+    QObject::disconnect(hook.beforeBlocking);
+    QObject::disconnect(hook.awake);
+    hook.dispatcher = current;
+    hook.beforeBlocking =
+        QObject::connect(current, &QAbstractEventDispatcher::aboutToBlock, runPassHook);
+    hook.awake = QObject::connect(current, &QAbstractEventDispatcher::awake, runPassHook);
+}
+
 }  // namespace
+
+void setEventLoopPassHook(std::function<bool()> work) {
+    PassHook& hook = passHook();
+    QObject::disconnect(hook.beforeBlocking);
+    QObject::disconnect(hook.awake);
+    hook.dispatcher = nullptr;
+    hook.work = std::move(work);
+    connectPassHook();
+}
 
 void doEvents() {
     if (QCoreApplication::instance() == nullptr) {
         return;
     }
+    connectPassHook();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -44,6 +106,7 @@ void waitEvents(int64_t ms) {
         doEvents();
         return;
     }
+    connectPassHook();
     // Inside the delivery of a posted event, Qt's GLib dispatcher does not
     // deliver the posted events queued behind it until something new is
     // posted, so a nested wait delivers them itself.

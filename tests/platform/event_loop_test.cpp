@@ -2,9 +2,12 @@
 #include "platform/timer.h"
 #include "support/wait.h"
 
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using platform::tickCount;
 
@@ -55,6 +58,48 @@ TEST(EventLoop, NestedWaitDeliversThePostedEventsQueuedBehindTheCurrentOne) {
         &receiver, [&] { second = true; }, Qt::QueuedConnection);
     EXPECT_TRUE(tornel::test::waitUntil([&] { return second; }));
     EXPECT_TRUE(seenInside);
+}
+
+// Each kind of wait runs the hook before it blocks: a hook that ends the
+// wait ends it long before its own bound.
+TEST(EventLoop, EveryPassRunsTheHookBeforeItBlocks) {
+    QEventLoop nested;
+    int runs = 0;
+    bool ending = false;
+    platform::setEventLoopPassHook([&] {
+        ++runs;
+        if (ending) {
+            nested.quit();  // ends a nested loop
+        }
+        return ending;  // and keeps a waiting one from blocking
+    });
+    const struct {
+        const char* name;
+        std::function<void()> wait;
+    } waits[] = {
+        {"doEvents", [] { platform::doEvents(); }},
+        {"waitEvents", [] { platform::waitEvents(5000); }},
+        {"nested loop",
+         [&] {
+             QTimer::singleShot(5000, &nested, &QEventLoop::quit);
+             nested.exec();
+         }},
+    };
+    for (const auto& w : waits) {
+        SCOPED_TRACE(w.name);
+        platform::doEvents();
+        runs = 0;
+        ending = true;
+        const int64_t start = tickCount();
+        w.wait();
+        ending = false;
+        EXPECT_GT(runs, 0);
+        EXPECT_LT(tickCount() - start, 2500);
+    }
+    platform::setEventLoopPassHook({});
+    runs = 0;
+    platform::doEvents();
+    EXPECT_EQ(runs, 0);
 }
 
 TEST(Timer, FiresOnlyWhileEnabledWithAnInterval) {

@@ -37,7 +37,13 @@ bool listedKind(const AppState& state, const std::string& descriptor) {
 
 }  // namespace
 
-cMain::cMain(AppState& state) : state_(state) {
+cMain::cMain(AppState& state)
+    : state_(state),
+      waitingLines_(state, [this](const qel::typNodeInfo& node, const std::string& line) {
+          if (!addToChatWindow(node.ID, line)) {
+              openChatWith(node, line);
+          }
+      }) {
     routeProgramProcedures(*this, state);
 }
 
@@ -54,33 +60,47 @@ void cMain::endUpdate() {
 void cMain::MessageReceived(std::string& strMessage, std::string& /*strType*/,
                             std::string& nodeID) {
     guarded(state_.log, "QEL_MessageReceived", [&] {
-        // A window opened for the message is looked for once more; a peer
-        // whose window could not be opened loses the message.
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (const WindowRef<ChatWindow> window = chatWindowOf(state_, nodeID)) {
-                const std::string line = getUserName(state_, nodeID) + ": " + strMessage;
-                if (ChatWindow* chat = window.get()) {  // the name lookup may wait
-                    chat->addMessage(line, true);
-                    if (!chat->isForeground() || chat->isMinimised()) {
-                        chat->flash();
-                    }
-                }
-                return;
-            }
-            if (attempt == 1) {
-                state_.logError("No chat window could be opened for " + nodeID, -1,
-                                "QEL_MessageReceived");
-                return;
-            }
-            const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, false);
-            if (found.empty() || found.front().ID.empty()) {
-                return;
-            }
-            if (!openUnsolicitedChat(state_, found.front())) {
-                return;
-            }
+        if (waitingLines_.holds(nodeID)) {
+            waitingLines_.add(nodeID, strMessage);  // never overtakes its node's waiting lines
+            return;
         }
+        if (addToChatWindow(nodeID, strMessage)) {
+            return;
+        }
+        // Raised for a packet, the call answers at once: from what the node
+        // table holds, else empty while the library asks the node.
+        const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, false);
+        if (found.empty() || found.front().ID.empty()) {
+            waitingLines_.add(nodeID, strMessage);
+            return;
+        }
+        openChatWith(found.front(), strMessage);
     });
+}
+
+bool cMain::addToChatWindow(const std::string& nodeID, const std::string& text) {
+    const WindowRef<ChatWindow> window = chatWindowOf(state_, nodeID);
+    if (!window) {
+        return false;
+    }
+    const std::string line = getUserName(state_, nodeID) + ": " + text;
+    if (ChatWindow* chat = window.get()) {  // the name lookup may let events run
+        chat->addMessage(line, true);
+        if (!chat->isForeground() || chat->isMinimised()) {
+            chat->flash();
+        }
+    }
+    return true;
+}
+
+// A peer whose window could not be opened loses the line.
+void cMain::openChatWith(const qel::typNodeInfo& node, const std::string& text) {
+    if (!openUnsolicitedChat(state_, node)) {
+        return;  // beyond the bound on windows that peers' lines open (logged)
+    }
+    if (!addToChatWindow(node.ID, text)) {
+        state_.logError("No chat window could be opened for " + node.ID, -1, "QEL_MessageReceived");
+    }
 }
 
 void cMain::FileReceived(std::string& reqID, std::string& strData,

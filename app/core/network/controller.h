@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chat/waiting_chat_lines.h"
 #include "core/network/procedure_events.h"
 #include "qellib/events.h"
 
@@ -68,8 +69,13 @@ class cMain : public qel::cQELEvents {
   private:
     // Lists an announced node as a user with its tree item, once.
     void listUser(const qel::typNodeInfo& n);
+    // Shows a line from the node in its open chat window; false when none is open.
+    bool addToChatWindow(const std::string& nodeID, const std::string& text);
+    // Opens the chat window for the node and shows the line there.
+    void openChatWith(const qel::typNodeInfo& node, const std::string& text);
 
     AppState& state_;
+    WaitingChatLines waitingLines_;
     bool updating = false;
     UpdateReceiver updateReceiver_;
 };

@@ -30,6 +30,9 @@ constexpr std::string_view ImageProc = "GetEXE";
 constexpr std::string_view ReceiveSource = "QEL_FileReceived";
 constexpr std::string_view ReturnSource = "Update_RemoteProcReturn";
 constexpr std::string_view CallSource = "Update_RemoteProcCall";
+// How often answers of undescribed nodes are looked at again: a
+// description comes within a round trip.
+constexpr int64_t DescribedPollMs = 50;
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -58,6 +61,10 @@ SelfUpdate::SelfUpdate(AppState& state, UpdateSetup setup)
     stallTimer_.setHandler([this] { stalled(); });
     connectionPoll_.setHandler(
         [this] { guarded(state_.log, "checkForUpdate", [this] { askWhenConnected(); }); });
+    describedPoll_.setInterval(DescribedPollMs);
+    describedPoll_.setHandler([this] {
+        guarded(state_.log, "Update_RemoteProcReturn", [this] { evaluateDescribedAnswers(); });
+    });
 }
 
 void SelfUpdate::checkForUpdate() {
@@ -120,13 +127,43 @@ void SelfUpdate::RemoteProcReturn(const std::string& ProcName, const qel::Varian
     if (ProcName != VersionProc || !answerCounts(reqID)) {
         return;
     }
+    // Raised for a packet, the lookup answers at once: from what is known,
+    // else empty while the library asks the node.
     const std::vector<qel::typNodeInfo> found = session(state_).getNodeInfo(nodeID, true);
-    // Looking the node up may have let another answer start the update.
-    if (found.empty() || !answerCounts(reqID) ||
-        !offersNewerRevision(found.front().Descriptor, Params, setup_.revision)) {
-        return;
+    if (!found.empty() && !found.front().ID.empty()) {
+        evaluateAnswer(found.front(), Params, reqID);
+    } else if (undescribed_.size() < MaxUndescribedAnswers) {
+        undescribed_.push_back({nodeID, Params, reqID});
+        describedPoll_.setEnabled(true);
     }
-    beginUpdate(nodeID);
+}
+
+void SelfUpdate::evaluateAnswer(const qel::typNodeInfo& node, const qel::Variant& Params,
+                                const std::string& reqID) {
+    // Looking the node up may have let another answer start the update.
+    if (answerCounts(reqID) && offersNewerRevision(node.Descriptor, Params, setup_.revision)) {
+        beginUpdate(node.ID);
+    }
+}
+
+void SelfUpdate::evaluateDescribedAnswers() {
+    std::vector<UndescribedAnswer> described;
+    std::erase_if(undescribed_, [&](UndescribedAnswer& answer) {
+        if (!answerCounts(answer.reqID)) {
+            return true;
+        }
+        if (session(state_).knownNodeInfo(answer.nodeID).ID.empty()) {
+            return false;
+        }
+        described.push_back(std::move(answer));
+        return true;
+    });
+    if (undescribed_.empty()) {
+        describedPoll_.setEnabled(false);
+    }
+    for (const UndescribedAnswer& answer : described) {
+        evaluateAnswer(session(state_).knownNodeInfo(answer.nodeID), answer.Params, answer.reqID);
+    }
 }
 
 // The image comes as file data; an answer to its call means that it does not come.

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tornel {
 
@@ -92,6 +93,10 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
 
     void askWhenConnected();
     bool answerCounts(const std::string& reqID) const;
+    void evaluateAnswer(const qel::typNodeInfo& node, const qel::Variant& Params,
+                        const std::string& reqID);
+    // Answers from nodes not described yet, looked at again once they are.
+    void evaluateDescribedAnswers();
     std::optional<std::string> folderRefusal() const;
     void beginUpdate(const std::string& nodeID);
     void sendImage(const std::string& reqID, const std::string& nodeID);
@@ -114,6 +119,18 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     UpdateImage image_;
     platform::Timer stallTimer_;
     ImageUploads imageUploads_;
+
+    // An answer from a node whose kind is not known yet. A handler never
+    // waits for a description: the library asks the node, and the answer is
+    // evaluated once its description has come (while it still counts).
+    struct UndescribedAnswer {
+        std::string nodeID;
+        qel::Variant Params;
+        std::string reqID;
+    };
+    static constexpr size_t MaxUndescribedAnswers = 8;
+    std::vector<UndescribedAnswer> undescribed_;
+    platform::Timer describedPoll_;
 };
 
 // Makes the self-update the handler of the controller's "Update" procedures.

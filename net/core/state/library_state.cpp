@@ -12,6 +12,7 @@
 #include "wire_format.h"
 
 #include "platform/debug_output.h"
+#include "platform/event_loop.h"
 
 #include <algorithm>
 
@@ -41,6 +42,9 @@ void loadSocketHost(LibraryState& lib) {
 void wireReceivePath(LibraryState& lib) {
     lib.connectionServices = std::make_shared<CoreConnectionServices>();
     addCoreMethods(lib.methodHandlers);
+    // While a handler waits, every pass of the event loop lets the packets
+    // waiting behind it go on.
+    platform::setEventLoopPassHook([] { return library().receiveNesting.resumeWaiting(); });
 }
 
 }  // namespace

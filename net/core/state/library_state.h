@@ -4,6 +4,7 @@
 #include "dispatch_table.h"
 #include "keyed_collection.h"
 #include "product.h"
+#include "receive_nesting.h"
 #include "session.h"
 #include "session_records.h"
 #include "transforms.h"
@@ -92,6 +93,7 @@ struct LibraryState {
     // Handed to each connection made; set by initLibrary, replaced by the node services.
     std::shared_ptr<ConnectionServices> connectionServices;
     DispatchTable methodHandlers;   // the packet methods this process's nodes answer
+    ReceiveNesting receiveNesting;  // packets being handled, and the streams waiting for room
     BodyCompressor bodyCompressor;  // for every body sent with compression on
 
     std::unique_ptr<LibraryTimers> timers;               // made by initLibrary

@@ -9,6 +9,7 @@
 #include "library_state.h"
 #include "lookups.h"
 #include "numbers.h"
+#include "receive_nesting.h"
 #include "send_pipeline.h"
 #include "session_wait.h"
 #include "value_conversions.h"
@@ -147,6 +148,34 @@ const typNodeEntry* knownNode(const Session& own, const std::string& nodeID) {
     return nullptr;
 }
 
+// Forgets the asks whose answers did not come in time.
+void dropExpiredWaits(Session& own) {
+    const int64_t now = platform::tickCount();
+    std::erase_if(own.descriptionWaits,
+                  [now](const typDescriptionWait& wait) { return wait.deadline <= now; });
+}
+
+// Hands the description to every ask that waits for it.
+void answerWaits(Session& own, const typNodeEntry& entry) {
+    if (own.descriptionWaits.empty()) {
+        return;
+    }
+    dropExpiredWaits(own);
+    std::vector<typDescriptionWait> answered;
+    std::erase_if(own.descriptionWaits, [&](typDescriptionWait& wait) {
+        if (wait.nodeID != entry.ID) {
+            return false;
+        }
+        answered.push_back(std::move(wait));
+        return true;
+    });
+    for (typDescriptionWait& wait : answered) {
+        if (wait.then) {
+            guarded("", [&] { wait.then(entry); });
+        }
+    }
+}
+
 void askOneNode(const SessionPtr& own, const std::string& strDest, bool bUseCached, bool async,
                 typNodeInfo& answer) {
     if (bUseCached) {
@@ -154,6 +183,17 @@ void askOneNode(const SessionPtr& own, const std::string& strDest, bool bUseCach
             answer = copyNodeInfo(*known);
             return;
         }
+    }
+    // Handling a packet never waits for a peer's answer, which could only be
+    // handled inside the wait, one level deeper each time: what the table
+    // knows now is the answer, and the node is asked for the next time.
+    if (handlingPacket()) {
+        if (const int32_t index = findNodeInfo(*own, strDest); index >= 0) {
+            answer = copyNodeInfo(own->nodeTable[static_cast<size_t>(index)]);
+        } else {
+            askWithoutWaiting(strDest);
+        }
+        return;
     }
     // The session's asynchronous mode for the time of this query.
     const platform::ScopedAssignment mode(own->nodeInfoAsync, async);
@@ -214,13 +254,17 @@ void handleInfo(const clsPacket& pkt, const std::string& strSource,
         if (sock && !hops.empty() && toInt32(hops) == 0) {
             learnDirectPeer(*sock, entry);
         }
+        bool live = true;
         if (own->nodeInfoAsync) {
             typNodeInfo info = copyNodeInfo(entry);
-            raiseNodeInfo(own, info);
+            live = raiseNodeInfo(own, info);
         } else {
             storeInTable(*own, entry);
         }
         rememberInCache(entry);
+        if (live) {
+            answerWaits(*own, entry);
+        }
     });
 }
 
@@ -235,6 +279,35 @@ std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached
         }
     });
     return answers;
+}
+
+typNodeInfo knownNodeInfo(const std::string& nodeID) {
+    typNodeInfo info;
+    guarded("", [&] {
+        if (const typNodeEntry* known = knownNode(*requireCurrentSession(), nodeID)) {
+            info = copyNodeInfo(*known);
+        }
+    });
+    return info;
+}
+
+void askWithoutWaiting(const std::string& nodeID, std::function<void(const typNodeEntry&)> then) {
+    guarded("", [&] {
+        const SessionPtr own = requireCurrentSession();
+        dropExpiredWaits(*own);
+        const bool asked =
+            std::any_of(own->descriptionWaits.begin(), own->descriptionWaits.end(),
+                        [&](const typDescriptionWait& wait) { return wait.nodeID == nodeID; });
+        if ((asked && !then) ||
+            static_cast<int64_t>(own->descriptionWaits.size()) >= limits::MaxDescriptionWaits) {
+            return;
+        }
+        own->descriptionWaits.push_back(
+            {nodeID, platform::deadlineAfter(own->Timeout), std::move(then)});
+        if (!asked) {
+            sendWhois(nodeID);
+        }
+    });
 }
 
 std::string getNodeAddress(const std::string& nodeID) {

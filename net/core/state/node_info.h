@@ -5,6 +5,7 @@
 
 #include "qellib/types.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,12 +42,26 @@ void handleInfo(const clsPacket& pkt, const std::string& strSource,
 // What is known of `strDest`, one element (empty when no answer came):
 // straight from the node table or the node cache with `bUseCached`, else by
 // asking the node (WHOIS) and waiting up to the session's `Timeout` for its
-// answer. For "BROADCAST": the node table is cleared, every node asked, and
-// after `Timeout` every node that answered comes back in the order of the
-// answers (one empty element when none did). With `async`, answers raise
-// nodeInfo instead of entering the table while the call asks; a BROADCAST
-// query then returns at once and leaves the asynchronous mode on.
+// answer. While a packet is being handled the call never waits: it answers
+// from what is known at once and asks the node without waiting
+// (askWithoutWaiting), so the answer is known to later calls. For "BROADCAST": the node table is
+// cleared, every node asked, and after `Timeout` every node that answered comes back in the order
+// of the answers (one empty element when none did). With `async`, answers raise nodeInfo instead of
+// entering the table while the call asks; a BROADCAST query then returns at once and leaves the
+// asynchronous mode on.
 std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached, bool async);
+
+// What the node table, then the node cache, know of `nodeID`, at once and
+// without asking anybody: empty when nothing is known.
+typNodeInfo knownNodeInfo(const std::string& nodeID);
+
+// Asks `nodeID` for its description (WHOIS) without waiting for the answer;
+// `then`, when given, runs with the description when it arrives within the
+// session's `Timeout`, in the session. A node asked in that time is not asked
+// again; beyond limits::MaxDescriptionWaits nodes asked at once, nothing is
+// asked and `then` never runs.
+void askWithoutWaiting(const std::string& nodeID,
+                       std::function<void(const typNodeEntry&)> then = {});
 
 // The address the node listens at, from the tables or by asking it; "" when
 // unknown.

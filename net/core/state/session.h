@@ -54,6 +54,7 @@ struct Session {
     // Tables.
     std::vector<typRPCBinding> rpcBindings;  // element 0 blank
     std::vector<typNodeEntry> nodeTable;     // from element 0; one blank element when empty
+    std::vector<typDescriptionWait> descriptionWaits;  // at most limits::MaxDescriptionWaits
     SeenPacketIds packetIDs;
     std::vector<std::string> routes;  // element 0 unused
     bool shuttingDown = false;
@@ -66,8 +67,8 @@ struct Session {
     std::vector<typContentsReq> pendingContents;  // element 0 blank
     std::vector<typSearchReq> pendingSearches;    // element 0 blank
     std::vector<typFileInfoReq> pendingFileInfo;  // element 0 blank
-    bool fileSearchRunning = false;  // one walk of the shares for a file search at a time
-    std::deque<typQueuedSearch> queuedSearches;  // at most limits::MaxQueuedFileSearches
+    bool longWorkRunning = false;                 // long work a peer asked for, one job at a time
+    std::deque<typLongWork> queuedLongWork;       // at most limits::MaxQueuedLongWork
     bool nodeInfoAsync = false;
     bool listening = false;
     bool connected = false;

@@ -4,6 +4,7 @@
 #include "qellib/variant.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,15 @@ struct typNodeEntry {
     int64_t pingResult = 0;  // round trip in ms of the last matching PONG, -1 while waiting
 };
 
+// A node asked for its description without waiting for it: until the
+// deadline (a tick count) the node is not asked again, and `then` runs with
+// the description when it arrives.
+struct typDescriptionWait {
+    std::string nodeID;
+    int64_t deadline = 0;
+    std::function<void(const typNodeEntry&)> then;  // may be empty
+};
+
 // One shared folder.
 struct typShare {
     std::string localPath;  // without a trailing separator
@@ -43,12 +53,12 @@ struct typSearchReq {
     bool done = false;
 };
 
-// A file search that arrived while another one walked the shares; answered
-// when that walk has ended.
-struct typQueuedSearch {
-    std::string text;  // the search text, lower case
-    std::string ReqID;
-    std::string source;  // the node that asked
+// Long work a peer asked for (hashing a file, listing a tree, searching the
+// shares) that waits for the work under way: done, and answered, in turn.
+struct typLongWork {
+    std::string request;               // what was asked, for a report
+    std::function<void()> run;         // does the work and answers; events run meanwhile
+    std::function<void()> refuseWork;  // answers as the request does when it fails
 };
 
 struct typContentsReq {

@@ -3,10 +3,13 @@
 #include "error_log.h"
 #include "event_raisers.h"
 #include "guarded.h"
+#include "input_limits.h"
 #include "library_state.h"
+#include "receive_nesting.h"
 #include "socket_host.h"
 
 #include "platform/event_loop.h"
+#include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 
 #include <algorithm>
@@ -320,6 +323,8 @@ bool clsSocket::reportFramingErrors() {
 // Takes the text that just arrived and hands every packet it completes to
 // the receive pipeline, in order. A broken stream closes the connection; a
 // connection whose session is gone meanwhile is closed and read no further.
+// Text waiting for room grows no further than the largest packet: beyond,
+// the connection is closed (reported).
 void clsSocket::receive(std::string text) {
     guarded("", [&] {
         LibraryState& lib = library();
@@ -327,41 +332,75 @@ void clsSocket::receive(std::string text) {
             debugPrint(">> INCOMING >>>>>>>>>>\r\n" + text);
         }
         incoming.append(std::move(text));
+        if (waitingForRoom && incoming.bufferedBytes() > limits::MaxHeldStreamBytes) {
+            logError(platform::rt::OutOfMemory,
+                     "Connection closed: " + std::to_string(incoming.bufferedBytes()) +
+                         " bytes wait while packet handlers wait");
+            closeConnection(false);
+            return;
+        }
         if (reportingFramingErrors_) {
             return;  // the cut under way takes it once its errors are reported
         }
-        // Held: the pipeline may drop the connection's last other owner.
-        const std::shared_ptr<clsSocket> self = shared_from_this();
-        for (;;) {
-            if (readingHeld()) {
-                return;  // a relay's queue is full: the rest waits, in order
-            }
-            clsPacket packet;
-            const PacketFramer::Cut cut = incoming.next(packet);
-            if (!reportFramingErrors()) {
-                return;
-            }
-            if (cut == PacketFramer::Cut::NeedMore) {
-                return;
-            }
-            if (cut == PacketFramer::Cut::Broken) {
-                closeConnection(false);
-                return;
-            }
-            if (lib.debugMode) {
-                debugPrint("** PROCESS " + packet.Method);
-            }
-            if (services_) {
-                guarded("", [&] { services_->processPacket(packet, self); });
-            }
-            // The handler may have waited: its node may be gone, and this
-            // connection closed (which empties its stream) or fed meanwhile.
-            if (!SessionTable::live(session)) {
-                closeForGoneSession();
-                return;
-            }
+        handleBuffered();
+    });
+}
+
+bool clsSocket::handleWaitingPackets() {
+    bool handled = false;
+    inSessionFrame([this, &handled](Session&) {
+        if (!reportingFramingErrors_) {
+            handled = handleBuffered();
         }
     });
+    return handled;
+}
+
+// Cuts the packets the stream holds and hands each to the receive pipeline,
+// one after another, while handling may nest one level deeper; otherwise the
+// rest stays in the stream, in order, and the connection is held until there
+// is room. A handler that waits lets the next packets of this stream be
+// handled inside its wait, still in byte order. Whether a packet was handed on.
+bool clsSocket::handleBuffered() {
+    // Held: the pipeline may drop the connection's last other owner.
+    const std::shared_ptr<clsSocket> self = shared_from_this();
+    ReceiveNesting& nesting = library().receiveNesting;
+    bool handled = false;
+    for (;;) {
+        if (readingHeld()) {
+            return handled;  // a relay's queue is full: the rest waits, in order
+        }
+        if (!nesting.roomForOneMore()) {
+            nesting.hold(self);
+            return handled;
+        }
+        clsPacket packet;
+        const PacketFramer::Cut cut = incoming.next(packet);
+        if (!reportFramingErrors()) {
+            return handled;
+        }
+        if (cut == PacketFramer::Cut::NeedMore) {
+            return handled;
+        }
+        if (cut == PacketFramer::Cut::Broken) {
+            closeConnection(false);
+            return handled;
+        }
+        if (library().debugMode) {
+            debugPrint("** PROCESS " + packet.Method);
+        }
+        if (services_) {
+            const ReceiveNesting::Level level(nesting, *this);
+            guarded("", [&] { services_->processPacket(packet, self); });
+        }
+        handled = true;
+        // The handler may have waited: its node may be gone, and this
+        // connection closed (which empties its stream) or fed meanwhile.
+        if (!SessionTable::live(session)) {
+            closeForGoneSession();
+            return handled;
+        }
+    }
 }
 
 void updateConnectedState() {

@@ -102,6 +102,14 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     bool readingHeld() const { return !readHolders_.empty(); }
     // Bytes handed to the connection and not yet written.
     int64_t queuedBytes() const { return queuedBytes_; }
+    // Packets wait in the stream for the handling of packets to have room
+    // (see ReceiveNesting), which sets and clears the mark.
+    bool waitingForRoom = false;
+    // Whether the stream holds text not yet cut into packets.
+    bool hasWaitingText() const { return incoming.bufferedBytes() > 0; }
+    // Hands on the packets waiting in the stream, in the connection's own
+    // session, as far as there is room; whether it handed on any.
+    bool handleWaitingPackets();
 
   private:
     platform::SocketControl* sck_;
@@ -123,6 +131,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
     void receive(std::string text);
+    bool handleBuffered();
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;

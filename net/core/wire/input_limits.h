@@ -21,6 +21,10 @@ inline constexpr int64_t MaxBodyBytes = 256 * 1024 * 1024;
 // the sender compressed a body it could have sent as it was.
 inline constexpr int64_t MaxDecompressedBytes = MaxBodyBytes;
 
+// Text of one connection that waits, uncut, while packet handlers wait
+// deeper than handling nests: as much as the largest packet.
+inline constexpr int64_t MaxHeldStreamBytes = MaxHeaderBytes + MaxBodyBytes;
+
 // The largest file chunk a node sends ("filePacket" at its highest).
 inline constexpr int64_t MaxFileChunkBytes = 64 * 1024 * 1024;
 
@@ -76,8 +80,21 @@ inline constexpr int64_t MaxNodeTableEntries = 4096;
 // whole listing. Beyond it, further hits are left out (and logged).
 inline constexpr int64_t MaxSearchAnswers = 4096;
 
-// File searches waiting while one walks a node's shares; a burst beyond it
-// goes unanswered.
-inline constexpr int64_t MaxQueuedFileSearches = 64;
+// Nodes a session has asked for their description without waiting for the
+// answer (a handler never waits for one): a peer can name any number of
+// unknown nodes as sources.
+inline constexpr int64_t MaxDescriptionWaits = 256;
+
+// Accounts, and bytes of settings text, a node's user store takes from other
+// nodes (a few accounts are the norm): beyond them, an account that would
+// be new or grow the store is refused. A store within them also stays well
+// within what a peer accepts as one user list.
+inline constexpr int64_t MaxUserAccounts = 10000;
+inline constexpr int64_t MaxUserStoreBytes = 4 * 1024 * 1024;
+
+// Long work that peers ask for (file hashes, recursive listings, file
+// searches) waiting while one job runs; a request beyond it gets its error
+// answer at once.
+inline constexpr int64_t MaxQueuedLongWork = 64;
 
 }  // namespace qel::limits

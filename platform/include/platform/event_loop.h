@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // The one event loop of the process (Qt's), used like the desktop message pump:
 // waits that let events run, and a monotonic millisecond clock.
@@ -12,6 +13,16 @@ void doEvents();
 // Blocks until the next event has been handled or `ms` milliseconds have
 // passed, whichever comes first. `ms` <= 0 behaves like doEvents().
 void waitEvents(int64_t ms);
+
+// Runs `work` on every pass of the event loop, before the pass handles
+// events or blocks waiting for them: in doEvents and waitEvents, in a nested
+// loop such as a modal dialog's, and in the main loop. Work that a handler
+// leaves behind while it waits is picked up here. `work` tells whether it
+// did anything: the pass then does not block, since events it was waiting
+// for may have been taken by loops nested in the work. One hook per process;
+// an empty function removes it, and it must not be replaced from inside
+// `work`. Nothing `work` throws escapes.
+void setEventLoopPassHook(std::function<bool()> work);
 
 // Blocks the thread for `ms` milliseconds; no event runs meanwhile.
 void sleepMs(int64_t ms);

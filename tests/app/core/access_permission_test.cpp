@@ -99,7 +99,7 @@ class Steps {
 // offers to send it: REQCONFIRM), "refused" (status 3), "" while it waits.
 std::string outcomeOf(const test::RawPeer& raw, const std::string& reqID) {
     std::string result;
-    for (const test::RawPeer::Header& header : raw.headers()) {
+    for (const test::WirePacket& header : raw.received) {
         if (header.field("ReqID") != reqID) {
             continue;
         }
@@ -270,21 +270,20 @@ TEST_F(AccessPermissionTest, MetadataThatIsNotTextIsAskedAbout) {
 // format) open two prompts; answering the later one first lets its request
 // proceed first.
 TEST_F(AccessPermissionTest, AnsweringTheLaterPromptFirstLetsItsRequestProceedFirst) {
-    test::RawPeer raw(state.Port);
-    ASSERT_TRUE(raw.connected());
+    test::RawPeer raw;
+    ASSERT_TRUE(raw.connect(state.Port));
     const std::string stranger = test::RawPeer::newID();
     const std::string second = test::RawPeer::newID();
     std::string first;
     bool firstEndedBeforeSecond = true;
     Steps steps;
-    steps.then([&] { return confirms->count() == 1; },
-               [&] {
-                   raw.write(test::RawPeer::packet("GET", "\\b.txt",
-                                                   {{"Source", stranger},
-                                                    {"ReqID", second},
-                                                    {"Destination", state.NodeGUID},
-                                                    {"Metadata", stranger}}));
-               });
+    steps.then(
+        [&] { return confirms->count() == 1; },
+        [&] {
+            raw.send(raw.packet("GET", state.NodeGUID,
+                                {{"Source", stranger}, {"ReqID", second}, {"Metadata", stranger}},
+                                {}, "\\b.txt"));
+        });
     steps.then([&] { return confirms->count() == 2; }, [&] { confirms->at(1).answerAllow(state); });
     steps.then([&] { return outcomeOf(raw, second) == "served"; },
                [&] {
@@ -335,26 +334,24 @@ class StrangersTest : public AccessPermissionTest {
         for (int i = 0; i < 9; ++i) {
             test::writeFile(file("share/f") + std::to_string(i) + ".txt", "x");
         }
-        EXPECT_TRUE(raw.connected());
+        EXPECT_TRUE(raw.connect(state.Port));
     }
 
     struct Get {
         std::string source;
         std::string reqID = test::RawPeer::newID();
     };
-    std::string packetOf(const Get& get, int fileNumber) const {
-        return test::RawPeer::packet("GET", "\\f" + std::to_string(fileNumber) + ".txt",
-                                     {{"Source", get.source},
-                                      {"ReqID", get.reqID},
-                                      {"Destination", state.NodeGUID},
-                                      {"Metadata", get.source}});
+    std::string packetOf(const Get& get, int fileNumber) {
+        return raw.packet("GET", state.NodeGUID,
+                          {{"Source", get.source}, {"ReqID", get.reqID}, {"Metadata", get.source}},
+                          {}, "\\f" + std::to_string(fileNumber) + ".txt");
     }
     // Sends `gets` one after the other, each once the ones before wait for
     // their answer.
     void sendEachWhenTheOnesBeforeWait(const std::vector<Get>& gets) {
         for (size_t i = 0; i < gets.size(); ++i) {
             steps.then([this, i] { return state.permissionQuestions.waiting() == i; },
-                       [this, &gets, i] { raw.write(packetOf(gets[i], static_cast<int>(i))); });
+                       [this, &gets, i] { raw.send(packetOf(gets[i], static_cast<int>(i))); });
         }
     }
     std::string outcome(const Get& get) const { return outcomeOf(raw, get.reqID); }
@@ -374,7 +371,7 @@ class StrangersTest : public AccessPermissionTest {
             30000);
     }
 
-    test::RawPeer raw{state.Port};
+    test::RawPeer raw;
     Steps steps;
 };
 

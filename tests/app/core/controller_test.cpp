@@ -214,8 +214,8 @@ TEST_F(ControllerPeerTest, AMessageIsDroppedWhenNoWindowOpensOrTheNodeDoesNotAns
 
 // A stranger's description (INFO) and one chat line (MSG) to the program,
 // written from the wire format.
-std::string strangerWrites(const std::string& stranger, const std::string& programID,
-                           const std::string& line) {
+std::string strangerWrites(test::RawPeer& raw, const std::string& stranger,
+                           const std::string& programID, const std::string& line) {
     qel::cSettings info;
     info.SaveSetting("Name", "Stranger " + stranger.substr(0, 6));
     info.SaveSetting("Role", int64_t{1});
@@ -224,35 +224,28 @@ std::string strangerWrites(const std::string& stranger, const std::string& progr
     info.SaveSetting("Address", std::string("127.0.0.1:1"));
     info.SaveSetting("Sharing-Files", false);
     info.SaveSetting("Active-User", std::string());
-    return test::RawPeer::packet("INFO", "", {{"Source", stranger}, {"Destination", "BROADCAST"}},
-                                 info.getXML()) +
-           test::RawPeer::packet(
-               "MSG", "", {{"Source", stranger}, {"Type", "Chat"}, {"Destination", programID}},
-               line);
+    return raw.packet("INFO", "BROADCAST", {{"Source", stranger}}, info.getXML()) +
+           raw.packet("MSG", programID, {{"Source", stranger}, {"Type", "Chat"}}, line);
 }
 
 // Three hundred strangers announce themselves and write a line each: a
 // bounded number of chat windows opens, the other lines are dropped with a
 // bounded number of log lines, and the program still answers in order.
 TEST_F(ControllerPeerTest, LinesFromManyStrangersOpenABoundedNumberOfWindows) {
-    test::RawPeer raw(state.Port);
-    ASSERT_TRUE(raw.connected());
+    test::RawPeer raw;
+    ASSERT_TRUE(raw.connect(state.Port));
     std::vector<std::string> strangers;
     const auto pingAnswered = [&raw](const std::string& reqID) {
-        const auto headers = raw.headers();
-        return std::ranges::any_of(headers, [&](const test::RawPeer::Header& header) {
-            return header.method == "PONG" && header.field("ReqID") == reqID;
-        });
+        return raw.answer("PONG", reqID) != nullptr;
     };
     const auto ping = [&](const std::string& reqID) {
-        raw.write(test::RawPeer::packet(
-            "PING", "",
-            {{"Source", "RAW-PEER"}, {"Destination", state.NodeGUID}, {"ReqID", reqID}}));
+        raw.send(raw.packet("PING", state.NodeGUID, {{"ReqID", reqID}}));
         return waitUntil([&] { return pingAnswered(reqID); }, 30000);
     };
     for (int i = 0; i < 300; ++i) {
         strangers.push_back(test::RawPeer::newID());
-        raw.write(strangerWrites(strangers.back(), state.NodeGUID, "hello " + std::to_string(i)));
+        raw.send(
+            strangerWrites(raw, strangers.back(), state.NodeGUID, "hello " + std::to_string(i)));
     }
     ASSERT_TRUE(ping(test::RawPeer::newID()));
     EXPECT_EQ(chats->opened.size(), UnsolicitedChats::kMaxNewPerMinute);
@@ -261,7 +254,7 @@ TEST_F(ControllerPeerTest, LinesFromManyStrangersOpenABoundedNumberOfWindows) {
     EXPECT_EQ(lines.front(), "Stranger " + strangers.front().substr(0, 6) + ": hello 0 (remote)");
 
     // A conversation open already goes on; the log holds a few notes only.
-    raw.write(strangerWrites(strangers.front(), state.NodeGUID, "still here"));
+    raw.send(strangerWrites(raw, strangers.front(), state.NodeGUID, "still here"));
     ASSERT_TRUE(ping(test::RawPeer::newID()));
     EXPECT_EQ(lines.back(), "Stranger " + strangers.front().substr(0, 6) + ": still here (remote)");
     const std::string log = logText();

@@ -203,15 +203,15 @@ TEST_F(NodeSearchTest, AFileSearchArrivingDuringAWalkIsAnsweredAfterIt) {
         sendFrom(a, pkt);
     };
 
-    b.session()->fileSearchRunning = true;  // as if a walk were under way
+    b.session()->longWorkRunning = true;  // as if long work were under way
     search("Q1", "notes");
-    ASSERT_TRUE(waitFor([&] { return b.session()->queuedSearches.size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return b.session()->queuedLongWork.size() == 1; }));
     EXPECT_TRUE(answered.empty());
-    b.session()->fileSearchRunning = false;
+    b.session()->longWorkRunning = false;
     search("Q2", "nothing like it");
     ASSERT_TRUE(waitFor([&] { return answered.size() == 2; }));
     EXPECT_EQ(answered, (std::vector<std::string>{"Q2 FALSE", "Q1 TRUE"}));
-    EXPECT_FALSE(b.session()->fileSearchRunning);
+    EXPECT_FALSE(b.session()->longWorkRunning);
 }
 
 }  // namespace

@@ -91,6 +91,69 @@ TEST_F(ConnectionTest, AHandlerThatWaitsSeesTheLaterPacketsOnceAndInOrder) {
     EXPECT_EQ(received[2].body, patternBytes(5000, 3));
 }
 
+// Packets that came in one write with a packet whose handler waits are
+// handled inside that wait, without waiting for another arrival.
+TEST_F(ConnectionTest, PacketsThatCameWithAWaitingOneAreHandledWhileItWaits) {
+    connectPair();
+    bool seenInside = false;
+    onPacket = [&](clsPacket& packet, clsSocket&) {
+        if (packet.Method == "FIRST") {
+            seenInside = waitUntil([&] { return methodsOn(*server).size() == 3; });
+        }
+    };
+    client->Send(
+        pendingPacket(packetText("FIRST") + packetText("SECOND", "two") + packetText("THIRD")));
+    ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 3; }, 10000));
+    EXPECT_TRUE(seenInside);
+    EXPECT_EQ(methodsOn(*server), (Methods{"FIRST", "SECOND", "THIRD"}));
+    EXPECT_EQ(received[1].body, "two");
+}
+
+// Handling nests no deeper than its bound: beyond it the packets wait in
+// their stream, arrivals too, and follow in order once the waits return.
+TEST_F(ConnectionTest, HandlingNestsNoDeeperThanItsBoundAndTheRestFollowsInOrder) {
+    connectPair();
+    const ReceiveNesting& nesting = library().receiveNesting;
+    constexpr size_t kDepth = ReceiveNesting::MaxDepth;
+    constexpr size_t kWaiting = kDepth + 8;
+    std::string waiting;
+    int64_t beyond = 0;  // bytes of the packets the bound keeps waiting
+    for (size_t i = 0; i < kWaiting; ++i) {
+        const std::string text = packetText("WAIT", std::to_string(i));
+        waiting += text;
+        beyond += i >= kDepth ? static_cast<int64_t>(text.size()) : 0;
+    }
+    const std::string last = packetText("LAST");
+    size_t deepest = 0;
+    bool release = false;
+    onPacket = [&](clsPacket& packet, clsSocket&) {
+        deepest = std::max(deepest, nesting.depth());
+        if (packet.Method != "WAIT" || release) {
+            return;
+        }
+        if (nesting.depth() < kDepth) {
+            waitUntil([&] { return release; }, 20000);
+            return;
+        }
+        release = true;
+        // The innermost: what is behind it waits, and so does a new arrival.
+        client->Send(pendingPacket(last));
+        EXPECT_TRUE(waitUntil([&] {
+            return nesting.heldConnections() == 1 &&
+                   server->incoming.bufferedBytes() == beyond + static_cast<int64_t>(last.size());
+        }));
+    };
+    client->Send(pendingPacket(waiting));
+    ASSERT_TRUE(waitUntil([&] { return received.size() == kWaiting + 1; }, 20000));
+    EXPECT_EQ(deepest, kDepth);
+    for (size_t i = 0; i < kWaiting; ++i) {
+        EXPECT_EQ(received[i].method + " " + received[i].body, "WAIT " + std::to_string(i));
+    }
+    EXPECT_EQ(received.back().method, "LAST");
+    EXPECT_EQ(nesting.depth(), 0u);
+    EXPECT_EQ(nesting.heldConnections(), 0u);
+}
+
 // Connection events whose Error handler runs a script (which may wait).
 class ScriptedErrorEvents : public ConnectionEvents {
   public:

@@ -85,9 +85,16 @@ class cQEL {
     // `bUseCached`, else by asking it and waiting up to Timeout (empty when
     // no answer came). For "BROADCAST": every node is asked and after Timeout
     // each node that answered comes back, in the order of the answers (one
-    // empty element when none did).
+    // empty element when none did). For one node, inside the events raised
+    // while a packet is handled, it never waits: it answers from the node's
+    // table and asks the node without waiting, so that the answer is known
+    // (knownNodeInfo) once it comes.
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination = "BROADCAST",
                                          bool bUseCached = true);
+    // What the node already knows of `nodeID` (its table, then the process's
+    // cache), at once: never asks and never waits; the ID is empty when
+    // nothing is known.
+    typNodeInfo knownNodeInfo(const std::string& nodeID);
     // Asks every node whether its name (Find_Node), or which of its shared
     // files' names (Find_File), contain `SearchText`, and collects answers
     // for the whole Timeout: element 0 blank, then one element per hit, in

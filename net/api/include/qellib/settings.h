@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
-#include <utility>
 #include <vector>
 
 namespace qel {
@@ -67,18 +65,46 @@ class cSettings {
     // spelling only when asked for.
     StringArray ListSections(bool includeCommon = false) const;
 
+    // The number of sections, and the length of the settings text, at once:
+    // for callers that bound what a store takes.
+    size_t sectionCount() const { return liveSections_; }
+    size_t textLength() const { return textLength_; }
+
   private:
+    static constexpr size_t None = static_cast<size_t>(-1);
+
+    // Neighbours in a chain of records that share a name, in table order.
+    struct Link {
+        size_t previous = None;
+        size_t next = None;
+    };
+    // The ends of such a chain: the head is the record a lookup finds.
+    struct Chain {
+        size_t head = None;
+        size_t tail = None;
+    };
     struct Entry {
         std::string name;
         std::string section;
         Variant value;
+        size_t valueLength = 0;  // of the value as text
+        bool live = true;
+        Link sameKey;
+        size_t firstListing = None;  // its places in sections, linked by nextOfEntry
     };
     struct Section {
         std::string name;
-        std::vector<size_t> entryIdx;  // into entries_, in the order added
+        bool live = true;
+        Link sameName;
+        std::vector<size_t> listings;  // into listings_, in the order added
+        size_t liveListings = 0;
     };
-    struct IndexPairHash {
-        size_t operator()(const std::pair<size_t, size_t>& pair) const noexcept;
+    // One entry's place in one section's list.
+    struct Listing {
+        size_t section;
+        size_t entry;
+        size_t nextOfEntry;
+        bool live = true;
     };
 
     void resetClass();
@@ -89,19 +115,28 @@ class cSettings {
     size_t addEntry(std::string name, std::string section, Variant value);
     bool entryInSection(size_t entry, size_t section) const;
     void addEntryToSection(size_t entry, size_t section, bool skipCheck);
+    void setValue(size_t entry, const Variant& value);
     void removeEntry(size_t entry);
+    void removeSection(size_t section);
+    void compactWhenMostlyRemoved();
+    void compact();
     std::string makeXML(const Entry& entry) const;
     std::string settingsText() const;
 
+    // Removed records stay in the tables, marked, so that nothing is
+    // renumbered, until they outnumber the rest and the tables are compacted:
+    // a removal costs O(1) amortised, whatever the size of the store.
     std::vector<Entry> entries_;
     std::vector<Section> sections_;
+    std::vector<Listing> listings_;
+    size_t removed_ = 0;  // records marked removed
+    size_t liveSections_ = 0;
+    size_t textLength_ = 0;
     bool clearPrevOnSave_ = false;
 
-    // (upper section, upper key) and upper section name to the lowest index.
-    std::unordered_map<std::string, size_t> entryIndex_;
-    std::unordered_map<std::string, size_t> sectionIndex_;
-    // Every (section, entry) pair that a section's list holds.
-    std::unordered_set<std::pair<size_t, size_t>, IndexPairHash> listed_;
+    // (upper section, upper key) and upper section name to the records of that name.
+    std::unordered_map<std::string, Chain> entryIndex_;
+    std::unordered_map<std::string, Chain> sectionIndex_;
 };
 
 }  // namespace qel
