@@ -104,7 +104,7 @@ void doFile(clsPacket& pkt, const Connection&, const std::string& strSource) {
         }
         Variant metadata = GetField(pkt, "Metadata", std::string());
         std::string data = std::move(pkt.Data);  // the chunk is the application's
-        raiseFileReceived(own, reqID, data, range, fileStatus, metadata);
+        raiseFileReceived(own, reqID, data, range, fileStatus, metadata, strSource);
     });
 }
 

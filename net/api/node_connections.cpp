@@ -17,6 +17,7 @@
 #include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 
+#include <algorithm>
 #include <optional>
 
 // A node's connections, messages, pings and node information.
@@ -151,6 +152,22 @@ std::vector<typNodeInfo> NodeObject::getNodeInfo(const std::string& strDestinati
     return publicOperation(
         session_, "getNodeInfo", std::vector<typNodeInfo>(),
         [&](const SessionPtr&) { return qel::getNodeInfo(strDestination, bUseCached, false); });
+}
+
+typNodeInfo NodeObject::knownNodeInfo(const std::string& nodeID) {
+    return publicOperation(session_, "getNodeInfo", typNodeInfo(), [&](const SessionPtr& own) {
+        return qel::knownNodeInfo(*own, nodeID).value_or(typNodeInfo());
+    });
+}
+
+bool NodeObject::hasUnsentPackets() {
+    return publicOperation(session_, "hasUnsentPackets", false, [](const SessionPtr& own) {
+        const auto connections = library().connectionTable.snapshot();
+        return std::any_of(connections.begin(), connections.end(), [&](const auto& connection) {
+            return connection->session.lock() == own &&
+                   (connection->Sending || !connection->outPending.empty());
+        });
+    });
 }
 
 void NodeObject::startNodeInfoAsync() {

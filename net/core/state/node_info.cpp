@@ -237,6 +237,14 @@ std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached
     return answers;
 }
 
+std::optional<typNodeInfo> knownNodeInfo(const Session& own, const std::string& nodeID) {
+    if (nodeID.empty()) {
+        return std::nullopt;
+    }
+    const typNodeEntry* known = knownNode(own, nodeID);
+    return known ? std::optional(copyNodeInfo(*known)) : std::nullopt;
+}
+
 std::string getNodeAddress(const std::string& nodeID) {
     if (nodeID.empty()) {
         return {};

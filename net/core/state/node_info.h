@@ -6,6 +6,7 @@
 #include "qellib/types.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 namespace qel {
 
 class clsSocket;
+struct Session;
 
 // Sends this node's description to `strDest` (a node ID or "BROADCAST"), on
 // `sendVia` when given.
@@ -47,6 +49,10 @@ void handleInfo(const clsPacket& pkt, const std::string& strSource,
 // nodeInfo instead of entering the table while the call asks; a BROADCAST
 // query then returns at once and leaves the asynchronous mode on.
 std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached, bool async);
+
+// What the node table or the process's node cache knows of `nodeID`, never
+// asking the node; none when nothing is known.
+std::optional<typNodeInfo> knownNodeInfo(const Session& own, const std::string& nodeID);
 
 // The address the node listens at, from the tables or by asking it; "" when
 // unknown.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,6 +90,9 @@ struct Session {
     // File transfer.
     std::vector<std::shared_ptr<clsFileSend>> fileSends;
     KeyedCollection<std::shared_ptr<cXFile>> uploads;  // by request ID
+    // While FileReceived is raised for a FILE that arrived: the node that
+    // sent it; none while the node raises it on its own.
+    std::optional<std::string> fileSource;
 
   private:
     friend class SessionTable;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,9 @@ class cQEL {
     // empty element when none did).
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination = "BROADCAST",
                                          bool bUseCached = true);
+    // What the node's tables (or the process's node cache) know of the node
+    // `nodeID`, never asking it: an empty ID when nothing is known.
+    typNodeInfo knownNodeInfo(const std::string& nodeID);
     // Asks every node whether its name (Find_Node), or which of its shared
     // files' names (Find_File), contain `SearchText`, and collects answers
     // for the whole Timeout: element 0 blank, then one element per hit, in
@@ -137,6 +141,10 @@ class cQEL {
     // Forgets the upload; one still running is cancelled first, and its
     // receiver is told.
     void removeUpload(const std::string& reqID);
+    // While a FileReceived event of this node is being handled: the node
+    // that sent the FILE (its "Source"); none when the node raised the event
+    // on its own (a transfer it found failed), and outside the event.
+    std::optional<std::string> fileReceivedFrom() const;
     // Sends a text message; the node raises MessageReceived with the body,
     // the type and this node's ID.
     void sendMessage(const std::string& strMessage, const std::string& nodeID,
@@ -146,6 +154,10 @@ class cQEL {
     int64_t Ping(const std::string& nodeID, int64_t Timeout = 3000);
     // Whether some connection of the node is connected.
     bool isConnected();
+    // Whether some connection of the node still holds packets it has not
+    // handed to the system (a write in progress, or packets waiting behind
+    // one); what shutDown would drop.
+    bool hasUnsentPackets();
     void setRole(enmRole Role);
     void setName(const std::string& Name);
     // Reads the advanced settings from a settings text, section "Common", in
