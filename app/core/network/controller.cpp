@@ -36,7 +36,7 @@ bool listedKind(const AppState& state, const std::string& descriptor) {
 
 }  // namespace
 
-cMain::cMain(AppState& state) : state_(state) {
+cMain::cMain(AppState& state) : state_(state), transferWatch_(state) {
     routeProgramProcedures(*this, state);
 }
 
@@ -89,7 +89,8 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
             updateReceiver_(reqID, strData, fileStatus);
             return;
         }
-        incomingDownload(state_, reqID, strData, Range, fileStatus);
+        incomingDownload(state_, reqID, strData, Range, fileStatus,
+                         QEL ? QEL->fileReceivedFrom() : std::nullopt);
     });
 }
 
@@ -108,13 +109,14 @@ void cMain::connectionEstab(std::string& SourceIP, qel::enmConMode& /*connection
     });
 }
 
-void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& /*nodeID*/,
+void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& nodeID,
                              std::string& connectionID) {
     skipFailure([&] {
         if (state_.connections.exists(connectionID)) {
             state_.connections.remove(connectionID);
         }
     });
+    transferWatch_.connectionLost(nodeID);
 }
 
 void cMain::nodeInfo(qel::typNodeInfo& n) {
