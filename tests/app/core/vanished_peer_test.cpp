@@ -43,6 +43,12 @@ class VanishedPeerTest : public ::testing::Test {
         bob.state.serverList.add(aliceAddress(), aliceAddress());
         connectTo(bob.state);
         ASSERT_TRUE(waitUntil([&] { return connectedToAlice(); }, 20000));
+        // She answers once she has heard Bob's description, which went before.
+        writeFile(aliceShare.file("ready.txt"), "ready");
+        ASSERT_TRUE(waitUntil([&] {
+            std::string path = "\\ready.txt";
+            return bob.state.qelSession->getFileInfo(path, kAliceID).lngSize == 5;
+        }));
     }
 
     // Whether Bob's connection to Alice is open (what the process knows of
@@ -85,10 +91,15 @@ class VanishedPeerTest : public ::testing::Test {
         ASSERT_TRUE(alice->ended());
         alice.reset();
     }
+    // Connects Bob to Alice again at once, rather than when his retries of
+    // the lost connection come round.
+    void reconnectToAlice() {
+        bob.state.qelSession->disconnectFrom(aliceAddress());
+        bob.state.qelSession->connectMaintainAsync(aliceAddress(), false, true);
+    }
     // Resumes the stopped download once Alice is back: the whole file arrives.
     void resumeToTheEnd(const std::shared_ptr<cDownload>& dl, const std::string& bytes) {
-        // Bob's connection to her comes back by itself.
-        ASSERT_TRUE(waitUntil([&] { return connectedToAlice(); }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return connectedToAlice(); }, 20000));
         resumeDownload(bob.state, dl);
         const std::shared_ptr<cDownload> again = bob.state.downloads.item(1);
         ASSERT_NE(again, dl);
@@ -130,6 +141,7 @@ TEST_F(VanishedPeerTest, AKilledSendersDownloadStopsResumableAndFreesItsPlace) {
 
     bob.state.downloads.remove(waiting->Key);
     ASSERT_NO_FATAL_FAILURE(startAlice());
+    reconnectToAlice();
     resumeToTheEnd(dl, bytes);
 }
 
