@@ -15,6 +15,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,40 @@ namespace {
 void preferX11() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
+}
+
+// Without a display Qt ends the program with an abort and a page of text;
+// the program says in one line what is missing and how to go on instead.
+constexpr const char* kNoDisplay =
+    "Tornel: no display could be opened for its windows. Start it from a desktop session "
+    "(or over ssh -X), or set DISPLAY to a running X server, for example DISPLAY=:0.\n";
+
+[[noreturn]] void endForWantOfADisplay() {
+    std::fputs(kNoDisplay, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Whether Qt has somewhere to open the windows: a display, or a platform
+// the user chose (offscreen among them).
+bool displayNamed() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+QtMessageHandler qtMessages = nullptr;
+
+// While the application starts: a display that is named but does not open
+// ends the program with the same line instead of Qt's abort.
+void platformStartMessages(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtFatalMsg) {
+        endForWantOfADisplay();
+    }
+    if (qtMessages) {
+        qtMessages(type, context, message);
     }
 }
 
@@ -46,9 +81,14 @@ int main(int argc, char** argv) {
         std::printf("Tornel %s\n", tornel::kVersion);
         return 0;
     }
+    if (!displayNamed()) {
+        endForWantOfADisplay();
+    }
     preferX11();
     applyBindAddress();
+    qtMessages = qInstallMessageHandler(platformStartMessages);
     QApplication application(argc, argv);
+    qInstallMessageHandler(qtMessages);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopServices();
 

@@ -16,6 +16,7 @@ UiShell::UiShell(AppState& state, CoreActions& core)
       views_(state, context_, core),
       classic_(state, context_, core) {
     views_.setClassicWindows(&classic_);
+    classic_.setCloseCheck([this](const QWidget& window) { return views_.mayClose(window); });
 }
 
 UiShell::~UiShell() = default;

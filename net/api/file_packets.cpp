@@ -18,13 +18,6 @@ namespace {
 
 constexpr int32_t MaxRoutingFailures = 5;
 
-std::shared_ptr<clsSocket> connectionTo(const Session& own, const std::string& destination) {
-    if (destination == own.nodeID && own.seeSelf) {
-        return getDirectSocket(own, destination);
-    }
-    return findRoute(own, destination);
-}
-
 void sendReqConfirm(const std::string& reqID, const std::string& destination) {
     clsPacket ask;
     ask.Method = "REQCONFIRM";
@@ -47,6 +40,13 @@ std::string routeMissing(Session& own, const std::string& reqID, const std::stri
 
 }  // namespace
 
+std::shared_ptr<clsSocket> chunkRoute(const Session& own, const std::string& destination) {
+    if (destination == own.nodeID && own.seeSelf) {
+        return getDirectSocket(own, destination);
+    }
+    return findRoute(own, destination);
+}
+
 void setValueField(clsPacket& pkt, std::string_view name, const Variant& value) {
     if (const auto* array = std::get_if<StringArray>(&value)) {
         AddField(pkt, name, *array);
@@ -58,7 +58,7 @@ void setValueField(clsPacket& pkt, std::string_view name, const Variant& value) 
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
                    const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
-                   std::optional<int64_t> originalLength) {
+                   std::optional<int64_t> originalLength, std::shared_ptr<clsSocket>* used) {
     return guarded("", false, [&] {
         if (reqID.empty()) {
             reqID = newID();
@@ -70,7 +70,7 @@ bool sendFileChunk(Session& own, const std::string& destination, const std::stri
         AddField(file, "Destination", destination);
         AddField(file, "FileStatus", std::to_string(fileStatus));
         setValueField(file, "Metadata", Metadata);
-        if (own.routeFiles) {
+        if (sender != nullptr ? sender->pacedByConfirmation : own.routeFiles) {
             AppendField(file, "Flags", "RF", ",");
         }
         if (!contentRange.empty()) {
@@ -81,17 +81,21 @@ bool sendFileChunk(Session& own, const std::string& destination, const std::stri
             AddField(file, "Original-Length", std::to_string(*originalLength));
         }
         const std::shared_ptr<clsSocket> via =
-            connection ? connection : connectionTo(own, destination);
+            connection ? connection : chunkRoute(own, destination);
         std::string statusText;
         if (via) {
             if (sender != nullptr) {
                 sender->routingFailures = 0;
             }
             sendPacket(file, nullptr, via);
+            if (used != nullptr) {
+                *used = via;
+            }
         } else {
             statusText = routeMissing(own, reqID, destination, sender);
         }
-        if (std::shared_ptr<cXFile>* upload = own.uploads.find(reqID)) {
+        if (std::shared_ptr<cXFile>* upload = own.uploads.find(reqID);
+            upload && (*upload)->nodeID == destination) {
             (*upload)->extendedStatus = statusText;
         }
         return via != nullptr;

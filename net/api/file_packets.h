@@ -20,20 +20,27 @@ class clsFileSend;
 class clsSocket;
 
 // Sends one FILE to `destination`: "ReqID" (a new ID when empty),
-// "Destination", "FileStatus", "Metadata", "Flags" with "RF" when the session
-// routes files, then "Content-Range" when given; the body is `data`. It goes
+// "Destination", "FileStatus", "Metadata", "Flags" with "RF" when the
+// transfer is paced by confirmation (the sender's, else the session's
+// "routeFiles"), then "Content-Range" when given; the body is `data`. It goes
 // on `connection` when given, else on the direct connection to this node
 // itself (with "seeSelf"), else on the route to the destination. With none,
 // the FILE is not sent: a REQCONFIRM asks the receiver to show the way, and
 // the upload shows "Re-routing"; the fifth failure in a row of `sender`
 // cancels it instead and tells the receiver ("Routing failed"). True when a
-// connection took the FILE. With `originalLength`, `data` is already
-// compressed from that many bytes: the FILE is flagged "Z" and carries its
-// "Original-Length", and is not compressed again.
+// connection took the FILE (then in `used`, when given). With
+// `originalLength`, `data` is already compressed from that many bytes: the
+// FILE is flagged "Z" and carries its "Original-Length", and is not
+// compressed again.
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
                    const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
-                   std::optional<int64_t> originalLength = std::nullopt);
+                   std::optional<int64_t> originalLength = std::nullopt,
+                   std::shared_ptr<clsSocket>* used = nullptr);
+
+// The connection a chunk for `destination` goes on: the direct connection
+// to this node itself (with "seeSelf"), else the route to it; null for none.
+std::shared_ptr<clsSocket> chunkRoute(const Session& own, const std::string& destination);
 
 // A FILE with "ReqID", "Destination" and "FileStatus" 3 alone: a refused
 // request, or a transfer given up.

@@ -4,8 +4,10 @@
 #include "file_packets.h"
 #include "guarded.h"
 #include "library_state.h"
+#include "transfer_limits.h"
 #include "transforms.h"
 
+#include "platform/event_loop.h"
 #include "platform/runtime_error.h"
 #include "qellib/x_file.h"
 
@@ -15,9 +17,16 @@
 namespace qel {
 namespace {
 
-cXFile* uploadOf(Session& own, const std::string& reqID) {
+// The upload record of this transfer: the one under its request ID, when it
+// is this receiver's.
+cXFile* uploadOf(Session& own, const std::string& reqID, const std::string& destID) {
     std::shared_ptr<cXFile>* found = own.uploads.find(reqID);
-    return found != nullptr ? found->get() : nullptr;
+    return found != nullptr && (*found)->nodeID == destID ? found->get() : nullptr;
+}
+
+int64_t confirmDeadline(const Session& own) {
+    return platform::deadlineAfter(transfer_limits::ConfirmWaitTimeouts *
+                                   std::max<int64_t>(own.Timeout, 1));
 }
 
 }  // namespace
@@ -36,7 +45,7 @@ bool clsFileSend::openFile(Session& own, const std::string& path, const cXRange*
     if (!opened) {
         return false;
     }
-    if (cXFile* upload = uploadOf(own, reqID)) {
+    if (cXFile* upload = uploadOf(own, reqID, destID)) {
         upload->lngSize = lngSize;
     }
     const std::optional<ByteSpan> span = servedSpan(range, lngSize);
@@ -45,6 +54,7 @@ bool clsFileSend::openFile(Session& own, const std::string& path, const cXRange*
         return false;
     }
     completedProgress = span->first - 1;
+    confirmedProgress = completedProgress;
     stopReadingAt = span->last;
     return true;
 }
@@ -71,7 +81,7 @@ clsFileSend::Chunk clsFileSend::readNext(const Session& own) const {
 }
 
 void clsFileSend::sendNext(Session& own) {
-    if (sendDone_) {
+    if (sendDone_ || allHandedOver_) {
         return;
     }
     std::optional<Chunk> chunk =
@@ -82,11 +92,85 @@ void clsFileSend::sendNext(Session& own) {
     }
     const int64_t last = chunk->last;
     const enmFileStatus status = chunk->status;
-    const bool taken = sendFileChunk(own, destID, chunk->contentRange, std::move(chunk->bytes),
-                                     reqID, status, Metadata, nullptr, this, chunk->originalLength);
-    if (taken && !sendDone_) {
-        commit(own, last, status);
+    std::shared_ptr<clsSocket> connection;
+    const bool taken =
+        sendFileChunk(own, destID, chunk->contentRange, std::move(chunk->bytes), reqID, status,
+                      Metadata, nullptr, this, chunk->originalLength, &connection);
+    if (sendDone_) {
+        return;  // routing failed for good
     }
+    if (!taken) {
+        // Held: the receiver's answer to the REQCONFIRM lets it go again.
+        holding_ = true;
+        confirmDeadline_ = confirmDeadline(own);
+        return;
+    }
+    riding_ = connection;
+    handedOver(own, last, status);
+}
+
+void clsFileSend::handedOver(Session& own, int64_t last, enmFileStatus status) {
+    holding_ = false;
+    if (last >= 0) {
+        completedProgress = last;
+    }
+    allHandedOver_ = status == FS_Complete;
+    confirmDeadline_ = pacedByConfirmation ? confirmDeadline(own) : 0;
+    if (cXFile* upload = uploadOf(own, reqID, destID); upload && upload->Status != FS_Canceled) {
+        upload->Status = FS_Transferring;
+    }
+    // An empty file's one FILE carries no range, so no write of it is reported.
+    if (allHandedOver_ && last < 0 && !pacedByConfirmation) {
+        finish(own);
+    }
+}
+
+void clsFileSend::confirmed(Session& own) {
+    if (sendDone_) {
+        return;
+    }
+    if (!pacedByConfirmation && !holding_) {
+        return;  // the next chunk follows the last one's write, not a confirmation
+    }
+    confirmDeadline_ = 0;
+    if (pacedByConfirmation && !holding_) {
+        confirmedProgress = completedProgress;
+        if (allHandedOver_) {
+            finish(own);
+            return;
+        }
+    }
+    sendNext(own);
+}
+
+void clsFileSend::written(Session& own, const std::shared_ptr<clsSocket>& connection,
+                          int64_t lastByte) {
+    if (sendDone_ || lastByte != completedProgress || riding_.lock() != connection) {
+        return;  // not the chunk under way (one sent before the transfer went on afresh)
+    }
+    if (pacedByConfirmation) {
+        readAhead(own);
+    } else if (allHandedOver_) {
+        finish(own);
+    } else {
+        sendNext(own);
+    }
+}
+
+bool clsFileSend::rides(const std::shared_ptr<clsSocket>& connection) const {
+    return !sendDone_ && !holding_ && riding_.lock() == connection;
+}
+
+void clsFileSend::resumeFromFirstUnconfirmed(Session& own) {
+    interruptedAt_ = 0;
+    confirmDeadline_ = 0;
+    routingFailures = 0;
+    holding_ = false;
+    allHandedOver_ = false;
+    riding_.reset();
+    completedProgress = confirmedProgress;
+    ahead_.reset();
+    sendNext(own);
 }
 
 clsFileSend::Chunk clsFileSend::takeNext(const Session& own) {
@@ -101,7 +185,7 @@ clsFileSend::Chunk clsFileSend::takeNext(const Session& own) {
 }
 
 void clsFileSend::readAhead(const Session& own) {
-    if (sendDone_ || (ahead_ && ahead_->first == completedProgress + 1)) {
+    if (sendDone_ || allHandedOver_ || (ahead_ && ahead_->first == completedProgress + 1)) {
         return;
     }
     try {
@@ -120,24 +204,21 @@ void clsFileSend::readAhead(const Session& own) {
     }
 }
 
-void clsFileSend::commit(Session& own, int64_t last, enmFileStatus status) {
-    if (last >= 0) {
-        completedProgress = last;
-    }
-    if (status == FS_Complete) {
-        closeFile();
-        sendDone_ = true;
-    }
-    if (cXFile* upload = uploadOf(own, reqID); upload && upload->Status != FS_Canceled) {
-        upload->Status = status;
+void clsFileSend::finish(Session& own) {
+    closeFile();
+    sendDone_ = true;
+    confirmDeadline_ = 0;
+    if (cXFile* upload = uploadOf(own, reqID, destID); upload && upload->Status != FS_Canceled) {
+        upload->Status = FS_Complete;
     }
 }
 
 void clsFileSend::Cancel(Session& own) {
     guarded("Cancel", [&] {
         sendDone_ = true;
+        confirmDeadline_ = 0;
         closeFile();
-        if (cXFile* upload = uploadOf(own, reqID)) {
+        if (cXFile* upload = uploadOf(own, reqID, destID)) {
             upload->Status = FS_Canceled;
         }
     });
@@ -150,6 +231,7 @@ void clsFileSend::cancelAndTell(Session& own) {
 
 void clsFileSend::dropQuietly() {
     sendDone_ = true;
+    confirmDeadline_ = 0;
     closeFile();
 }
 

@@ -9,39 +9,75 @@
 #include "qellib/x_range.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace qel {
 
+class clsSocket;
+
 // One file being sent to one node as FILE chunks: a served GET or a push.
-// It hands one chunk at a time to the connections; the next is asked for by
-// checkNextChunk (when the socket has drained the last one, or when the
-// receiver confirms). A chunk counts as sent ("committed": progress, end of
-// the file, the upload's status) only once a connection has taken it; one
-// held back for want of a route is read and sent again from the same offset
-// the next time. Every operation works in the session given, which is the
-// current one.
+// It hands one chunk at a time to the connections. The next goes when the
+// receiver confirms the last (route-file confirmation) or, without it, when
+// the connection has written the last out. A chunk held back for want of a
+// route waits for the receiver's answer to a REQCONFIRM and is then sent
+// again from the same offset.
+//
+// Its bytes are tracked in three marks: handed to a connection
+// (completedProgress), confirmed by the receiver (confirmedProgress, only
+// ever moved by route-file confirmation), and the last to send
+// (stopReadingAt). When the connection a chunk rode closes, the transfer
+// goes on from the first unconfirmed byte by another route, or is cancelled.
+// The file stays open until the transfer has ended. Every operation works in
+// the session given, which is the current one.
 class clsFileSend {
   public:
     int64_t lngSize = 0;             // the file's size, from the open file
-    int64_t completedProgress = -1;  // the last byte committed; first byte - 1 before
+    int64_t completedProgress = -1;  // the last byte handed to a connection; first byte - 1 before
+    int64_t confirmedProgress = -1;  // the last byte the receiver confirmed; first byte - 1 before
     int64_t stopReadingAt = -1;      // the last byte to send
     int32_t routingFailures = 0;     // chunks in a row that found no route
     std::string reqID;
     std::string destID;  // the receiver
     Variant Metadata = std::string();
+    bool pacedByConfirmation = false;  // chunks flagged "RF", each confirmed by the receiver
 
     // Opens the file read-only (never created) and sets the bytes to send:
     // what `range` selects of it (transfer_range.h), the whole file when it
     // is null. False when the file cannot be opened (reported, source
     // "openFile") or the range selects nothing; nothing is sent then.
     bool openFile(Session& own, const std::string& path, const cXRange* range);
+
     // Reads and sends the next chunk (or the one held back); the last one
     // goes with status complete, an empty file as one FILE without data. A
     // read that fails or comes up short (the file shrank) cancels the
-    // transfer and tells the receiver. Nothing once finished.
+    // transfer and tells the receiver. Nothing once every chunk is handed
+    // over, or once finished.
     void sendNext(Session& own);
+    // The receiver's FILECONFIRM: the chunk under way arrived (with
+    // route-file confirmation), or a held chunk may go. The next chunk goes,
+    // or the transfer ends with its last chunk confirmed.
+    void confirmed(Session& own);
+    // `connection` has written out a chunk ending at `lastByte`. Without
+    // route-file confirmation the next chunk goes (or the transfer ends with
+    // its last one written); with it, the next is read ahead meanwhile.
+    void written(Session& own, const std::shared_ptr<clsSocket>& connection, int64_t lastByte);
+
+    // Whether the chunk under way (or the confirmation awaited for it) rode
+    // `connection`.
+    bool rides(const std::shared_ptr<clsSocket>& connection) const;
+    // Its connection closed at `nowMs`: the transfer waits to be settled.
+    void interrupt(int64_t nowMs) { interruptedAt_ = nowMs; }
+    bool interrupted() const { return interruptedAt_ != 0; }
+    // Goes on from the first unconfirmed byte (by whatever route there is now).
+    void resumeFromFirstUnconfirmed(Session& own);
+    int64_t firstUnconfirmedByte() const { return confirmedProgress + 1; }
+    // A FILECONFIRM awaited since longer than the bound, at `nowMs`.
+    bool waitedTooLong(int64_t nowMs) const {
+        return confirmDeadline_ != 0 && nowMs >= confirmDeadline_;
+    }
+
     // Reads the next chunk ahead, compressed as the connection would, so
     // that work overlaps the last chunk's trip to the receiver; sendNext
     // takes it when it is still the one due. A read that fails here is met
@@ -56,7 +92,7 @@ class clsFileSend {
     // transfer under the same request ID takes over.
     void dropQuietly();
 
-    // The last chunk was committed, or the transfer was cancelled.
+    // The transfer has ended: its last chunk arrived, or it was cancelled.
     bool finished() const { return sendDone_; }
 
   private:
@@ -73,11 +109,17 @@ class clsFileSend {
     // The chunk read ahead when it is still the one due and fits the
     // session's settings, else the next one read now.
     Chunk takeNext(const Session& own);
-    void commit(Session& own, int64_t last, enmFileStatus status);
+    void handedOver(Session& own, int64_t last, enmFileStatus status);
+    void finish(Session& own);
     void closeFile();
 
-    platform::PositionedFile file_;  // read at 64-bit offsets; its size from the open file
-    std::optional<Chunk> ahead_;     // the chunk after the last one taken
+    platform::PositionedFile file_;    // read at 64-bit offsets; its size from the open file
+    std::optional<Chunk> ahead_;       // the chunk after the last one taken
+    std::weak_ptr<clsSocket> riding_;  // the connection the chunk under way was handed to
+    int64_t confirmDeadline_ = 0;      // tick count a FILECONFIRM is due by; 0: none awaited
+    int64_t interruptedAt_ = 0;        // tick count its connection closed; 0: not interrupted
+    bool allHandedOver_ = false;       // the last chunk is under way
+    bool holding_ = false;             // a chunk waits for a route
     bool sendDone_ = false;
 };
 

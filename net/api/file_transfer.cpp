@@ -1,6 +1,7 @@
 #include "file_transfer.h"
 
 #include "byte_range.h"
+#include "error_log.h"
 #include "event_raisers.h"
 #include "fields.h"
 #include "file_packets.h"
@@ -8,8 +9,11 @@
 #include "guarded.h"
 #include "library_state.h"
 #include "numbers.h"
+#include "running_requests.h"
 #include "share_resolver.h"
+#include "transfer_limits.h"
 
+#include "platform/event_loop.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
 #include "qellib/x_file.h"
@@ -35,13 +39,84 @@ std::shared_ptr<cXRange> rangeField(const clsPacket& pkt, std::string_view name)
     return text.empty() ? nullptr : parseRange(text);
 }
 
+size_t liveSendersTo(const Session& own, const std::string* destination) {
+    return static_cast<size_t>(std::count_if(
+        own.fileSends.begin(), own.fileSends.end(), [destination](const auto& sender) {
+            return sender && !sender->finished() &&
+                   (destination == nullptr || sender->destID == *destination);
+        }));
+}
+
+// Why a request to send under `reqID` to `destination` cannot be served now;
+// nullopt when it can. A request ID that another node's transfer holds is
+// never taken over; a live sender to the same node under it is replaced, so
+// it does not count against the bounds.
+std::optional<std::string> refusalReason(const Session& own, const std::string& reqID,
+                                         const std::string& destination) {
+    if (const std::shared_ptr<cXFile>* held = own.uploads.find(reqID);
+        held != nullptr && (*held)->nodeID != destination) {
+        return "its request ID belongs to another node's transfer";
+    }
+    const size_t replaced = liveSender(own, destination, reqID) ? 1 : 0;
+    if (liveSendersTo(own, &destination) - replaced >= transfer_limits::MaxSendersPerPeer ||
+        liveSendersTo(own, nullptr) - replaced >= transfer_limits::MaxSenders) {
+        return "too many transfers under way";
+    }
+    return std::nullopt;
+}
+
+void refuse(const std::string& reqID, const std::string& destination, const std::string& reason) {
+    debugPrint("Transfer " + reqID + " to " + destination + " refused: " + reason);
+    sendFileRefusal(reqID, destination);
+}
+
+bool finishedUpload(const Session& own, const cXFile& upload) {
+    return upload.Status == FS_Complete || upload.Status == FS_Canceled ||
+           !liveSender(own, upload.nodeID, upload.reqID);
+}
+
+// Drops the oldest finished upload record (of `nodeID`, or of any node when
+// null). Whether one was dropped.
+bool dropOldestFinishedUpload(Session& own, const std::string* nodeID) {
+    for (const auto& entry : own.uploads) {
+        const cXFile& upload = *entry.value;
+        if ((nodeID == nullptr || upload.nodeID == *nodeID) && finishedUpload(own, upload)) {
+            own.uploads.remove(std::string(entry.key));
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t uploadsOf(const Session& own, const std::string& nodeID) {
+    return static_cast<size_t>(
+        std::count_if(own.uploads.begin(), own.uploads.end(),
+                      [&nodeID](const auto& entry) { return entry.value->nodeID == nodeID; }));
+}
+
+// Keeps the upload records within their bounds with room for one more of
+// `nodeID`. False when live records fill it.
+bool makeRoomForUpload(Session& own, const std::string& nodeID) {
+    while (uploadsOf(own, nodeID) >= transfer_limits::MaxUploadsPerPeer) {
+        if (!dropOldestFinishedUpload(own, &nodeID)) {
+            return false;
+        }
+    }
+    while (own.uploads.size() >= transfer_limits::MaxUploads) {
+        if (!dropOldestFinishedUpload(own, nullptr)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The record of a request served again under the same ID starts afresh.
-void startUploadRecord(Session& own, const std::string& reqID, const std::string& nodeID,
+// False when there is no room for it.
+bool startUploadRecord(Session& own, const std::string& reqID, const std::string& nodeID,
                        const std::string& Resource, const std::string& fullPath) {
     std::shared_ptr<cXFile>* existing = own.uploads.find(reqID);
     if (existing == nullptr) {
-        newUpload(own, reqID, nodeID, Resource, fullPath);
-        return;
+        return newUpload(own, reqID, nodeID, Resource, fullPath) != nullptr;
     }
     cXFile& record = **existing;
     const bool external = record.External;
@@ -52,9 +127,11 @@ void startUploadRecord(Session& own, const std::string& reqID, const std::string
     record.nodeID = nodeID;
     record.reqID = reqID;
     record.External = external;
+    return true;
 }
 
-// GET: a path the shares do not hold (or that the resolver refuses) is
+// GET: a path the shares do not hold (or that the resolver refuses), a
+// request ID of another node's transfer and a request beyond the bounds are
 // refused before the application hears of it. Otherwise the application may
 // take the request over (TakeNoAction) or change what is served; what it
 // leaves in fullPath, nodeID, reqID and Range is what is served.
@@ -66,6 +143,10 @@ void doGet(const clsPacket& pkt, const Connection&, const std::string& strSource
         const std::optional<SharedTarget> target = resolveSharedFile(*own, pkt.Resource);
         if (!target) {
             sendFileRefusal(reqID, strSource);
+            return;
+        }
+        if (const std::optional<std::string> reason = refusalReason(*own, reqID, strSource)) {
+            refuse(reqID, strSource, *reason);
             return;
         }
         std::string resource = pkt.Resource;
@@ -82,14 +163,22 @@ void doGet(const clsPacket& pkt, const Connection&, const std::string& strSource
             sendFileRefusal(reqID, nodeID);
             return;
         }
-        startUploadRecord(*own, reqID, nodeID, pkt.Resource, fullPath);
+        // The handler may have waited: others may have taken the place meanwhile.
+        if (const std::optional<std::string> reason = refusalReason(*own, reqID, nodeID)) {
+            refuse(reqID, nodeID, *reason);
+            return;
+        }
+        if (!startUploadRecord(*own, reqID, nodeID, pkt.Resource, fullPath)) {
+            refuse(reqID, nodeID, "too many uploads under way");
+            return;
+        }
         startFileSend(*own, fullPath, nodeID, reqID, std::string(), range.get());
     });
 }
 
 // FILE: a cancel from the transfer's own receiver stops its sender; every
 // FILE reaches the application, confirmed first when its sender asks.
-void doFile(clsPacket& pkt, const Connection&, const std::string& strSource) {
+void doFile(clsPacket& pkt, const Connection& connection, const std::string& strSource) {
     guarded("doFile", [&] {
         const SessionPtr own = requireCurrentSession();
         std::shared_ptr<cXRange> range = rangeField(pkt, "Content-Range");
@@ -97,8 +186,9 @@ void doFile(clsPacket& pkt, const Connection&, const std::string& strSource) {
         auto fileStatus = static_cast<enmFileStatus>(statusText.empty() ? -1 : toInt32(statusText));
         std::string reqID = getText(pkt, "ReqID");
         if (fileStatus == FS_Canceled) {
-            cancelSender(*own, reqID, &strSource);
+            cancelSender(*own, reqID, strSource);
         }
+        noteSenderHeard(*own, reqID, strSource, connection, fileStatus);
         if (hasFlag(pkt, "RF")) {
             doFileConfirm(pkt);
         }
@@ -108,20 +198,53 @@ void doFile(clsPacket& pkt, const Connection&, const std::string& strSource) {
     });
 }
 
-void onReqConfirm(const clsPacket& pkt, const Connection&, const std::string&) {
+void onReqConfirm(const clsPacket& pkt, const Connection& connection,
+                  const std::string& strSource) {
+    guarded("doFileConfirm", [&] {
+        const SessionPtr own = requireCurrentSession();
+        noteSenderHeard(*own, getText(pkt, "ReqID"), strSource, connection, NoFileStatus);
+    });
     doFileConfirm(pkt);
 }
 
-// FILECONFIRM: the receiver asks for the next chunk (or the one held back).
+// FILECONFIRM: the receiver confirms a chunk, or asks for the one held back.
 void doFileConfirmed(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     guarded("doFileConfirm", [&] {
         const SessionPtr own = requireCurrentSession();
-        const std::shared_ptr<clsFileSend> sender = liveSender(*own, getText(pkt, "ReqID"));
-        if (sender && sender->destID == strSource) {
-            sender->sendNext(*own);
+        if (const std::shared_ptr<clsFileSend> sender =
+                liveSender(*own, strSource, getText(pkt, "ReqID"))) {
+            sender->confirmed(*own);
             forgetFinishedSenders(*own);
         }
     });
+}
+
+// An interrupted sender goes on by the route there is now, or gives up.
+void settleInterrupted(Session& own, clsFileSend& sender) {
+    if (chunkRoute(own, sender.destID)) {
+        sender.resumeFromFirstUnconfirmed(own);
+        return;
+    }
+    debugPrint("Transfer " + sender.reqID + " to " + sender.destID +
+               " cancelled: its connection closed and no other route is known");
+    sender.cancelAndTell(own);
+}
+
+void settleSenders(Session& own, int64_t now) {
+    const std::vector<std::shared_ptr<clsFileSend>> senders = own.fileSends;
+    for (const std::shared_ptr<clsFileSend>& sender : senders) {
+        if (!sender || sender->finished()) {
+            continue;
+        }
+        if (sender->interrupted()) {
+            settleInterrupted(own, *sender);
+        } else if (sender->waitedTooLong(now)) {
+            debugPrint("Transfer " + sender->reqID + " to " + sender->destID +
+                       " cancelled: no confirmation came");
+            sender->cancelAndTell(own);
+        }
+    }
+    forgetFinishedSenders(own);
 }
 
 }  // namespace
@@ -135,7 +258,14 @@ void addFileTransferMethods(DispatchTable& table) {
 
 std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const std::string& nodeID,
                                   const std::string& Resource, const std::string& fullPath) {
-    return guarded("", std::shared_ptr<cXFile>(), [&] {
+    return guarded("", std::shared_ptr<cXFile>(), [&]() -> std::shared_ptr<cXFile> {
+        if (own.uploads.contains(reqID)) {
+            throw platform::RuntimeError(platform::rt::DuplicateKey);
+        }
+        if (!makeRoomForUpload(own, nodeID)) {
+            debugPrint("Upload " + reqID + " to " + nodeID + " not recorded: too many uploads");
+            return nullptr;
+        }
         auto upload = std::make_shared<cXFile>();
         upload->Mode = fm_Upload;
         upload->Resource = Resource;
@@ -150,13 +280,22 @@ std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const 
 void startFileSend(Session& own, const std::string& path, const std::string& destination,
                    const std::string& reqID, const Variant& Metadata, const cXRange* range) {
     guarded("startFileSend", [&] {
-        if (const std::shared_ptr<clsFileSend> replaced = liveSender(own, reqID)) {
+        if (const std::optional<std::string> reason = refusalReason(own, reqID, destination)) {
+            if (std::shared_ptr<cXFile>* upload = own.uploads.find(reqID);
+                upload && (*upload)->nodeID == destination) {
+                (*upload)->Status = FS_Canceled;
+            }
+            refuse(reqID, destination, *reason);
+            return;
+        }
+        if (const std::shared_ptr<clsFileSend> replaced = liveSender(own, destination, reqID)) {
             replaced->dropQuietly();
         }
         auto sender = std::make_shared<clsFileSend>();
         sender->destID = destination;
         sender->reqID = reqID;
         sender->Metadata = Metadata;
+        sender->pacedByConfirmation = own.routeFiles;
         own.fileSends.push_back(sender);
         if (sender->openFile(own, path, range)) {
             sender->sendNext(own);
@@ -167,18 +306,20 @@ void startFileSend(Session& own, const std::string& path, const std::string& des
     });
 }
 
-std::shared_ptr<clsFileSend> liveSender(const Session& own, std::string_view reqID) {
-    const auto found =
-        std::find_if(own.fileSends.rbegin(), own.fileSends.rend(),
-                     [reqID](const std::shared_ptr<clsFileSend>& sender) {
-                         return sender && !sender->finished() && sender->reqID == reqID;
-                     });
-    return found != own.fileSends.rend() ? *found : nullptr;
+std::shared_ptr<clsFileSend> liveSender(const Session& own, std::string_view destination,
+                                        std::string_view reqID) {
+    const auto found = std::find_if(own.fileSends.begin(), own.fileSends.end(),
+                                    [&](const std::shared_ptr<clsFileSend>& sender) {
+                                        return sender && !sender->finished() &&
+                                               sender->reqID == reqID &&
+                                               sender->destID == destination;
+                                    });
+    return found != own.fileSends.end() ? *found : nullptr;
 }
 
-bool cancelSender(Session& own, std::string_view reqID, const std::string* from) {
-    const std::shared_ptr<clsFileSend> sender = liveSender(own, reqID);
-    if (!sender || (from != nullptr && sender->destID != *from)) {
+bool cancelSender(Session& own, std::string_view reqID, std::string_view destination) {
+    const std::shared_ptr<clsFileSend> sender = liveSender(own, destination, reqID);
+    if (!sender) {
         return false;
     }
     sender->Cancel(own);
@@ -186,30 +327,56 @@ bool cancelSender(Session& own, std::string_view reqID, const std::string* from)
     return true;
 }
 
-void checkNextChunk(const std::string& reqID) {
+void fileChunkWritten(Session& own, const clsPendingPkt& chunk,
+                      const std::shared_ptr<clsSocket>& connection) {
     guarded("checkNextChunk", [&] {
-        const SessionPtr own = requireCurrentSession();
-        if (const std::shared_ptr<clsFileSend> sender = liveSender(*own, reqID)) {
-            sender->sendNext(*own);
-            forgetFinishedSenders(*own);
+        if (chunk.reqID.empty() || !chunk.fileProgress) {
+            return;
         }
+        const std::shared_ptr<clsFileSend> sender = liveSender(own, chunk.Destination, chunk.reqID);
+        if (!sender) {
+            return;
+        }
+        if (std::shared_ptr<cXFile>* upload = own.uploads.find(chunk.reqID);
+            upload && (*upload)->nodeID == chunk.Destination) {
+            (*upload)->lngProgress = *chunk.fileProgress;
+        }
+        sender->written(own, connection, *chunk.fileProgress);
+        forgetFinishedSenders(own);
     });
 }
 
-void prepareNextChunk(const std::string& reqID) {
-    guarded("prepareNextChunk", [&] {
-        const SessionPtr own = requireCurrentSession();
-        if (const std::shared_ptr<clsFileSend> sender = liveSender(*own, reqID)) {
-            sender->readAhead(*own);
+bool transfersLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection) {
+    return guarded("", false, [&] {
+        requestsLostConnection(own, connection);
+        const int64_t now = platform::tickCount();
+        bool interrupted = false;
+        for (const std::shared_ptr<clsFileSend>& sender : own.fileSends) {
+            if (sender && sender->rides(connection)) {
+                sender->interrupt(now);
+                interrupted = true;
+            }
         }
+        return interrupted;
     });
 }
 
-bool recordUploadProgress(Session& own, const std::string& reqID, int64_t lastByte) {
-    if (std::shared_ptr<cXFile>* upload = own.uploads.find(reqID)) {
-        (*upload)->lngProgress = lastByte;
-    }
-    return liveSender(own, reqID) != nullptr;
+void settleTransfers(const SessionPtr& own) {
+    guarded("", [&] {
+        const int64_t now = platform::tickCount();
+        settleSenders(*own, now);
+        for (std::string reqID : takeRequestsGivenUp(*own, now)) {
+            std::string data;
+            std::shared_ptr<cXRange> noRange;
+            enmFileStatus status = FS_Canceled;
+            Variant metadata = std::string();
+            debugPrint("Transfer " + reqID + " given up: its sender cannot be reached");
+            if (!raiseFileReceived(own, reqID, data, noRange, status, metadata) ||
+                !switchSession(SessionHandle(own))) {
+                return;
+            }
+        }
+    });
 }
 
 }  // namespace qel

@@ -4,17 +4,16 @@
 
 namespace qel {
 
-bool NodeConnectionServices::recordUploadProgress(Session& session, const std::string& reqID,
-                                                  int64_t lastByte) {
-    return qel::recordUploadProgress(session, reqID, lastByte);
+void NodeConnectionServices::fileChunkWritten(Session& session, const clsPendingPkt& chunk,
+                                              const std::shared_ptr<clsSocket>& connection) {
+    qel::fileChunkWritten(session, chunk, connection);
 }
 
-void NodeConnectionServices::checkNextChunk(const std::string& reqID) {
-    qel::checkNextChunk(reqID);
-}
-
-void NodeConnectionServices::prepareNextChunk(const std::string& reqID) {
-    qel::prepareNextChunk(reqID);
+void NodeConnectionServices::connectionClosed(Session& session,
+                                              const std::shared_ptr<clsSocket>& connection) {
+    if (transfersLostConnection(session, connection)) {
+        watch_.settleSoon();
+    }
 }
 
 }  // namespace qel

@@ -1,17 +1,21 @@
 #pragma once
 
 #include "core_connection_services.h"
+#include "transfer_watch.h"
 
 namespace qel {
 
-// The core's connection services with the node's upload engine: a drained
-// FILE chunk records its upload's progress and paces the next chunk.
+// The core's connection services with the node's transfer engine: a written
+// FILE chunk records its upload's progress and paces the next chunk, and a
+// closed connection settles the transfers that rode it.
 class NodeConnectionServices final : public CoreConnectionServices {
   public:
-    bool recordUploadProgress(Session& session, const std::string& reqID,
-                              int64_t lastByte) override;
-    void checkNextChunk(const std::string& reqID) override;
-    void prepareNextChunk(const std::string& reqID) override;
+    void fileChunkWritten(Session& session, const clsPendingPkt& chunk,
+                          const std::shared_ptr<clsSocket>& connection) override;
+    void connectionClosed(Session& session, const std::shared_ptr<clsSocket>& connection) override;
+
+  private:
+    TransferWatch watch_;
 };
 
 }  // namespace qel

@@ -148,7 +148,15 @@ void NodeObject::stopSharing() {
 
 bool NodeObject::Listen(int32_t lngPort) {
     return publicOperation(session_, "Listen", false, [lngPort](const SessionPtr& own) {
-        return ListenOnPort(lngPort != 0 ? lngPort : own->listenPort);
+        // A node that listens again on another port is found there from now
+        // on; a further listener beside the first keeps the port announced.
+        const bool listeningBefore = own->listening;
+        const int32_t port = lngPort != 0 ? lngPort : own->listenPort;
+        const bool listening = ListenOnPort(port);
+        if (listening && !listeningBefore) {
+            own->listenPort = port;
+        }
+        return listening;
     });
 }
 

@@ -5,6 +5,8 @@
 #include "file_transfer.h"
 #include "identifiers.h"
 #include "node_frame.h"
+#include "route_table.h"
+#include "running_requests.h"
 #include "send_pipeline.h"
 #include "transfer_range.h"
 
@@ -37,11 +39,10 @@ const KeyedCollection<std::shared_ptr<cXFile>>::Entry* uploadEntry(const Session
     return nullptr;
 }
 
-// Starts pushing the local file the record names, whole.
+// Starts pushing the local file the record names, whole, to `nodeID` under
+// `reqID`.
 void push(Session& own, const cXFile& uploadInfo, const std::string& reqID,
           const std::string& nodeID, const Variant& Metadata) {
-    const std::string id = !reqID.empty() ? reqID : uploadInfo.reqID;
-    const std::string node = !nodeID.empty() ? nodeID : uploadInfo.nodeID;
     const std::string& path = uploadInfo.fullPath;
     if (path.empty()) {
         throw platform::RuntimeError(NoPushPath, "No path specified for push file send.");
@@ -51,8 +52,8 @@ void push(Session& own, const cXFile& uploadInfo, const std::string& reqID,
     }
     const std::string resource =
         !uploadInfo.Resource.empty() ? uploadInfo.Resource : localFileName(path);
-    newUpload(own, id, node, resource, path);
-    startFileSend(own, path, node, id, Metadata, nullptr);
+    newUpload(own, reqID, nodeID, resource, path);
+    startFileSend(own, path, nodeID, reqID, Metadata, nullptr);
 }
 
 }  // namespace
@@ -60,8 +61,9 @@ void push(Session& own, const cXFile& uploadInfo, const std::string& reqID,
 std::string NodeObject::requestFile(const std::string& remotePath, const std::string& nodeID,
                                     const std::shared_ptr<cXRange>& Range,
                                     const Variant& Metadata) {
-    return publicOperation(session_, "requestFile", std::string(), [&](const SessionPtr&) {
+    return publicOperation(session_, "requestFile", std::string(), [&](const SessionPtr& own) {
         std::string reqID = newID();
+        const std::shared_ptr<clsSocket> via = findRoute(*own, nodeID);
         clsPacket get;
         get.Method = "GET";
         get.Resource = remotePath;
@@ -72,6 +74,7 @@ std::string NodeObject::requestFile(const std::string& remotePath, const std::st
             AddField(get, "Range", rangeText(*Range));
         }
         sendPacket(get);
+        noteRequestMade(*own, reqID, nodeID, via);
         return reqID;
     });
 }
@@ -81,20 +84,26 @@ void NodeObject::sendFile(const std::string& nodeID, const std::string& reqID,
                           const std::shared_ptr<cXRange>& Range,
                           const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata) {
     publicOperation(session_, "sendFile", [&](const SessionPtr& own) {
-        if (const auto* entry = uploadEntry(*own, reqID)) {
-            entry->value->Status = fileStatus;
-            if (uploadInfo) {
-                own->uploads.remove(entry->key);
-            }
-        }
+        // A push goes under one request ID, made here when none is given.
+        std::string id = reqID;
+        std::string node = nodeID;
         if (uploadInfo) {
-            push(*own, *uploadInfo, reqID, nodeID, Metadata);
+            id = !reqID.empty() ? reqID : !uploadInfo->reqID.empty() ? uploadInfo->reqID : newID();
+            node = !nodeID.empty() ? nodeID : uploadInfo->nodeID;
+            if (const auto* entry = uploadEntry(*own, id)) {
+                own->uploads.remove(std::string(entry->key));
+            }
+            push(*own, *uploadInfo, id, node, Metadata);
+        } else if (const auto* entry = uploadEntry(*own, id);
+                   entry && entry->value->nodeID == node) {
+            entry->value->Status = fileStatus;
         }
         if (fileStatus == FS_Canceled) {
-            cancelSender(*own, reqID);
+            cancelSender(*own, id, node);
+            forgetRequest(*own, id, node);  // a download this node gives up
         }
-        sendFileChunk(*own, nodeID, Range ? rangeText(*Range) : std::string(), Data, reqID,
-                      fileStatus, Metadata, nullptr, nullptr);
+        sendFileChunk(*own, node, Range ? rangeText(*Range) : std::string(), Data, id, fileStatus,
+                      Metadata, nullptr, nullptr);
     });
 }
 

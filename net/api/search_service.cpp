@@ -1,5 +1,6 @@
 #include "search_service.h"
 
+#include "error_log.h"
 #include "fields.h"
 #include "guarded.h"
 #include "input_limits.h"
@@ -127,10 +128,18 @@ void handleSearchMatch(const clsPacket& pkt, const Connection&, const std::strin
     body.LoadXML(pkt.Data);
     std::vector<typSearchResult>& results =
         own->pendingSearches[static_cast<size_t>(index)].results;
+    // Element 0 is blank; the hits after it are bounded.
+    const auto room = static_cast<size_t>(limits::MaxSearchAnswers) + 1;
     for (std::string& result : body.GetSettingArray("Results")) {
-        if (!result.empty()) {
-            results.push_back({strSource, std::move(result)});
+        if (result.empty()) {
+            continue;
         }
+        if (results.size() >= room) {
+            debugPrint("Search answers from " + strSource +
+                       " left out: " + std::to_string(limits::MaxSearchAnswers) + " kept already");
+            return;
+        }
+        results.push_back({strSource, std::move(result)});
     }
 }
 

@@ -1,11 +1,11 @@
 #include "share_contents.h"
 
-#include "path_decoding.h"
 #include "share_resolver.h"
 #include "wire_entries.h"
 
 #include "orvdll/search.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qel {
@@ -67,8 +67,9 @@ StringArray getShareContents(const Session& own, const std::string& remotePath, 
     if (!own.sharing) {
         return elementZeroOnly();
     }
+    // Decoded once already, as the packet was read: a "%" here is the name's.
     std::string path = remotePath;
-    decodePath(path);
+    std::replace(path.begin(), path.end(), '/', '\\');
     if (own.shares.size() > 1 && path == "\\") {
         return listShares(own.shares, subDirs);
     }

@@ -1,7 +1,6 @@
 #include "share_resolver.h"
 
 #include "lookups.h"
-#include "path_decoding.h"
 
 #include <algorithm>
 #include <vector>
@@ -58,8 +57,9 @@ std::optional<SharedTarget> resolveSharedPath(const Session& own, std::string_vi
     if (!own.sharing || own.shares.empty()) {
         return std::nullopt;
     }
+    // Decoded once already, as the packet was read: a "%" here is the name's.
     std::string path(resource);
-    decodePath(path);
+    std::replace(path.begin(), path.end(), '/', '\\');
     if (holdsForbiddenByte(path)) {
         return std::nullopt;
     }

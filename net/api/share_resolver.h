@@ -24,8 +24,8 @@ struct SharedTarget {
     std::string pathInShare;
 };
 
-// Resolves a wire resource against the session's shares. The resource is
-// decoded fully (decodePath). With several shares, "\" + share name + "\"
+// Resolves a wire resource, as the packet's reading decoded it, against the
+// session's shares; "/" counts as "\\". With several shares, "\" + share name + "\"
 // in front picks that share (names match exactly, the first share wins);
 // otherwise the path lies in share 0. Refused (nullopt): a node that shares
 // nothing, a NUL, CR or LF, any ".." component, a path that does not exist,

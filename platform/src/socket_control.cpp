@@ -91,8 +91,10 @@ struct SocketControl::Impl {
     std::string received;  // TCP: bytes not yet taken by getData()
     std::string datagram;  // UDP: the datagram of the DataArrival being handled
     bool dataArrivalQueued = false;
-    bool streamUp = false;    // Qt has reported the connection established
-    bool streamDown = false;  // a peer close or a failure has been queued
+    bool readPaused = false;
+    bool resumeArrivalDue = false;  // a DataArrival to deliver though nothing new came
+    bool streamUp = false;          // Qt has reported the connection established
+    bool streamDown = false;        // a peer close or a failure has been queued
     SocketEventQueue queue;
 
     // --- checks ---
@@ -133,6 +135,8 @@ struct SocketControl::Impl {
         received.clear();
         datagram.clear();
         dataArrivalQueued = false;
+        readPaused = false;
+        resumeArrivalDue = false;
         streamUp = false;
         streamDown = false;
     }
@@ -154,9 +158,24 @@ struct SocketControl::Impl {
         stream = makeQObject<QTcpSocket>();
         wireStream();
         state = parseIPv4(host) ? SocketState::Connecting : SocketState::Resolving;
+        if (!bindOutgoing()) {
+            return;
+        }
         // May signal a failure at once; it is queued like any other.
         stream->connectToHost(QString::fromStdString(host), static_cast<quint16>(port),
                               UnbufferedStream, QAbstractSocket::IPv4Protocol);
+    }
+
+    // A process bound to one address also connects from it (any free port),
+    // so its peers see the address it listens on. A bind that fails ends
+    // the connect with its error, queued like any other.
+    bool bindOutgoing() {
+        const QHostAddress local = boundAddress();
+        if (local == QHostAddress(QHostAddress::AnyIPv4) || stream->bind(local, 0)) {
+            return true;
+        }
+        streamEnded(stream->error());
+        return false;
     }
 
     void accept(int64_t requestId) {
@@ -212,8 +231,8 @@ struct SocketControl::Impl {
     // They are read straight into the bytes waiting for getData(). At
     // least one byte is asked for: an unbuffered stream learns that its peer
     // has closed only from a read that fails, which Qt does not signal.
-    void drainStream() {
-        if (stream->state() != QAbstractSocket::ConnectedState) {
+    void drainStream(bool evenPaused = false) {
+        if ((readPaused && !evenPaused) || stream->state() != QAbstractSocket::ConnectedState) {
             return;
         }
         const qint64 wanted = std::max<qint64>(stream->bytesAvailable(), 1);
@@ -226,6 +245,31 @@ struct SocketControl::Impl {
         } else if (read < 0) {
             streamEnded(stream->error());
         }
+    }
+
+    // A buffered stream would go on reading into Qt's own buffer while
+    // paused: its buffer is held small meanwhile.
+    static constexpr qint64 PausedReadBufferBytes = 64 * 1024;
+
+    void setReadPaused(bool paused) {
+        requireProtocol(SocketProtocol::Tcp);
+        if (!stream || paused == readPaused) {
+            return;
+        }
+        readPaused = paused;
+        const bool buffered = !(stream->openMode() & QIODevice::Unbuffered);
+        if (paused) {
+            if (buffered) {
+                stream->setReadBufferSize(PausedReadBufferBytes);
+            }
+            return;
+        }
+        if (buffered) {
+            stream->setReadBufferSize(0);
+        }
+        drainStream();
+        resumeArrivalDue = true;
+        queueDataArrival();
     }
 
     // One DataArrival stands for every byte that arrives before it is
@@ -246,7 +290,7 @@ struct SocketControl::Impl {
     }
 
     void streamFailed(QAbstractSocket::SocketError error) {
-        drainStream();
+        drainStream(true);  // what came before the failure is the peer's last word
         streamEnded(error);
     }
 
@@ -263,7 +307,7 @@ struct SocketControl::Impl {
     }
 
     void streamDisconnected() {
-        drainStream();
+        drainStream(true);
         if (streamUp && !streamDown) {
             streamDown = true;
             queue.push(socket_event::PeerClosed{});
@@ -425,9 +469,10 @@ struct SocketControl::Impl {
 
     void deliver(socket_event::DataArrival&) {
         dataArrivalQueued = false;
-        if (received.empty()) {
+        if (received.empty() && !std::exchange(resumeArrivalDue, false)) {
             return;  // an earlier handler has read them
         }
+        resumeArrivalDue = false;
         const auto waiting = static_cast<int64_t>(received.size());
         raise([&](SocketEvents& sink) { sink.onDataArrival(owner, waiting); });
     }
@@ -548,6 +593,14 @@ int64_t SocketControl::bytesReceived() const {
     const std::string& waiting =
         impl_->protocol == SocketProtocol::Udp ? impl_->datagram : impl_->received;
     return static_cast<int64_t>(waiting.size());
+}
+
+void SocketControl::setReadPaused(bool paused) {
+    impl_->setReadPaused(paused);
+}
+
+bool SocketControl::readPaused() const {
+    return impl_->readPaused;
 }
 
 void SocketControl::close() {

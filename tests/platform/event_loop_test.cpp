@@ -30,18 +30,18 @@ TEST(EventLoop, WaitEventsReturnsWithinItsBound) {
     platform::doEvents();
     const int64_t start = tickCount();
     platform::waitEvents(50);
-    EXPECT_LT(tickCount() - start, 1000);
+    EXPECT_LT(tickCount() - start, 10000);  // returns, however busy the machine
 }
 
 TEST(EventLoop, WaitEventsReturnsEarlyOnAnEvent) {
     bool fired = false;
     QTimer::singleShot(10, [&] { fired = true; });
     const int64_t start = tickCount();
-    while (!fired && tickCount() - start < 2000) {
-        platform::waitEvents(2000);
+    while (!fired && tickCount() - start < 60000) {
+        platform::waitEvents(60000);
     }
     EXPECT_TRUE(fired);
-    EXPECT_LT(tickCount() - start, 1000);
+    EXPECT_LT(tickCount() - start, 30000);  // long before the bound
 }
 
 TEST(EventLoop, NestedWaitDeliversThePostedEventsQueuedBehindTheCurrentOne) {
@@ -49,11 +49,11 @@ TEST(EventLoop, NestedWaitDeliversThePostedEventsQueuedBehindTheCurrentOne) {
     bool second = false;
     bool seenInside = false;
     QMetaObject::invokeMethod(
-        &receiver, [&] { seenInside = tornel::test::waitUntil([&] { return second; }, 1000); },
+        &receiver, [&] { seenInside = tornel::test::waitUntil([&] { return second; }, 20000); },
         Qt::QueuedConnection);
     QMetaObject::invokeMethod(
         &receiver, [&] { second = true; }, Qt::QueuedConnection);
-    EXPECT_TRUE(tornel::test::waitUntil([&] { return second; }, 2000));
+    EXPECT_TRUE(tornel::test::waitUntil([&] { return second; }));
     EXPECT_TRUE(seenInside);
 }
 
@@ -64,7 +64,7 @@ TEST(Timer, FiresOnlyWhileEnabledWithAnInterval) {
     platform::waitEvents(40);
     EXPECT_EQ(ticks, 0);  // not enabled yet
     timer.setEnabled(true);
-    EXPECT_TRUE(tornel::test::waitUntil([&] { return ticks >= 3; }, 2000));
+    EXPECT_TRUE(tornel::test::waitUntil([&] { return ticks >= 3; }));
     timer.setEnabled(false);
     const int stopped = ticks;
     platform::waitEvents(40);
@@ -87,13 +87,13 @@ TEST(Timer, TicksInsideANestedWaitButNeverReentersItself) {
         inOuter = true;
         ++outerTicks;
         const int before = innerTicks;
-        tornel::test::waitUntil([&] { return innerTicks >= before + 3; }, 2000);
+        tornel::test::waitUntil([&] { return innerTicks >= before + 3; });
         inOuter = false;
         outer.setEnabled(false);
     });
     outer.setInterval(1);
     outer.setEnabled(true);
-    EXPECT_TRUE(tornel::test::waitUntil([&] { return outerTicks == 1 && !inOuter; }, 3000));
+    EXPECT_TRUE(tornel::test::waitUntil([&] { return outerTicks == 1 && !inOuter; }));
     EXPECT_FALSE(reentered);
     EXPECT_GE(innerTicks, 3);
 }
@@ -106,5 +106,5 @@ TEST(Timer, AThrowingHandlerKeepsTheTimerRunning) {
     });
     timer.setInterval(5);
     timer.setEnabled(true);
-    EXPECT_TRUE(tornel::test::waitUntil([&] { return ticks >= 2; }, 2000));
+    EXPECT_TRUE(tornel::test::waitUntil([&] { return ticks >= 2; }));
 }

@@ -4,9 +4,13 @@
 #include "support/socket_recorder.h"
 #include "support/wait.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 using platform::SocketControl;
@@ -305,6 +309,37 @@ TEST_F(TcpSocketTest, OperationsOutOfStateAreRefused) {
     listenOnFreePort();
     EXPECT_EQ(numberOf([&] { listener.listen(); }), sockerr::WrongState);
     EXPECT_EQ(numberOf([&] { listener.connect("127.0.0.1", 1); }), sockerr::WrongState);
+}
+
+// A process bound to one address connects from it: a plain listener on
+// 127.0.0.1 reads the address each connection comes from. An address that
+// is not on this machine fails the connect with an error event.
+TEST_F(TcpSocketTest, OutgoingConnectionsComeFromTheBindAddress) {
+    const std::string previous = platform::bindAddress();
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress("127.0.0.1"), 0));
+    for (const char* bound : {"127.0.0.2", "127.0.0.3"}) {
+        SCOPED_TRACE(bound);
+        platform::setBindAddress(bound);
+        client.close();
+        connectClient(plain.serverPort());
+        platform::setBindAddress(previous);
+        ASSERT_TRUE(waitUntil([&] { return plain.hasPendingConnections(); }));
+        const std::unique_ptr<QTcpSocket> accepted(plain.nextPendingConnection());
+        EXPECT_EQ(accepted->peerAddress().toString().toStdString(), bound);
+        ASSERT_TRUE(waitUntil([&] { return client.state() == SocketState::Connected; }));
+        EXPECT_EQ(client.remoteHostIP(), "127.0.0.1");
+    }
+
+    platform::setBindAddress("192.0.2.1");
+    clientEvents.log.clear();
+    client.close();
+    connectClient(plain.serverPort());
+    platform::setBindAddress(previous);
+    ASSERT_TRUE(waitUntil([&] { return client.state() == SocketState::Error; }));
+    EXPECT_EQ(clientEvents.log,
+              std::vector<std::string>{"Error " + std::to_string(sockerr::AddressNotAvailable)});
+    EXPECT_FALSE(plain.hasPendingConnections());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class NodeProcess {
     explicit NodeProcess(const QStringList& arguments) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QCoreApplication::applicationDirPath() + "/qelnode", arguments);
-        started_ = process_.waitForStarted(5000);
+        started_ = process_.waitForStarted(20000);
     }
     ~NodeProcess() {
         if (process_.state() == QProcess::Running) {
@@ -46,7 +46,7 @@ class NodeProcess {
 
     // The first line from now on (or read already and not yet taken) that
     // starts with `prefix`, within `ms`.
-    std::optional<std::string> lineStartingWith(const std::string& prefix, int ms = 5000) {
+    std::optional<std::string> lineStartingWith(const std::string& prefix, int ms = 20000) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         for (;;) {
             for (auto it = unread_.begin(); it != unread_.end(); ++it) {

@@ -10,6 +10,7 @@
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
@@ -126,6 +127,11 @@ struct ProgramNode {
         const auto info = state.qelSession->getNodeInfo(nodeID, true);
         return !info.empty() && !info[0].ID.empty();
     }
+    // The node `nodeID` that listens on `port` now (its ID may be one an
+    // earlier test used).
+    bool knows(const std::string& nodeID, int port) {
+        return knowsNodeOnPort(*state.qelSession, nodeID, port);
+    }
 
     TempFolder folder;
     std::shared_ptr<ScriptedPrompts> prompts = std::make_shared<ScriptedPrompts>();
@@ -204,6 +210,12 @@ class HandNode {
     std::vector<std::shared_ptr<qel::cQELRPC>> objects;
 };
 
+// Whether what `program` has sent to `nodeID` so far has been handled there:
+// a node answers a ping only once the packets that came before it are done.
+inline bool sentHasArrived(ProgramNode& program, const std::string& nodeID) {
+    return program.state.qelSession->Ping(nodeID, 20000) >= 0;
+}
+
 // Connects `program` to the hand node; whether they know each other in time.
 inline bool linkToHand(ProgramNode& program, HandNode& hand) {
     program.start();
@@ -211,7 +223,7 @@ inline bool linkToHand(ProgramNode& program, HandNode& hand) {
     connectTo(program.state);
     return waitUntil([&] {
         const auto info = hand.node.getNodeInfo(program.state.NodeGUID, true);
-        return program.knows("HAND-NODE") && !info.empty() && !info[0].ID.empty();
+        return program.knows("HAND-NODE", hand.port) && !info.empty() && !info[0].ID.empty();
     });
 }
 

@@ -22,6 +22,11 @@ class ScriptedConfirm : public QObject, public ConfirmPrompt {
     void showPrompt() override { shown = true; }
     bool Decision() const override { return decision; }
     bool allowed() const override { return allow; }
+    void answerGranted() override {
+        decision = true;
+        allow = true;
+        answeredByGrant = true;
+    }
     void unload() override { unloaded = true; }
 
     void answerAllow(AppState& state, GrantChoice choice = GrantChoice::ThisTimeOnly) {
@@ -38,6 +43,7 @@ class ScriptedConfirm : public QObject, public ConfirmPrompt {
     bool unloaded = false;
     bool decision = false;
     bool allow = false;
+    bool answeredByGrant = false;
 };
 
 // Loads scripted prompts, keeps every one for the test to read and answer,

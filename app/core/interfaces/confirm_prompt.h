@@ -14,12 +14,16 @@ class ConfirmPrompt {
     virtual ~ConfirmPrompt() = default;
 
     // Places the prompt at the bottom right of the screen, 450 twips above
-    // its lower edge, and shows it, not modal, above every other window.
+    // its lower edge (above the prompts already open there), and shows it,
+    // not modal, above every other window.
     virtual void showPrompt() = 0;
     // Set once the user has answered (a prompt closed by its frame is a refusal).
     virtual bool Decision() const = 0;
     // The answer: true for Allow.
     virtual bool allowed() const = 0;
+    // Answers Allow without storing a grant, and hides the prompt: a grant
+    // made meanwhile admits the request already.
+    virtual void answerGranted() = 0;
     // Closes the prompt; it is deleted once no handler of it runs.
     virtual void unload() = 0;
 };

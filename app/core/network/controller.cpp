@@ -1,5 +1,6 @@
 #include "core/network/controller.h"
 
+#include "core/chat/unsolicited_chats.h"
 #include "core/downloads/download_manager.h"
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
@@ -75,7 +76,9 @@ void cMain::MessageReceived(std::string& strMessage, std::string& /*strType*/,
             if (found.empty() || found.front().ID.empty()) {
                 return;
             }
-            state_.ui.shell->newConv(found.front());
+            if (!openUnsolicitedChat(state_, found.front())) {
+                return;
+            }
         }
     });
 }
@@ -86,7 +89,7 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
     guarded(state_.log, "QEL_FileReceived", [&] {
         // A running download keeps its blocks while an update arrives.
         if (updating && updateReceiver_ && !findDownload(state_, reqID)) {
-            updateReceiver_(reqID, strData, fileStatus);
+            updateReceiver_(reqID, strData, Range.get(), fileStatus);
             return;
         }
         incomingDownload(state_, reqID, strData, Range, fileStatus,

@@ -44,9 +44,11 @@ class cMain : public qel::cQELEvents {
     const std::shared_ptr<ProcedureEvents> authGivenEvents = std::make_shared<ProcedureEvents>();
 
     // While the self-update receives the program image, file blocks that
-    // belong to no download go to `receiver`.
+    // belong to no download go to `receiver`, with their range when they
+    // carry one.
     using UpdateReceiver =
-        std::function<void(std::string& reqID, std::string& strData, qel::enmFileStatus status)>;
+        std::function<void(std::string& reqID, std::string& strData, const qel::cXRange* range,
+                           qel::enmFileStatus status)>;
     void beginUpdate(UpdateReceiver receiver);
     void endUpdate();
 

@@ -1,6 +1,7 @@
 #include "core/permissions/access_grants.h"
 
 #include "core/log/guarded.h"
+#include "core/settings/program_settings.h"
 #include "core/state/app_state.h"
 #include "platform/event_loop.h"
 
@@ -23,12 +24,14 @@ bool confirmAlways(const AppState& state, const std::string& name) {
                                         "Tornel") == PromptAnswer::Yes;
 }
 
+// A permanent grant, written to "Settings.xml" at once.
 void allowAlways(AppState& state, const std::string& id, const std::string& name) {
     auto grant = std::make_shared<cAllowedID>();
     grant->NeverExpires = true;
     grant->id = id;
     grant->Name = name;
     state.allowedIDs.add(std::move(grant));
+    saveSettings(state);
 }
 
 }  // namespace

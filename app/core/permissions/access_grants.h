@@ -23,8 +23,8 @@ void allowFor(AppState& state, const std::string& id, int64_t minutes);
 
 // Records what "Allow" with `choice` grants the node `id` named `name`:
 // nothing for this time only, a timed grant for 5 or 30 minutes, and for
-// "Always", once the user confirms, a permanent grant saved with the
-// settings. An empty ID is never stored.
+// "Always", once the user confirms, a permanent grant, written to
+// "Settings.xml" at once. An empty ID is never stored.
 void recordGrant(AppState& state, const std::string& id, const std::string& name,
                  GrantChoice choice);
 

@@ -81,9 +81,12 @@ void readGrants(AppState& state, cSettingsFile& file) {
     });
 }
 
-void readScalars(AppState& state, const cSettingsFile& file) {
+// Reads the settings in their fixed order; true when this node's ID was
+// made now, for want of one in the file.
+bool readScalars(AppState& state, const cSettingsFile& file) {
     readSetting(state, file, "NodeGUID", state.NodeGUID);
-    if (state.NodeGUID.empty()) {
+    const bool madeID = state.NodeGUID.empty();
+    if (madeID) {
         state.NodeGUID = GUID();
     }
     readSetting(state, file, "NewUI", state.NewUI);
@@ -101,6 +104,7 @@ void readScalars(AppState& state, const cSettingsFile& file) {
     readSetting(state, file, "DownloadPath", state.DownloadPath);
     readSetting(state, file, "ShowDLWindow", state.ShowDLWindow);
     readSetting(state, file, "ShowTransWindow", state.ShowTransWindow);
+    return madeID;
 }
 
 void makeDownloadFolder(const AppState& state) {
@@ -113,7 +117,8 @@ void makeDownloadFolder(const AppState& state) {
 
 // Copies a settings file that exists but does not load to "<name>.bad", so
 // that the next save, which writes a fresh file, does not destroy it.
-void keepAside(const AppState& state, const std::string& path) {
+// Whether the copy was made.
+bool keepAside(const AppState& state, const std::string& path) {
     const bool kept = guarded(state.log, LoadSource, [&] {
         const QString bad = QString::fromStdString(path + ".bad");
         QFile::remove(bad);
@@ -124,6 +129,7 @@ void keepAside(const AppState& state, const std::string& path) {
     const std::string name = getFileName(path);
     state.logError(name + " could not be read" + (kept ? "; it is kept as " + name + ".bad" : ""),
                    -1, std::string(LoadSource));
+    return kept;
 }
 
 void writeList(cSettingsFile& file, std::string_view list, std::string_view item,
@@ -160,15 +166,21 @@ void loadSettings(AppState& state) {
 
     const std::string path = state.programFile("Settings.xml");
     cSettingsFile file;
+    bool mayOverwrite = true;
     if (!file.loadFile(path) && platform::fileStatus(path)) {
-        keepAside(state, path);
+        mayOverwrite = keepAside(state, path);
     }
-    readScalars(state, file);
+    const bool madeID = readScalars(state, file);
     makeDownloadFolder(state);
     readList(state, file, "Folders", "Folder", state.sharedFolders);
     readList(state, file, "Servers", "Server", state.serverList);
     readGrants(state, file);
     state.windowSettings.loadFile(state.programFile("Windows.xml"));
+    // Peers and grants know this node by its ID: a new one is kept at once,
+    // so that a crash before the end of the run does not make another.
+    if (madeID && mayOverwrite) {
+        saveSettings(state);
+    }
 }
 
 void saveSettings(AppState& state) {

@@ -9,12 +9,15 @@ struct AppState;
 // of an older "Kesto.xml"), and windowSettings from "Windows.xml". Every
 // setting starts at its default; a failing step is logged and the next one
 // runs, so one bad value or entry costs nothing else. A "Settings.xml" that
-// exists but does not load is kept aside as "Settings.xml.bad".
+// exists but does not load is kept aside as "Settings.xml.bad". A node ID
+// made for want of one is written to "Settings.xml" at once.
 void loadSettings(AppState& state);
 
-// Writes "Settings.xml" afresh: the settings in their fixed order, the
-// shared folders, the servers and the permanent grants ("Always") with
-// their names.
+// Writes "Settings.xml" afresh (atomically): the settings in their fixed
+// order, the shared folders, the servers and the permanent grants
+// ("Always") with their names. Besides the end of the run and the settings
+// dialog's OK, it runs as soon as the node ID is made, the Sharing view
+// saves its shares or a grant is made permanent, so a crash loses none.
 void saveSettings(AppState& state);
 
 }  // namespace tornel

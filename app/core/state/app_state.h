@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chat/unsolicited_chats.h"
 #include "core/interfaces/chat_window.h"
 #include "core/interfaces/user_interface.h"
 #include "core/interfaces/window_ref.h"
@@ -104,6 +105,8 @@ struct AppState {
 
     // The access questions that file requests are waiting on.
     PermissionQuestions permissionQuestions;
+    // The bound on chat windows that lines from peers open.
+    UnsolicitedChats unsolicitedChats;
 
     // Chat windows whose link check is waiting for its ping.
     std::unordered_set<const void*> pingsRunning;

@@ -28,6 +28,8 @@ namespace {
 constexpr std::string_view VersionProc = "GetVersion";
 constexpr std::string_view ImageProc = "GetEXE";
 constexpr std::string_view ReceiveSource = "QEL_FileReceived";
+constexpr std::string_view ReturnSource = "Update_RemoteProcReturn";
+constexpr std::string_view CallSource = "Update_RemoteProcCall";
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -51,7 +53,8 @@ UpdateSetup UpdateSetup::forThisProgram() {
 SelfUpdate::SelfUpdate(AppState& state, UpdateSetup setup)
     : state_(state),
       setup_(std::move(setup)),
-      image_(updateFilePath(state.programFolder), program_image::ownHead()) {
+      image_(updateFilePath(state.programFolder), program_image::ownHead()),
+      imageUploads_(state) {
     stallTimer_.setHandler([this] { stalled(); });
     connectionPoll_.setHandler(
         [this] { guarded(state_.log, "checkForUpdate", [this] { askWhenConnected(); }); });
@@ -95,20 +98,25 @@ void SelfUpdate::RemoteProcCall(const std::string& ProcName, const std::string& 
         const int64_t revision = state_.commandLine.has(SwitchDebug) ? 0 : setup_.revision;
         updateProcedures(state_).returnRemoteProc(reqID, revision);
     } else if (platform::asciiEqualsIgnoreCase(ProcName, ImageProc)) {
-        std::string image;
-        if (const int error =
-                platform::readWholeFile(setup_.executable, image, program_image::MaxBytes);
-            error != 0) {
-            throw platform::errorFromErrno(error);
-        }
-        // Under the call's request ID, so that the asking copy can tell the
-        // image from other file data.
-        session(state_).sendFile(nodeID, reqID, image, qel::FS_Complete);
+        sendImage(reqID, nodeID);
+    }
+}
+
+void SelfUpdate::sendImage(const std::string& reqID, const std::string& nodeID) {
+    // Under the call's request ID, so that the asking copy can tell the
+    // image from other file data.
+    if (const auto refused = imageUploads_.start(setup_.executable, nodeID, reqID)) {
+        state_.logError(*refused, -1, std::string(CallSource));
+        updateProcedures(state_).returnRemoteProc(reqID, std::string(ImageRefusal));
     }
 }
 
 void SelfUpdate::RemoteProcReturn(const std::string& ProcName, const qel::Variant& Params,
                                   const std::string& reqID, const std::string& nodeID) {
+    if (ProcName == ImageProc) {
+        imageCallAnswered(Params, reqID, nodeID);
+        return;
+    }
     if (ProcName != VersionProc || !answerCounts(reqID)) {
         return;
     }
@@ -119,6 +127,20 @@ void SelfUpdate::RemoteProcReturn(const std::string& ProcName, const qel::Varian
         return;
     }
     beginUpdate(nodeID);
+}
+
+// The image comes as file data; an answer to its call means that it does not come.
+void SelfUpdate::imageCallAnswered(const qel::Variant& Params, const std::string& reqID,
+                                   const std::string& nodeID) {
+    if (phase_ != Phase::Receiving || reqID != imageRequest_) {
+        return;
+    }
+    const auto* text = std::get_if<std::string>(&Params);
+    if (text != nullptr && *text == "OK") {
+        return;  // a plain acknowledgement: the file may still come
+    }
+    refuse(nodeID + " does not send its program file: " + (text ? *text : std::string("?")),
+           ReturnSource);
 }
 
 bool SelfUpdate::answerCounts(const std::string& reqID) const {
@@ -155,43 +177,46 @@ void SelfUpdate::beginUpdate(const std::string& nodeID) {
     std::weak_ptr<SelfUpdate> self = weak_from_this();
     // Ending the update drops this receiver while it runs: it touches none of
     // its own members once the block is handed on.
-    state_.controller->beginUpdate(
-        [self](std::string& reqID, std::string& strData, qel::enmFileStatus status) {
-            if (const auto update = self.lock()) {
-                update->fileReceived(reqID, strData, status);
-            }
-        });
+    state_.controller->beginUpdate([self](std::string& reqID, std::string& strData,
+                                          const qel::cXRange* range, qel::enmFileStatus status) {
+        if (const auto update = self.lock()) {
+            update->fileReceived(reqID, strData, range, status);
+        }
+    });
     stallTimer_.setInterval(UpdateStallTimeouts * std::max<int64_t>(state_.Timeout, 1));
     stallTimer_.setEnabled(true);
     imageRequest_ = updateProcedures(state_).callRemoteProc(nodeID, std::string(ImageProc));
     if (imageRequest_.empty() || imageRequest_ == "-1") {
-        refuse("The program file could not be asked for");
+        refuse("The program file could not be asked for", ReceiveSource);
     }
 }
 
 void SelfUpdate::fileReceived(const std::string& reqID, const std::string& strData,
-                              qel::enmFileStatus fileStatus) {
+                              const qel::cXRange* range, qel::enmFileStatus fileStatus) {
     if (phase_ != Phase::Receiving || reqID != imageRequest_) {
         return;
     }
+    // Every block restarts the wait, whatever the image's size or the link's speed.
     stallTimer_.setEnabled(false);
     stallTimer_.setEnabled(true);
-    if (const auto refused = image_.append(strData)) {
-        refuse(*refused);
+    const bool ranged = range != nullptr && range->lngStart >= 0 && range->lngLen >= 0;
+    if (const auto refused =
+            image_.append(strData, ranged ? std::optional(range->lngStart) : std::nullopt)) {
+        refuse(*refused, ReceiveSource);
     } else if (fileStatus == qel::FS_Complete) {
-        completeUpdate();
+        completeUpdate(ranged ? std::optional(range->lngLen) : std::nullopt);
     } else if (fileStatus == qel::FS_Canceled) {
         endUpdate(true);
     }
 }
 
-void SelfUpdate::completeUpdate() {
-    if (const auto refused = image_.complete()) {
-        refuse(*refused);
+void SelfUpdate::completeUpdate(std::optional<int64_t> expectedSize) {
+    if (const auto refused = image_.complete(expectedSize)) {
+        refuse(*refused, ReceiveSource);
         return;
     }
     if (!setup_.start(image_.path(), {std::string(SwitchCopy)}, state_.programFolder)) {
-        refuse(image_.path() + " could not be started");
+        refuse(image_.path() + " could not be started", ReceiveSource);
         return;
     }
     endUpdate(true);
@@ -201,12 +226,13 @@ void SelfUpdate::completeUpdate() {
 void SelfUpdate::stalled() {
     if (updating()) {
         refuse("No part of the program file arrived for " + std::to_string(stallTimer_.interval()) +
-               " ms");
+                   " ms",
+               ReceiveSource);
     }
 }
 
-void SelfUpdate::refuse(const std::string& reason) {
-    state_.logError(reason, -1, std::string(ReceiveSource));
+void SelfUpdate::refuse(const std::string& reason, std::string_view source) {
+    state_.logError(reason, -1, std::string(source));
     endUpdate(false);
 }
 

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "core/update/image_uploads.h"
 #include "core/update/program_start.h"
 #include "core/update/update_image.h"
 #include "platform/timer.h"
 #include "qellib/types.h"
 #include "qellib/variant.h"
+#include "qellib/x_range.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tornel {
 
@@ -26,6 +29,8 @@ inline constexpr int64_t ConnectionPollMs = 500;
 // An update gives up when no part of the image arrived for this many times
 // the Timeout setting.
 inline constexpr int64_t UpdateStallTimeouts = 3;
+// What a copy answers a "GetEXE" call that it does not serve.
+inline constexpr std::string_view ImageRefusal = "REFUSE";
 
 // What the self-update needs to know of the running program.
 struct UpdateSetup {
@@ -45,11 +50,13 @@ struct UpdateSetup {
 // answer counts only from a node of this program's kind, only with a greater
 // revision, only for VersionAnswerWindowMs after the question, and only
 // until the first update of the run has begun. The image is taken only
-// under its own request ID and only while it can be a program for this
-// machine; an update that stalls gives up.
+// under its own request ID, block by block in order, and only while it can
+// be a program for this machine; an update whose image stops arriving, or
+// whose call is refused, gives up.
 //
 // As the asked copy: answers "GetVersion" with its revision (0 with
-// "-debug") and "GetEXE" with its program file.
+// "-debug") and "GetEXE" with its program file, sent in chunks (ImageUploads),
+// or with ImageRefusal when it cannot be sent now.
 class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
   public:
     SelfUpdate(AppState& state, UpdateSetup setup);
@@ -68,13 +75,17 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     // Evaluates an answer to "GetVersion".
     void RemoteProcReturn(const std::string& ProcName, const qel::Variant& Params,
                           const std::string& reqID, const std::string& nodeID);
-    // One block of file data while updating.
+    // One block of file data while updating, with its range when it has one.
     void fileReceived(const std::string& reqID, const std::string& strData,
-                      qel::enmFileStatus fileStatus);
+                      const qel::cXRange* range, qel::enmFileStatus fileStatus);
     // Gives up an update when no block has come for UpdateStallTimeouts x Timeout.
     void stalled();
 
     bool updating() const { return phase_ == Phase::Receiving; }
+    // The version question waits for the node's first connection.
+    bool questionWaiting() const { return phase_ == Phase::WaitingToAsk; }
+    // The program file as it is sent to peers.
+    ImageUploads& imageUploads() { return imageUploads_; }
 
   private:
     enum class Phase { Idle, WaitingToAsk, Asking, Receiving, Done };
@@ -83,11 +94,14 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     bool answerCounts(const std::string& reqID) const;
     std::optional<std::string> folderRefusal() const;
     void beginUpdate(const std::string& nodeID);
-    void completeUpdate();
+    void sendImage(const std::string& reqID, const std::string& nodeID);
+    void imageCallAnswered(const qel::Variant& Params, const std::string& reqID,
+                           const std::string& nodeID);
+    void completeUpdate(std::optional<int64_t> expectedSize);
     // Ends the update: the image deleted (`keepImage` leaves it), the
     // controller's file data back to the downloads, the tool tip restored.
     void endUpdate(bool keepImage);
-    void refuse(const std::string& reason);
+    void refuse(const std::string& reason, std::string_view source);
 
     AppState& state_;
     UpdateSetup setup_;
@@ -99,6 +113,7 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     std::string imageRequest_;
     UpdateImage image_;
     platform::Timer stallTimer_;
+    ImageUploads imageUploads_;
 };
 
 // Makes the self-update the handler of the controller's "Update" procedures.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tornel {
@@ -36,9 +37,20 @@ int UpdateImage::create() {
     return error;
 }
 
-std::optional<std::string> UpdateImage::append(std::string_view block) {
+std::optional<std::string> UpdateImage::append(std::string_view block, std::optional<int64_t> at) {
     if (!file_.isOpen()) {
         return std::string("Update.dat is not open");
+    }
+    if (at) {
+        if (*at > size_) {
+            return "A part of the program image is missing: " + std::to_string(*at - size_) +
+                   " bytes after the first " + std::to_string(size_);
+        }
+        const int64_t held = size_ - std::max<int64_t>(*at, 0);
+        if (held >= static_cast<int64_t>(block.size())) {
+            return std::nullopt;
+        }
+        block.remove_prefix(static_cast<size_t>(held));
     }
     const int64_t length = static_cast<int64_t>(block.size());
     if (length > program_image::MaxBytes - size_) {
@@ -59,7 +71,11 @@ std::optional<std::string> UpdateImage::append(std::string_view block) {
     return std::nullopt;
 }
 
-std::optional<std::string> UpdateImage::complete() {
+std::optional<std::string> UpdateImage::complete(std::optional<int64_t> expectedSize) {
+    if (expectedSize && *expectedSize != size_) {
+        return "The program image is incomplete: " + std::to_string(size_) + " of " +
+               std::to_string(*expectedSize) + " bytes arrived";
+    }
     if (auto refused = program_image::fault(head_, size_, ownHead_)) {
         return refused;
     }

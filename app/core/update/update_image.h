@@ -26,10 +26,15 @@ class UpdateImage {
     // on success.
     int create();
     // Appends one block; why the image is refused, none while it may go on.
-    std::optional<std::string> append(std::string_view block);
-    // Checks the whole image, makes it executable and closes it; why it is
-    // refused, none when it may run.
-    std::optional<std::string> complete();
+    // `at`, when known, is the block's offset in the image: a block that
+    // would leave a gap is refused, and the bytes of it already held (a block
+    // sent again) are skipped.
+    std::optional<std::string> append(std::string_view block,
+                                      std::optional<int64_t> at = std::nullopt);
+    // Checks the whole image (of `expectedSize` bytes, when the sender told
+    // it), makes it executable and closes it; why it is refused, none when it
+    // may run.
+    std::optional<std::string> complete(std::optional<int64_t> expectedSize = std::nullopt);
     // Closes the file and leaves it where it is.
     void close() { file_.close(); }
     // Closes the file and deletes it.

@@ -5,10 +5,28 @@
 #include "ui/classic/transfers_window.h"
 #include "ui/classic/users_window.h"
 
+#include <QCloseEvent>
+
 namespace tornel::ui {
 
+// Lets a window close only when the check allows it.
+class CloseGuard : public QObject {
+  public:
+    std::function<bool(const QWidget&)> check;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && check && watched->isWidgetType() &&
+            !check(*static_cast<QWidget*>(watched))) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 ClassicWindowSet::ClassicWindowSet(AppState& state, WindowContext& context, CoreActions& core)
-    : state_(state), context_(context), core_(core) {}
+    : state_(state), context_(context), core_(core), closeGuard_(std::make_unique<CloseGuard>()) {}
 
 ClassicWindowSet::~ClassicWindowSet() {
     // A transfers window still open is a top-level window of its own: it
@@ -19,6 +37,7 @@ ClassicWindowSet::~ClassicWindowSet() {
 UsersWindow& ClassicWindowSet::frmUsers() {
     if (!users_) {
         users_ = std::make_unique<UsersWindow>(state_, core_);
+        users_->installEventFilter(closeGuard_.get());
     }
     return *users_;
 }
@@ -43,9 +62,25 @@ void ClassicWindowSet::displayTransfersWindow() {
     if (!transfers_) {
         // A top-level window that deletes itself once it is closed.
         transfers_ = new TransfersWindow(state_, context_);
+        transfers_->installEventFilter(closeGuard_.get());
         transfers_->Form_Load();
     }
     transfers_->Display();
+}
+
+std::vector<const QWidget*> ClassicWindowSet::windowsOnScreen() const {
+    std::vector<const QWidget*> shown;
+    if (users_ && users_->isVisible()) {
+        shown.push_back(users_.get());
+    }
+    if (transfers_ && transfers_->isVisible()) {
+        shown.push_back(transfers_.data());
+    }
+    return shown;
+}
+
+void ClassicWindowSet::setCloseCheck(std::function<bool(const QWidget&)> check) {
+    closeGuard_->check = std::move(check);
 }
 
 void ClassicWindowSet::setConnectionLabel(const std::string& text) {

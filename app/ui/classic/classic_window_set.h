@@ -5,8 +5,10 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tornel {
 struct AppState;
@@ -14,6 +16,7 @@ struct AppState;
 
 namespace tornel::ui {
 
+class CloseGuard;
 class TransfersWindow;
 class UsersWindow;
 struct WindowContext;
@@ -37,6 +40,11 @@ class ClassicWindowSet : public ClassicWindows {
     // ClassicWindows.
     void showUsersWindow() override;
     void displayTransfersWindow() override;
+    std::vector<const QWidget*> windowsOnScreen() const override;
+
+    // Asked before the users or the transfers window closes; a window whose
+    // close it refuses stays on screen.
+    void setCloseCheck(std::function<bool(const QWidget&)> check);
 
     // The users window's connection label.
     void setConnectionLabel(const std::string& text);
@@ -53,6 +61,8 @@ class ClassicWindowSet : public ClassicWindows {
     CoreActions& core_;
     std::unique_ptr<UsersWindow> users_;
     QPointer<TransfersWindow> transfers_;
+    // Asks the close check when a window is closed.
+    std::unique_ptr<CloseGuard> closeGuard_;
 };
 
 }  // namespace tornel::ui

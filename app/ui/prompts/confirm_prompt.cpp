@@ -12,6 +12,7 @@
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 
@@ -144,10 +145,22 @@ void frmConfirm::setInfo(const std::string& text) {
     lblInfo->setToolTip(full);
 }
 
+// The outer frames of the other access prompts on screen.
+std::vector<QRect> frmConfirm::otherPromptsOnScreen() const {
+    std::vector<QRect> frames;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const auto* other = qobject_cast<frmConfirm*>(window);
+        if (other && other != this && other->isVisible()) {
+            frames.push_back(other->frameGeometry());
+        }
+    }
+    return frames;
+}
+
 void frmConfirm::showPrompt() {
     // Shown first, so that the frame is known and counts in the placement.
     show();
-    placeAtBottomRight(*this, screen_);
+    placeAbove(*this, screen_, otherPromptsOnScreen());
 }
 
 void frmConfirm::unload() {

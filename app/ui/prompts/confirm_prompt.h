@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QPushButton;
@@ -41,6 +42,7 @@ class frmConfirm : public QDialog, public ConfirmPrompt {
     void showPrompt() override;
     bool Decision() const override { return decision_; }
     bool allowed() const override { return allowed_; }
+    void answerGranted() override { answer(true); }
     void unload() override;
 
     // Stores the grant chosen in cboTime, then answers Allow.
@@ -67,6 +69,7 @@ class frmConfirm : public QDialog, public ConfirmPrompt {
     void reject() override;
 
   private:
+    std::vector<QRect> otherPromptsOnScreen() const;
     void Form_Load();
     void placeControls();
     void answer(bool allow);

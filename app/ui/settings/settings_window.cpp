@@ -185,6 +185,7 @@ void SettingsWindow::startRefreshTimer() {
     refreshToolTip();
     mnuExit->setEnabled(state_.started);
     if (!systemTray->available()) {
+        views_.exitWhenLastWindowCloses();
         offerMenuInTitleBars();
         views_.Display(views_.currentView() ? *views_.currentView() : views_.frmMain());
     }

@@ -3,6 +3,9 @@
 #include "qellib/types.h"
 
 #include <string>
+#include <vector>
+
+class QWidget;
 
 namespace tornel::ui {
 
@@ -34,6 +37,8 @@ class ClassicWindows {
     virtual void showUsersWindow() = 0;
     // Shows the plain transfers window.
     virtual void displayTransfersWindow() = 0;
+    // The users and transfers windows that are on screen (minimised ones too).
+    virtual std::vector<const QWidget*> windowsOnScreen() const { return {}; }
 };
 
 }  // namespace tornel::ui

@@ -2,8 +2,7 @@
 
 #include "core/icons/file_icon.h"
 #include "core/log/guarded.h"
-#include "core/network/node_bring_up.h"
-#include "core/network/session.h"
+#include "core/sharing/save_shares.h"
 #include "core/state/app_state.h"
 #include "core/util/utilities.h"
 #include "platform/files.h"
@@ -523,12 +522,8 @@ void SharingView::saveShared() {
         if (answer != PromptAnswer::Yes) {
             return;  // the edits stay until the next showDrives
         }
-        session(state).stopSharing();
-        // The settings get a copy, so later edits reach them only through
-        // another save.
-        state.sharedFolders = workShares_;
+        saveShares(state, workShares_);
         sharesChanged_ = false;
-        shareFolders(state);
     });
 }
 

@@ -189,12 +189,46 @@ void ViewSwitcher::showSharing() {
     skipFailure([&] { Display(frmShared()); });
 }
 
-void ViewSwitcher::closeForm(ViewWindow& frm) {
-    skipFailure([&] {
-        if (currentView_ && currentView_ == sharing_.get()) {
-            sharing_->saveShared();
+bool ViewSwitcher::isLastWindowOnScreen(const QWidget& window) const {
+    for (const ViewWindow* view : loadedViews()) {
+        if (view && view != &window && view->isVisible()) {
+            return false;
         }
+    }
+    if (classic_) {
+        for (const QWidget* plain : classic_->windowsOnScreen()) {
+            if (plain != &window) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool ViewSwitcher::mayClose(const QWidget& window) {
+    if (!exitOnLastClose_ || state_.closing || !isLastWindowOnScreen(window)) {
+        return true;
+    }
+    // The tray menu's Exit.
+    skipFailure([&] {
+        offerToSaveSharingEdits();
+        core_.shutDown(true);
     });
+    return state_.closing;
+}
+
+void ViewSwitcher::closeForm(ViewWindow& frm) {
+    const bool ends = exitOnLastClose_ && !state_.closing && isLastWindowOnScreen(frm);
+    if (ends && !mayClose(frm)) {
+        return;  // the user stays
+    }
+    if (!ends) {
+        skipFailure([&] {
+            if (currentView_ && currentView_ == sharing_.get()) {
+                sharing_->saveShared();
+            }
+        });
+    }
     frm.hide();
     frmHidden_.hide();
 }

@@ -57,8 +57,19 @@ class ViewSwitcher {
     void showTransfers();
     void showSharing();
     // Hides the view and its task-bar entry; the program goes on behind its
-    // tray icon.
+    // tray icon. Where the desktop has no tray, closing the last window on
+    // screen is Exit instead (see mayClose).
     void closeForm(ViewWindow& frm);
+
+    // Where the desktop has no tray, nothing would be left to reach the
+    // program by once its last window closes: from then on, closing the last
+    // view or plain window on screen does what Exit does.
+    void exitWhenLastWindowCloses() { exitOnLastClose_ = true; }
+    // Whether `window` may close: always, unless it is the last window on
+    // screen of a program without a tray; then Exit is asked for (with its
+    // question about running transfers) and it may close only once the
+    // program is ending.
+    bool mayClose(const QWidget& window);
 
     // Offers to save unsaved edits of the Sharing view (before the program
     // ends, so they are not dropped without a question).
@@ -81,6 +92,8 @@ class ViewSwitcher {
     // Explore, Transfers and Sharing, null where not made yet.
     std::array<ViewWindow*, 3> loadedViews() const;
     ViewWindow* firstVisibleView() const;
+    // Whether no view or plain window other than `window` is on screen.
+    bool isLastWindowOnScreen(const QWidget& window) const;
     void offerToSaveSharing(const ViewWindow& frm, const ViewWindow* prev);
     void refresh(ViewWindow& frm);
     QString captionOf(const ViewWindow& frm) const;
@@ -95,6 +108,7 @@ class ViewSwitcher {
     std::unique_ptr<TransfersView> transfers_;
     std::unique_ptr<SharingView> sharing_;
     QPointer<ViewWindow> currentView_;
+    bool exitOnLastClose_ = false;
 };
 
 }  // namespace tornel::ui

@@ -6,6 +6,8 @@
 #include "ui/skinned/window_placement.h"
 #include "ui/views/view_switcher.h"
 
+#include <QCloseEvent>
+
 namespace tornel::ui {
 
 namespace {
@@ -79,6 +81,11 @@ TaskBarProxy* ViewWindow::proxy() {
 
 void ViewWindow::closeWindow() {
     switcher_.closeForm(*this);
+}
+
+void ViewWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    closeWindow();
 }
 
 }  // namespace tornel::ui

@@ -26,6 +26,8 @@ class ViewWindow : public SkinnedWindow {
 
   protected:
     void closeWindow() override;
+    // A close from the window system (Alt+F4) goes the way of the close button.
+    void closeEvent(QCloseEvent* event) override;
     void layoutTabs() override { tabs.positionTabs(); }
 
     // Fills imgBtns and imgDisabled from the skin's button set `set` and adds

@@ -28,6 +28,10 @@ bool deliverEvent(const SessionPtr& session, const std::shared_ptr<Sink>& sink, 
     }
     if (sink) {
         const CurrentSessionGuard restore;
+        // Set directly, never through switchSession: that one reports its
+        // failures (a library not set up), a report raises Error, and Error
+        // comes back here, so each report would be delivered once per level
+        // of error nesting.
         library().sessions.setCurrent(session);
         try {
             call(*sink);

@@ -20,13 +20,10 @@ std::string CoreConnectionServices::nodeAddress(const std::string& nodeID) {
     return getNodeAddress(nodeID);
 }
 
-bool CoreConnectionServices::recordUploadProgress(Session&, const std::string&, int64_t) {
-    return false;
-}
+void CoreConnectionServices::fileChunkWritten(Session&, const clsPendingPkt&,
+                                              const std::shared_ptr<clsSocket>&) {}
 
-void CoreConnectionServices::checkNextChunk(const std::string&) {}
-
-void CoreConnectionServices::prepareNextChunk(const std::string&) {}
+void CoreConnectionServices::connectionClosed(Session&, const std::shared_ptr<clsSocket>&) {}
 
 void CoreConnectionServices::reconnect(const std::shared_ptr<clsSocket>& connection) {
     qel::reconnect(connection);

@@ -171,20 +171,21 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
         if (id.empty()) {
             return;  // every sender writes one; without it no copy could be told apart
         }
-        if (static_cast<int64_t>(id.size()) > limits::MaxPacketIdBytes) {
+        if (static_cast<int64_t>(id.size()) > limits::MaxPacketIdBytes ||
+            static_cast<int64_t>(source.size()) > limits::MaxPacketIdBytes) {
             ++counters.PacketsDropped;
             return;
         }
         const bool forMeAlone = destination == own->nodeID;
         const bool confirmHere = forMeAlone && hasFlag(pkt, "C");
-        if (packetSeen(id)) {
+        if (packetSeen(source, id)) {
             // A resend: its sender may have missed our first CONFIRM.
             if (confirmHere) {
                 confirmPacket(id, source);
             }
             return;
         }
-        rememberPacketID(id);
+        rememberPacketID(source, id);
 
         if (addressedTo(*own, destination)) {
             if (confirmHere) {

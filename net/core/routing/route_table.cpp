@@ -187,17 +187,23 @@ std::shared_ptr<clsSocket> findRoute(const Session& session, std::string_view de
         if (!session.routesEnabled) {
             return nullptr;
         }
+        // The shortest route whose next hop is connected: a route through a
+        // neighbour that has gone does not hide one that still leads there.
         std::optional<Candidate> best;
+        std::shared_ptr<clsSocket> bestHop;
         const size_t places = storedPlaces(session);
         for (size_t place = 1; place <= places; ++place) {
             const std::optional<Candidate> candidate =
                 candidateOn(routeItems(session.routes[place]), session.nodeID, destination);
-            if (candidate && (!best || candidate->length < best->length)) {
+            if (!candidate || (best && candidate->length >= best->length)) {
+                continue;
+            }
+            if (std::shared_ptr<clsSocket> hop = getDirectSocket(session, candidate->nextHop)) {
                 best = candidate;
+                bestHop = std::move(hop);
             }
         }
-        // Only the best candidate counts, even when its next hop is not connected.
-        return best ? getDirectSocket(session, best->nextHop) : nullptr;
+        return bestHop;
     });
 }
 

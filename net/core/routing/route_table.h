@@ -33,8 +33,8 @@ void moveRouteToFront(Session& session, size_t index);
 
 // The connection to send a packet for `destination` on: a direct connection
 // to it, else the connection to the next hop of the shortest stored route
-// from this node to it (the most recent among equals), which is null when
-// that neighbour is not connected. Null for this node and "BROADCAST".
+// from this node to it whose next hop is connected (the most recent among
+// equals); null when there is none, for this node and for "BROADCAST".
 std::shared_ptr<clsSocket> findRoute(const Session& session, std::string_view destination);
 
 }  // namespace qel

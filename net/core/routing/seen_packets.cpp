@@ -11,8 +11,24 @@ namespace {
 
 constexpr size_t SmallestRing = 64;
 
-size_t hashOf(std::string_view id) {
-    return std::hash<std::string_view>{}(id);
+size_t hashOf(std::string_view source, std::string_view id) {
+    const size_t idHash = std::hash<std::string_view>{}(id);
+    return idHash ^ (std::hash<std::string_view>{}(source) + 0x9e3779b97f4a7c15ULL + (idHash << 6) +
+                     (idHash >> 2));
+}
+
+std::string keyOf(std::string_view source, std::string_view id) {
+    std::string key;
+    key.reserve(id.size() + 1 + source.size());
+    key += id;
+    key += '\n';
+    key += source;
+    return key;
+}
+
+bool holds(const std::string& key, std::string_view source, std::string_view id) {
+    return key.size() == id.size() + 1 + source.size() && key.compare(0, id.size(), id) == 0 &&
+           key[id.size()] == '\n' && key.compare(id.size() + 1, source.size(), source) == 0;
 }
 
 }  // namespace
@@ -27,23 +43,23 @@ void SeenPacketIds::reset(int64_t leastRemembered) {
     next_ = 0;
 }
 
-bool SeenPacketIds::contains(std::string_view id) {
+bool SeenPacketIds::contains(std::string_view source, std::string_view id) {
     if (id.empty() || held() == 0) {
         return false;
     }
     forgetExpired(platform::tickCount());
-    const size_t hash = hashOf(id);
+    const size_t hash = hashOf(source, id);
     for (size_t slot = hash & indexMask(); index_[slot].place != 0;
          slot = (slot + 1) & indexMask()) {
         if (index_[slot].hash == static_cast<uint32_t>(hash) &&
-            ring_[index_[slot].place - 1].id == id) {
+            holds(ring_[index_[slot].place - 1].key, source, id)) {
             return true;
         }
     }
     return false;
 }
 
-void SeenPacketIds::remember(std::string id) {
+void SeenPacketIds::remember(std::string_view source, std::string_view id) {
     if (id.empty()) {
         return;
     }
@@ -56,8 +72,7 @@ void SeenPacketIds::remember(std::string id) {
         }
     }
     const size_t place = next_ & ringMask();
-    const size_t hash = hashOf(id);
-    ring_[place] = {std::move(id), hash, now};
+    ring_[place] = {keyOf(source, id), hashOf(source, id), now};
     ++next_;
     addToIndex(place);
     forgetExpired(now);
@@ -98,7 +113,7 @@ void SeenPacketIds::forgetOldest() {
         }
     }
     index_[hole] = Slot();
-    ring_[place].id = std::string();
+    ring_[place].key = std::string();
     ++oldest_;
 }
 

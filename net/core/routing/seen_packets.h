@@ -7,11 +7,14 @@
 
 namespace qel {
 
-// The IDs of the packets a session has handled, so copies that come back by
-// another path are dropped however quickly they follow each other. An ID is
-// remembered for `WindowMs` after it was seen, and beyond that while it is
-// among the last `leastRemembered` IDs; never more than `MaxRemembered` IDs
-// are held, the oldest giving way. An empty ID is never seen.
+// The packets a session has handled, by their source and ID, so copies that
+// come back by another path are dropped however quickly they follow each
+// other. An ID is only unique for the node that wrote it: one node reusing
+// another's ID (a FILECONFIRM's is the confirmed packet's with "RF" added)
+// never hides that node's packet. A packet is remembered for `WindowMs` after
+// it was seen, and beyond that while it is among the last `leastRemembered`;
+// never more than `MaxRemembered` are held, the oldest giving way. An empty
+// ID is never seen.
 //
 // Every packet sent and received asks and adds, so the IDs live in one ring,
 // oldest first, indexed by an open-addressing table of ring places: a lookup
@@ -29,12 +32,12 @@ class SeenPacketIds {
     void reset(int64_t leastRemembered);
     int64_t capacity() const { return leastRemembered_; }
 
-    bool contains(std::string_view id);
-    void remember(std::string id);
+    bool contains(std::string_view source, std::string_view id);
+    void remember(std::string_view source, std::string_view id);
 
   private:
     struct Seen {
-        std::string id;
+        std::string key;  // the ID, a line feed (no header value holds one), the source
         size_t hash = 0;
         int64_t atMs = 0;
     };

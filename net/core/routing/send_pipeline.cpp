@@ -163,8 +163,9 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
         pp->viaForcedConnection = sendViaSck != nullptr;
         pp->sourceSck = sourceSck;
         pp->forwarded = sourceSck != nullptr;
-        if (!own->seeSelf && !packetSeen(pp->ID)) {
-            rememberPacketID(pp->ID);
+        const std::string source = getText(pkt, "Source");
+        if (!own->seeSelf && !packetSeen(source, pp->ID)) {
+            rememberPacketID(source, pp->ID);
         }
         if (confirmable) {
             pp->needsConfirmation = true;

@@ -50,10 +50,14 @@ struct TrafficCounters {
 };
 
 // How much a peer that stops reading may hold up on one connection before the
-// connection is closed as if the peer had closed it. Tests shorten them.
+// connection is closed as if the peer had closed it, and where forwarded
+// traffic is held back instead: while a connection's queue is above
+// `holdForwardedAtBytes`, the connections whose packets it forwards are not
+// read, until it has written down to half of that. Tests shorten them.
 struct OutgoingBounds {
-    int64_t maxQueuedBytes = int64_t{64} * 1024 * 1024;  // handed over and not yet written
-    int64_t maxStallMs = 60'000;                         // a write making no progress
+    int64_t maxQueuedBytes = int64_t{64} * 1024 * 1024;       // handed over and not yet written
+    int64_t maxStallMs = 60'000;                              // a write making no progress
+    int64_t holdForwardedAtBytes = int64_t{4} * 1024 * 1024;  // a relay's soft mark
 };
 
 // The library's timers; initLibrary hands their ticks to the socket host.

@@ -127,14 +127,14 @@ CurrentSessionGuard::~CurrentSessionGuard() {
     library().sessions.setCurrent(SessionTable::live(remembered_));
 }
 
-bool packetSeen(std::string_view id) {
+bool packetSeen(std::string_view source, std::string_view id) {
     const SessionPtr& session = currentSession();
-    return session && session->packetIDs.contains(id);
+    return session && session->packetIDs.contains(source, id);
 }
 
-void rememberPacketID(std::string id) {
+void rememberPacketID(std::string_view source, std::string_view id) {
     if (const SessionPtr& session = currentSession()) {
-        session->packetIDs.remember(std::move(id));
+        session->packetIDs.remember(source, id);
     }
 }
 

@@ -90,6 +90,9 @@ struct Session {
     // File transfer.
     std::vector<std::shared_ptr<clsFileSend>> fileSends;
     KeyedCollection<std::shared_ptr<cXFile>> uploads;  // by request ID
+    // The transfers this node receives, by request ID (exact), bounded.
+    std::unordered_map<std::string, typRunningRequest> runningRequests;
+    uint64_t runningRequestsMade = 0;
     // While FileReceived is raised for a FILE that arrived: the node that
     // sent it; none while the node raises it on its own.
     std::optional<std::string> fileSource;
@@ -162,8 +165,8 @@ class CurrentSessionGuard {
     SessionHandle remembered_;
 };
 
-// The seen-packet-ID cache of the current session.
-bool packetSeen(std::string_view id);
-void rememberPacketID(std::string id);
+// The seen-packet cache of the current session: packets by source and ID.
+bool packetSeen(std::string_view source, std::string_view id);
+void rememberPacketID(std::string_view source, std::string_view id);
 
 }  // namespace qel

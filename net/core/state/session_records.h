@@ -12,6 +12,7 @@
 namespace qel {
 
 class cQELRPC;
+class clsSocket;
 
 // One known node, with the state of a ping to it.
 struct typNodeEntry {
@@ -60,6 +61,18 @@ struct typFileInfoReq {
     typFileInfo info;
     std::string ReqID;
     bool done = false;
+};
+
+// A transfer this node receives and has not seen end: a file it asked for,
+// or a push whose first FILE reached it. Its sender is judged unreachable
+// when the connection its packets came by closes and nothing of it arrives
+// for a while after.
+struct typRunningRequest {
+    std::string nodeID;            // the sender
+    std::weak_ptr<clsSocket> via;  // where the sender's packets last came from (or the GET went)
+    int64_t interruptedAt = 0;     // tick count `via` closed at; 0 while nothing is amiss
+    bool pushed = false;           // started by the sender, not asked for by this node
+    uint64_t sequence = 0;         // order of making, so the oldest can give way
 };
 
 // One remote call in progress.

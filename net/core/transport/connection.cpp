@@ -67,6 +67,64 @@ void clsSocket::resetStreams() {
     Sending = false;
     outPending.clear();
     queuedBytes_ = 0;
+    releaseHeldSources();
+    if (!readHolders_.empty()) {
+        readHolders_.clear();
+        if (sck_ != nullptr && sck_->state() == SocketState::Connected) {
+            sck_->setReadPaused(false);
+        }
+    }
+}
+
+void clsSocket::holdReading(const std::string& holderID) {
+    if (std::find(readHolders_.begin(), readHolders_.end(), holderID) != readHolders_.end()) {
+        return;
+    }
+    readHolders_.push_back(holderID);
+    if (readHolders_.size() == 1 && sck_ != nullptr) {
+        sck_->setReadPaused(true);
+    }
+}
+
+void clsSocket::releaseReading(const std::string& holderID) {
+    const auto found = std::find(readHolders_.begin(), readHolders_.end(), holderID);
+    if (found == readHolders_.end()) {
+        return;
+    }
+    readHolders_.erase(found);
+    // Resuming delivers an arrival, which goes on with the packets held back.
+    if (readHolders_.empty() && sck_ != nullptr) {
+        sck_->setReadPaused(false);
+    }
+}
+
+// A forwarded packet pushed the queue over the soft mark: the connection it
+// came from is read no further until the queue has gone down.
+void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
+    const std::shared_ptr<clsSocket> source = forwarded.sourceSck.lock();
+    if (!source || source.get() == this) {
+        return;
+    }
+    const bool held = std::any_of(holding_.begin(), holding_.end(),
+                                  [&source](const auto& h) { return h.lock() == source; });
+    if (!held) {
+        holding_.push_back(source);
+        source->holdReading(connectionID);
+    }
+}
+
+void clsSocket::releaseWhenDrained() {
+    if (!holding_.empty() && queuedBytes_ <= library().outgoingBounds.holdForwardedAtBytes / 2) {
+        releaseHeldSources();
+    }
+}
+
+void clsSocket::releaseHeldSources() {
+    for (const std::weak_ptr<clsSocket>& held : std::exchange(holding_, {})) {
+        if (const std::shared_ptr<clsSocket> source = held.lock()) {
+            source->releaseReading(connectionID);
+        }
+    }
 }
 
 void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
@@ -82,6 +140,9 @@ void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
             debugPrint("Connection " + connectionID + " closed: its peer does not read");
             closeConnection(false);
             return;
+        }
+        if (Pend->forwarded && queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes) {
+            holdSourceOf(*Pend);
         }
         if (Sending) {
             outPending.push_back(Pend);
@@ -105,6 +166,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     if (!written) {
         Sending = false;  // no completion will come for it
         queuedBytes_ -= static_cast<int64_t>(Pend->strPacket.size());
+        releaseWhenDrained();
     }
 }
 
@@ -115,6 +177,7 @@ void clsSocket::writeNextWaiting() {
         if (state() != SocketState::Connected) {
             outPending.clear();
             queuedBytes_ = 0;
+            releaseHeldSources();
             return;
         }
         const std::shared_ptr<clsPendingPkt> next = std::move(outPending.front());
@@ -131,20 +194,10 @@ void clsSocket::paceUpload(Session& own) {
     if (!services_) {
         return;
     }
-    // Held and copied: the services may send on this connection and replace packetOut.
+    // Held: the engine may send on this connection and replace packetOut.
     const std::shared_ptr<ConnectionServices> services = services_;
-    const std::string reqID = packetOut->reqID;
-    const bool running = services->recordUploadProgress(own, reqID, *packetOut->fileProgress);
-    if (!running) {
-        return;
-    }
-    // Paced by the receiver's confirmation, the chunk just written gives
-    // time to prepare the next; else the next goes now.
-    if (own.routeFiles) {
-        services->prepareNextChunk(reqID);
-    } else {
-        services->checkNextChunk(reqID);
-    }
+    const std::shared_ptr<clsPendingPkt> chunk = packetOut;
+    services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
 void clsSocket::closeIfStalled(int64_t nowMs) {
@@ -167,6 +220,7 @@ void clsSocket::sendComplete() {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
         queuedBytes_ -= static_cast<int64_t>(packetOut->strPacket.size());
+        releaseWhenDrained();
         if (carriedFileChunk()) {
             paceUpload(own);
         }
@@ -179,7 +233,8 @@ void clsSocket::dataArrival(int64_t bytesWaiting) {
     inSessionFrame([this, bytesWaiting](Session&) {
         library().counters.bytesIn += bytesWaiting;
         std::string text = sck_ != nullptr ? sck_->getData() : std::string();
-        if (!text.empty()) {
+        // Nothing new after a hold ends: the packets held back go on.
+        if (!text.empty() || incoming.bufferedBytes() > 0) {
             receive(std::move(text));
         }
     });
@@ -230,8 +285,13 @@ void clsSocket::closeConnection(bool userInitiated) {
         }
         updateConnectedState();
         backoff.dropped(platform::tickCount());
-        if (Maintain && !own.disconnecting && services_) {
-            services_->reconnect(shared_from_this());
+        if (services_) {
+            // Held: the services outlive a change of the library's own.
+            const std::shared_ptr<ConnectionServices> services = services_;
+            services->connectionClosed(own, shared_from_this());
+            if (Maintain && !own.disconnecting) {
+                services->reconnect(shared_from_this());
+            }
         }
     });
 }
@@ -273,6 +333,9 @@ void clsSocket::receive(std::string text) {
         // Held: the pipeline may drop the connection's last other owner.
         const std::shared_ptr<clsSocket> self = shared_from_this();
         for (;;) {
+            if (readingHeld()) {
+                return;  // a relay's queue is full: the rest waits, in order
+            }
             clsPacket packet;
             const PacketFramer::Cut cut = incoming.next(packet);
             if (!reportFramingErrors()) {

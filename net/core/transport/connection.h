@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -72,36 +73,52 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // has stopped reading, and the connection is closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
-    // The control has written the last packet out: a file chunk records its
-    // upload's progress and asks for the next chunk, then the next waiting
-    // packet is written.
+    // The control has written the last packet out: a file chunk is handed
+    // to the transfer engine (which may send the next one), then the next
+    // waiting packet is written.
     void sendComplete();
     // Reads every byte waiting in the control into the stream being received.
     void dataArrival(int64_t bytesWaiting);
     // An outgoing connect has completed: raises connectionEstab (once) and,
     // when the session announces itself, sends this node's information.
     void connectionEstab();
-    // Closes the connection (once) and raises connectionClosed; a maintained
-    // connection is reconnected unless its session is disconnecting. A close
+    // Closes the connection (once), raises connectionClosed and lets the
+    // transfers that rode it settle; a maintained connection is reconnected
+    // unless its session is disconnecting. A close
     // the node asks for (`userInitiated`) is never reconnected, and also
     // stops a connect still in progress.
     void closeConnection(bool userInitiated);
 
     // Forgets what was being received and written: the stream starts afresh
-    // and nothing is left marked as in progress.
+    // and nothing is left marked as in progress, held or holding.
     void resetStreams();
+
+    // Back-pressure of a relay: the connection `holderID`, whose queue of
+    // forwarded packets from this one is full, holds this one's reading (the
+    // peer is held back by its own connection's window, and packets already
+    // read wait in order) until it releases it.
+    void holdReading(const std::string& holderID);
+    void releaseReading(const std::string& holderID);
+    bool readingHeld() const { return !readHolders_.empty(); }
+    // Bytes handed to the connection and not yet written.
+    int64_t queuedBytes() const { return queuedBytes_; }
 
   private:
     platform::SocketControl* sck_;
     // Bytes of the packets handed to the connection and not yet written: the
     // one in progress and the waiting ones.
     int64_t queuedBytes_ = 0;
-    int64_t lastWriteProgressMs_ = 0;  // tick count the write in progress started
+    int64_t lastWriteProgressMs_ = 0;                // tick count the write in progress started
+    std::vector<std::string> readHolders_;           // connections holding this one's reading
+    std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
 
     template <class Work>
     void inSessionFrame(Work&& work);
     void closeControl();
     void writeNextWaiting();
+    void holdSourceOf(const clsPendingPkt& forwarded);
+    void releaseHeldSources();
+    void releaseWhenDrained();
     void closeForGoneSession();
     bool carriedFileChunk() const;
     void paceUpload(Session& own);

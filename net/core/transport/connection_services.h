@@ -1,6 +1,7 @@
 #pragma once
 
 #include "packet.h"
+#include "pending_packet.h"
 #include "session.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ class clsSocket;
 
 // What a connection hands to the parts of the core around it (and the
 // connection manager asks of them): the receive pipeline, the node's own
-// description, the upload engine and reconnection. Each connection is handed
+// description, the transfer engine and reconnection. Each connection is handed
 // one when it is made, so the transport layer never reaches up to them.
 class ConnectionServices {
   public:
@@ -30,16 +31,15 @@ class ConnectionServices {
     // The address `nodeID` is known to listen at, "" when it is not known.
     virtual std::string nodeAddress(const std::string& nodeID) = 0;
 
-    // A FILE chunk of upload `reqID`, ending at byte `lastByte`, has left a
-    // connection of `session`. Records the upload's progress and returns
-    // whether a sender runs under `reqID`.
-    virtual bool recordUploadProgress(Session& session, const std::string& reqID,
-                                      int64_t lastByte) = 0;
-    // The sender of `reqID` sends its next chunk.
-    virtual void checkNextChunk(const std::string& reqID) = 0;
-    // The sender of `reqID` prepares its next chunk while the receiver's
-    // confirmation of the last one travels.
-    virtual void prepareNextChunk(const std::string& reqID) = 0;
+    // A FILE packet carrying a chunk (`chunk.reqID`, to `chunk.Destination`,
+    // ending at `chunk.fileProgress`) has been written out by `connection`
+    // of `session`: the upload engine records it and paces its transfer.
+    virtual void fileChunkWritten(Session& session, const clsPendingPkt& chunk,
+                                  const std::shared_ptr<clsSocket>& connection) = 0;
+    // `connection` of `session` has closed, its queued packets dropped: the
+    // transfers that rode it settle.
+    virtual void connectionClosed(Session& session,
+                                  const std::shared_ptr<clsSocket>& connection) = 0;
 
     // Starts connecting the same connection again, asynchronously.
     virtual void reconnect(const std::shared_ptr<clsSocket>& connection) = 0;

@@ -54,6 +54,7 @@ StringArray readArray(const clsPacket& packet, std::string_view name, std::strin
     }
     const std::string prefix = platform::asciiLower(name);
     StringArray elements;
+    elements.lowerBound = low;
     elements.reserve(static_cast<size_t>(count));
     for (int64_t index = low; index <= high; ++index) {
         const auto found = firstByName.find(prefix + std::to_string(index));
@@ -121,11 +122,12 @@ void AddField(clsPacket& packet, std::string_view name, std::string_view value) 
 }
 
 void AddField(clsPacket& packet, std::string_view name, const StringArray& value) {
-    AddSingleField(packet, joined(name, "-Min"), "0");
-    AddSingleField(packet, joined(name, "-Max"),
-                   std::to_string(static_cast<int64_t>(value.size()) - 1));
+    AddSingleField(packet, joined(name, "-Min"), std::to_string(value.lowerBound));
+    AddSingleField(packet, joined(name, "-Max"), std::to_string(value.upperBound()));
     for (size_t index = 0; index < value.size(); ++index) {
-        AddSingleField(packet, joined(name, std::to_string(index)), value[index]);
+        AddSingleField(packet,
+                       joined(name, std::to_string(value.lowerBound + static_cast<int64_t>(index))),
+                       value[index]);
     }
 }
 

@@ -59,9 +59,9 @@ inline int64_t maxInflatedBody(std::string_view method) {
 // about MaxNodeTableEntries * 5 * 256 bytes each.
 inline constexpr int64_t MaxDescriptionFieldBytes = 256;
 
-// A packet's "ID": every node writes a GUID. Each ID is remembered for a
-// while (seen_packets.h), so a longer one would let a peer pin up to a header
-// of memory per packet.
+// A packet's "ID" and "Source": every node writes GUIDs. Each packet's pair is
+// remembered for a while (seen_packets.h), so longer ones would let a peer
+// pin up to a header of memory per packet.
 inline constexpr int64_t MaxPacketIdBytes = 256;
 
 // Elements of one string-array header field: the writer numbers them with
@@ -71,6 +71,10 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 // Nodes one session keeps descriptions of: a peer could announce any number
 // of made-up node IDs.
 inline constexpr int64_t MaxNodeTableEntries = 4096;
+
+// Answers kept for one search of this node's: every node may answer with a
+// whole listing. Beyond it, further hits are left out (and logged).
+inline constexpr int64_t MaxSearchAnswers = 4096;
 
 // File searches waiting while one walks a node's shares; a burst beyond it
 // goes unanswered.

@@ -18,30 +18,20 @@ int hexValue(char c) {
     return -1;
 }
 
-// Whether `text` ends in "%" and two hex digits.
-bool endsWithEscape(const std::string& text) {
-    const size_t size = text.size();
-    return size >= 3 && text[size - 3] == '%' && hexValue(text[size - 2]) >= 0 &&
-           hexValue(text[size - 1]) >= 0;
-}
-
 }  // namespace
 
 std::string decodePath(std::string& path) {
-    // Escapes never overlap (a "%" is no hex digit), so decoding them in any
-    // order ends in the same text: one pass that decodes each escape as soon
-    // as it is complete, and again when a decoded byte completes another with
-    // the two characters before it, gives it in linear time.
     std::string decoded;
     decoded.reserve(path.size());
-    for (const char c : path) {
-        decoded += c;
-        while (endsWithEscape(decoded)) {
-            const size_t at = decoded.size() - 3;
-            const auto byte =
-                static_cast<char>(hexValue(decoded[at + 1]) * 16 + hexValue(decoded[at + 2]));
-            decoded.resize(at);
-            decoded += byte;
+    for (size_t at = 0; at < path.size(); ++at) {
+        const char c = path[at];
+        const int high = c == '%' && at + 2 < path.size() ? hexValue(path[at + 1]) : -1;
+        const int low = high >= 0 ? hexValue(path[at + 2]) : -1;
+        if (low >= 0) {
+            decoded += static_cast<char>(high * 16 + low);
+            at += 2;
+        } else {
+            decoded += c;
         }
     }
     std::replace(decoded.begin(), decoded.end(), '/', '\\');

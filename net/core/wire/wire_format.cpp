@@ -95,6 +95,9 @@ std::string escapeResource(std::string_view resource) {
     escaped.reserve(resource.size());
     for (const char c : resource) {
         switch (c) {
+            case '%':
+                escaped += "%25";
+                break;
             case ' ':
                 escaped += "%20";
                 break;

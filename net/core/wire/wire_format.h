@@ -18,8 +18,9 @@ namespace qel {
 inline constexpr std::string_view ProtocolVersion = "QEL/2.1";
 inline constexpr std::string_view HeaderEnd = "\r\n\r\n";
 
-// The resource as written in the method line: spaces, CRs and LFs escaped as
-// "%20", "%0D" and "%0A", so no file name can break the framing.
+// The resource as written in the method line: "%", spaces, CRs and LFs
+// escaped as "%25", "%20", "%0D" and "%0A", so no file name can break the
+// framing and a name holding "%" and two hex digits reads back whole.
 std::string escapeResource(std::string_view resource);
 
 // The packet's text. The method is upper-cased; fields and body are written

@@ -132,6 +132,12 @@ class SocketControl {
     // UDP: the datagram of the current DataArrival. Taken bytes are gone.
     std::string getData();
     int64_t bytesReceived() const;
+    // TCP: while paused, what the peer sends stays with the system, whose
+    // window then holds the peer back; bytes read before stay for getData().
+    // Resuming reads what waits and delivers a DataArrival, also when nothing
+    // new came, so a handler that held bytes back may go on with them.
+    void setReadPaused(bool paused);
+    bool readPaused() const;
     // Immediate: state Closed, queued events dropped, the element reusable;
     // unsent bytes still flush in the background.
     void close();
@@ -142,8 +148,8 @@ class SocketControl {
     std::unique_ptr<Impl> impl_;
 };
 
-// The address every listener and UDP control binds to: "0.0.0.0" (any) by
-// default; tests set a loopback address.
+// The address every listener, UDP control and outgoing TCP connection binds
+// to: "0.0.0.0" (any) by default; tests set a loopback address.
 void setBindAddress(const std::string& ipv4);
 std::string bindAddress();
 // Whether the bind address is a loopback address. Such a process sends no

@@ -2,6 +2,7 @@
 #include "core/downloads/download_manager.h"
 #include "core/network/controller.h"
 #include "core/network/node_bring_up.h"
+#include "core/permissions/access_grants.h"
 #include "core/permissions/ask_permission.h"
 #include "core/permissions/permission_questions.h"
 #include "core/util/utilities.h"
@@ -11,12 +12,16 @@
 #include "qellib/rpc.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
+#include "support/raw_peer.h"
 #include "support/scripted_confirm.h"
+#include "support/wait.h"
 
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -28,18 +33,11 @@ using test::ScriptedConfirm;
 
 constexpr const char* kPeerID = "PEER-NODE";
 
-// Lets events run until `done()` holds, for at most two seconds of real
-// time (the tests move the program's clock by hand).
+// Lets events run until `done()` holds, in real time (the tests move the
+// program's clock by hand).
 template <class Predicate>
 bool waitFor(Predicate done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
-        platform::waitEvents(10);
-    }
-    return true;
+    return test::waitUntil(done, 20000);
 }
 
 // What the requesting node sees of its requests: the last file status of
@@ -71,6 +69,50 @@ class PeerEvents : public qel::cQELEvents, public qel::cQELRPCEvents {
     std::function<void(const std::string&)> onEnded;
 };
 
+// Steps run in order from the event loop, so also inside the program's
+// waits for an answer: each one's action once its condition holds.
+class Steps {
+  public:
+    Steps() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { run(); });
+        timer_.start(5);
+    }
+    void then(std::function<bool()> ready, std::function<void()> action) {
+        steps_.push_back({std::move(ready), std::move(action)});
+    }
+
+  private:
+    void run() {
+        while (next_ < steps_.size() && steps_[next_].first()) {
+            const auto action = steps_[next_++].second;
+            action();
+        }
+    }
+
+    QTimer timer_;
+    std::vector<std::pair<std::function<bool()>, std::function<void()>>> steps_;
+    size_t next_ = 0;
+};
+
+// What became of a raw peer's request `reqID`: "served" once the file
+// comes (or, where the program knows no route back to the peer, once it
+// offers to send it: REQCONFIRM), "refused" (status 3), "" while it waits.
+std::string outcomeOf(const test::RawPeer& raw, const std::string& reqID) {
+    std::string result;
+    for (const test::RawPeer::Header& header : raw.headers()) {
+        if (header.field("ReqID") != reqID) {
+            continue;
+        }
+        if (header.method == "FILE" && header.field("FileStatus") == "3") {
+            return "refused";
+        }
+        if (header.method == "REQCONFIRM" || header.method == "FILE") {
+            result = "served";
+        }
+    }
+    return result;
+}
+
 // The program's node sharing a folder, and a plain node on 127.0.0.1 that
 // asks it for files; the program's prompts are answered by the test.
 class AccessPermissionTest : public test::AppFixture {
@@ -97,10 +139,8 @@ class AccessPermissionTest : public test::AppFixture {
         peerRPC->bindRPC("AuthGiven", qel::RPC_INCOMING);
         peer.Listen();
         peer.Connect("127.0.0.1:" + std::to_string(state.Port));
-        EXPECT_TRUE(waitFor([&] {
-            const auto known = state.qelSession->getNodeInfo(kPeerID, true);
-            return !known.empty() && !known[0].ID.empty();
-        }));
+        EXPECT_TRUE(
+            waitFor([&] { return test::knowsNodeOnPort(*state.qelSession, kPeerID, peerPort); }));
     }
     ~AccessPermissionTest() override {
         state.qelSession->shutDown();
@@ -226,31 +266,47 @@ TEST_F(AccessPermissionTest, MetadataThatIsNotTextIsAskedAbout) {
     EXPECT_EQ(confirms->at(0).requestingID, "");
 }
 
+// Requests of two nodes (the peer, and a stranger written from the wire
+// format) open two prompts; answering the later one first lets its request
+// proceed first.
 TEST_F(AccessPermissionTest, AnsweringTheLaterPromptFirstLetsItsRequestProceedFirst) {
+    test::RawPeer raw(state.Port);
+    ASSERT_TRUE(raw.connected());
+    const std::string stranger = test::RawPeer::newID();
+    const std::string second = test::RawPeer::newID();
     std::string first;
-    std::string second;
-    answerEach([&](ScriptedConfirm&) {
-        if (confirms->count() == 2) {
-            QTimer::singleShot(0, [&] { confirms->at(1).answerAllow(state); });
-        }
-    });
-    events->onEnded = [&](const std::string& reqID) {
-        if (reqID == second) {
-            QTimer::singleShot(0, [&] { confirms->at(0).answerAllow(state); });
-        }
-    };
+    bool firstEndedBeforeSecond = true;
+    Steps steps;
+    steps.then([&] { return confirms->count() == 1; },
+               [&] {
+                   raw.write(test::RawPeer::packet("GET", "\\b.txt",
+                                                   {{"Source", stranger},
+                                                    {"ReqID", second},
+                                                    {"Destination", state.NodeGUID},
+                                                    {"Metadata", stranger}}));
+               });
+    steps.then([&] { return confirms->count() == 2; }, [&] { confirms->at(1).answerAllow(state); });
+    steps.then([&] { return outcomeOf(raw, second) == "served"; },
+               [&] {
+                   firstEndedBeforeSecond =
+                       std::ranges::find(events->ended, first) != events->ended.end();
+                   confirms->at(0).answerAllow(state);
+               });
     first = request("a.txt");
-    second = request("b.txt");
-    ASSERT_TRUE(served(first));
-    ASSERT_TRUE(served(second));
-    EXPECT_EQ(events->ended, (std::vector<std::string>{second, first}));
+    ASSERT_TRUE(test::waitUntil([&] { return !events->ended.empty(); }, 30000));
+    EXPECT_TRUE(served(first));
+    EXPECT_EQ(confirms->at(1).requestingID, stranger);
+    EXPECT_EQ(outcomeOf(raw, second), "served");
+    EXPECT_FALSE(firstEndedBeforeSecond);
 }
 
 TEST_F(AccessPermissionTest, ARepeatedRequestWaitsForTheOpenPromptInsteadOfOpeningAnother) {
+    std::string again;
+    answerEach([&](ScriptedConfirm&) { QTimer::singleShot(0, [&] { again = request("a.txt"); }); });
     whenReady([&] { return state.permissionQuestions.waiting() == 2; },
               [&] { confirms->at(0).answerAllow(state); });
     const std::string first = request("a.txt");
-    const std::string again = request("a.txt");
+    ASSERT_TRUE(waitFor([&] { return !again.empty(); }));
     EXPECT_TRUE(served(first));
     EXPECT_TRUE(served(again));
     EXPECT_EQ(confirms->count(), 1u);
@@ -258,37 +314,172 @@ TEST_F(AccessPermissionTest, ARepeatedRequestWaitsForTheOpenPromptInsteadOfOpeni
     EXPECT_TRUE(waitFor([&] { return events->authGiven.size() == 2; }));
 }
 
-TEST_F(AccessPermissionTest, BeyondEightOpenQuestionsARequestIsRefusedWithoutAsking) {
-    const size_t requests = PermissionQuestions::kMaxWaiting + 1;
-    std::vector<std::string> reqIDs;
-    const auto requestNext = [&] {
-        const std::string name = "f" + std::to_string(reqIDs.size()) + ".txt";
-        test::writeFile(file("share/") + name, "x");
-        reqIDs.push_back(request(name));
+// Answers every prompt still open with Deny after `ms` (unless `context`
+// has gone), so that a test whose awaited answer never comes still ends
+// (and fails).
+void denyOpenPromptsAfter(const QObject& context, test::ScriptedConfirms& confirms, int ms) {
+    QTimer::singleShot(ms, &context, [&confirms] {
+        for (const auto& prompt : confirms.prompts) {
+            if (!prompt->decision) {
+                prompt->answerDeny();
+            }
+        }
+    });
+}
+
+// The program's node against strangers written from the wire format: GETs
+// under Source IDs of their own, each sent once the one before waits.
+class StrangersTest : public AccessPermissionTest {
+  protected:
+    StrangersTest() {
+        for (int i = 0; i < 9; ++i) {
+            test::writeFile(file("share/f") + std::to_string(i) + ".txt", "x");
+        }
+        EXPECT_TRUE(raw.connected());
+    }
+
+    struct Get {
+        std::string source;
+        std::string reqID = test::RawPeer::newID();
     };
-    // Each request goes out once the one before is waiting for its answer.
-    answerEach([&](ScriptedConfirm&) { QTimer::singleShot(0, requestNext); });
-    size_t promptsWhenRefused = 0;
-    events->onEnded = [&](const std::string& reqID) {
-        if (reqIDs.size() == requests && reqID == reqIDs.back()) {
-            promptsWhenRefused = confirms->count();
-            for (const auto& prompt : confirms->prompts) {
+    std::string packetOf(const Get& get, int fileNumber) const {
+        return test::RawPeer::packet("GET", "\\f" + std::to_string(fileNumber) + ".txt",
+                                     {{"Source", get.source},
+                                      {"ReqID", get.reqID},
+                                      {"Destination", state.NodeGUID},
+                                      {"Metadata", get.source}});
+    }
+    // Sends `gets` one after the other, each once the ones before wait for
+    // their answer.
+    void sendEachWhenTheOnesBeforeWait(const std::vector<Get>& gets) {
+        for (size_t i = 0; i < gets.size(); ++i) {
+            steps.then([this, i] { return state.permissionQuestions.waiting() == i; },
+                       [this, &gets, i] { raw.write(packetOf(gets[i], static_cast<int>(i))); });
+        }
+    }
+    std::string outcome(const Get& get) const { return outcomeOf(raw, get.reqID); }
+    bool answered(const Get& get) const { return !outcome(get).empty(); }
+    void allowEveryPrompt() {
+        for (const auto& prompt : confirms->prompts) {
+            if (!prompt->decision) {
                 prompt->answerAllow(state);
             }
         }
-    };
-    requestNext();
-    ASSERT_TRUE(waitFor([&] { return reqIDs.size() == requests && ended(reqIDs.back()); }));
-    EXPECT_TRUE(refused(reqIDs.back()));
-    EXPECT_EQ(promptsWhenRefused, PermissionQuestions::kMaxWaiting);
-    EXPECT_EQ(confirms->count(), PermissionQuestions::kMaxWaiting);
+    }
+    bool allAnswered(const std::vector<Get>& gets) {
+        return test::waitUntil(
+            [&] {
+                return std::ranges::all_of(gets, [&](const Get& get) { return answered(get); });
+            },
+            30000);
+    }
+
+    test::RawPeer raw{state.Port};
+    Steps steps;
+};
+
+// Eight requests of one node wait on its one question; a ninth is refused
+// without asking. Eight nodes get a question each; a ninth node is refused.
+TEST_F(StrangersTest, QuestionsAreBoundedPerNodeAndInAll) {
+    const std::string one = test::RawPeer::newID();
+    const struct Case {
+        const char* name;
+        bool oneNode;
+        size_t prompts;
+    } cases[] = {{"one node", true, 1}, {"nine nodes", false, PermissionQuestions::kMaxQuestions}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Get> gets;
+        for (size_t i = 0; i < PermissionQuestions::kMaxWaitsPerNode + 1; ++i) {
+            gets.push_back({c.oneNode ? one : test::RawPeer::newID()});
+        }
+        const size_t before = confirms->count();
+        size_t promptsWhenRefused = 0;
+        sendEachWhenTheOnesBeforeWait(gets);
+        denyOpenPromptsAfter(poll, *confirms, 20000);
+        steps.then([&] { return answered(gets.back()); },
+                   [&] {
+                       promptsWhenRefused = confirms->count() - before;
+                       allowEveryPrompt();
+                   });
+        ASSERT_TRUE(allAnswered(gets));
+        EXPECT_EQ(outcome(gets.back()), "refused");
+        EXPECT_EQ(promptsWhenRefused, c.prompts);
+        for (size_t i = 0; i + 1 < gets.size(); ++i) {
+            EXPECT_EQ(outcome(gets[i]), "served") << i;
+        }
+        EXPECT_EQ(state.permissionQuestions.waiting(), 0u);
+    }
     EXPECT_NE(logText().find("[askPermission] Error: Too many permission prompts are open"),
               std::string::npos);
-    for (size_t i = 0; i < PermissionQuestions::kMaxWaiting; ++i) {
-        EXPECT_TRUE(served(reqIDs[i])) << i;
+}
+
+// One stranger's eight GETs share its one question, so another stranger is
+// still asked about; one answer serves all the first one's requests.
+TEST_F(StrangersTest, OneStrangersRequestsDoNotStopAnotherStrangersQuestion) {
+    const std::string stranger = test::RawPeer::newID();
+    std::vector<Get> gets(PermissionQuestions::kMaxQuestions, Get{stranger});
+    for (Get& get : gets) {
+        get.reqID = test::RawPeer::newID();
     }
-    ASSERT_TRUE(waitFor([&] { return events->authGiven.size() == requests; }));
-    EXPECT_EQ(events->authGiven.front(), (qel::StringArray{"", "False", reqIDs.back()}));
+    gets.push_back(Get{test::RawPeer::newID()});
+    // Should the other stranger get no question, every prompt is answered
+    // in the end, so that the waits return.
+    sendEachWhenTheOnesBeforeWait(gets);
+    denyOpenPromptsAfter(poll, *confirms, 20000);
+    steps.then([&] { return confirms->count() == 2 || answered(gets.back()); },
+               [&] { allowEveryPrompt(); });
+    ASSERT_TRUE(allAnswered(gets));
+    ASSERT_EQ(confirms->count(), 2u);
+    EXPECT_EQ(confirms->at(0).requestingID, stranger);
+    EXPECT_EQ(confirms->at(1).requestingID, gets.back().source);
+    for (const Get& get : gets) {
+        EXPECT_EQ(outcome(get), "served");
+    }
+}
+
+// Bob downloads several files at once: they share one question, and its
+// answer "For 30 minutes" serves them all; nothing stays open or asking.
+TEST_F(AccessPermissionTest, ANodesRequestsShareOneQuestionAnsweredOnce) {
+    Steps steps;
+    std::vector<std::string> reqIDs;
+    const char* names[] = {"a.txt", "b.txt", "c.txt"};
+    test::writeFile(file("share/c.txt"), "contents of c.txt");
+    for (size_t i = 0; i < std::size(names); ++i) {
+        steps.then([&, i] { return state.permissionQuestions.waiting() == i; },
+                   [&, i] { reqIDs.push_back(request(names[i])); });
+    }
+    steps.then([&] { return state.permissionQuestions.waiting() == std::size(names); },
+               [&] { confirms->at(0).answerAllow(state, GrantChoice::For30Minutes); });
+    denyOpenPromptsAfter(poll, *confirms, 20000);
+    ASSERT_TRUE(
+        test::waitUntil([&] { return reqIDs.size() == 3 && served(reqIDs.back()); }, 30000));
+    for (const std::string& reqID : reqIDs) {
+        EXPECT_TRUE(served(reqID));
+    }
+    ASSERT_EQ(confirms->count(), 1u);
+    EXPECT_TRUE(confirms->at(0).unloaded);
+    EXPECT_EQ(prompts->beeps, 1);
+    EXPECT_TRUE(waitFor([&] { return events->authGiven.size() == 3; }));
+    EXPECT_TRUE(served(request("a.txt")));  // by the grant, without a question
+    EXPECT_EQ(confirms->count(), 1u);
+}
+
+// A grant made while a request waits (here as another prompt of the node
+// would make it) admits the request and answers its prompt as granted.
+TEST_F(AccessPermissionTest, AGrantMadeMeanwhileAnswersTheWaitingPromptAsGranted) {
+    Steps steps;
+    steps.then([&] { return confirms->count() == 1; },
+               [&] { recordGrant(state, kPeerID, "", GrantChoice::For5Minutes); });
+    denyOpenPromptsAfter(poll, *confirms, 20000);
+    const std::string reqID = request("a.txt");
+    ASSERT_TRUE(test::waitUntil([&] { return !events->ended.empty(); }, 30000));
+    EXPECT_TRUE(served(reqID));
+    ASSERT_EQ(confirms->count(), 1u);
+    EXPECT_TRUE(confirms->at(0).answeredByGrant);
+    EXPECT_TRUE(confirms->at(0).unloaded);
+    ASSERT_TRUE(waitFor([&] { return events->authGiven.size() == 1; }));
+    EXPECT_EQ(events->authGiven[0], (qel::StringArray{"", "True", reqID}));
 }
 
 TEST_F(AccessPermissionTest, AWaitEndsRefusedWhenTheProgramClosesOrThePromptIsGone) {

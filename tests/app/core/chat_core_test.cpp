@@ -71,7 +71,8 @@ TEST_F(ChatCoreTest, LinesTravelBothWaysUnderTheSendersNames) {
     ASSERT_TRUE(waitUntil([&] { return !bobWindow->lines.empty(); }));
     EXPECT_EQ(bobTalks.send("hi Alice"), "Bob: hi Alice");
     ASSERT_TRUE(waitUntil([&] { return !aliceWindow->lines.empty(); }));
-    waitUntil([] { return false; }, 100);
+    ASSERT_TRUE(test::sentHasArrived(alice, bob.state.NodeGUID));
+    ASSERT_TRUE(test::sentHasArrived(bob, alice.state.NodeGUID));
     EXPECT_EQ(bobWindow->lines, std::vector<std::string>{"Alice: hello Bob (remote)"});
     EXPECT_EQ(aliceWindow->lines, std::vector<std::string>{"Bob: hi Alice (remote)"});
 }
@@ -94,7 +95,7 @@ TEST_F(ChatCoreTest, TypingNoticesShowAndClearOnThePeersWindow) {
     // A window that is not on screen is left alone.
     bobWindow->shown = false;
     aliceTalks.typingStatus(true);
-    waitUntil([] { return false; }, 200);
+    ASSERT_TRUE(test::sentHasArrived(alice, bob.state.NodeGUID));
     EXPECT_EQ(bobWindow->status, bobWindow->lastMessage);
     EXPECT_EQ(readFile(bob.folder.file("Log.txt")), "");
 }
@@ -164,7 +165,8 @@ TEST(AuthGiven, ThePermissionAnswerMarksTheDownload) {
     ASSERT_TRUE(waitUntil([&] {
         return !readFile(bob.folder.file("Log.txt")).empty() && !accepted->progress.empty();
     }));
-    waitUntil([] { return false; }, 100);
+    // Bob answers only once the calls before the ping are handled.
+    ASSERT_GE(hand.node.Ping(bob.state.NodeGUID, 20000), 0);
     EXPECT_EQ(refused->progress, "Refused");
     EXPECT_EQ(bob.state.downloads.item(1)->extendedStatus, "Refused");
     EXPECT_EQ(accepted->progress, "Accepted");

@@ -4,8 +4,12 @@
 #include "core/util/utilities.h"
 #include "download_fixture.h"
 #include "fake_chat.h"
+#include "qellib/settings.h"
+#include "support/raw_peer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tornel {
 namespace {
@@ -183,6 +187,100 @@ TEST_F(ControllerPeerTest, AMessageIsDroppedWhenNoWindowOpensOrTheNodeDoesNotAns
     EXPECT_EQ(chats->opened.size(), 1u);
 }
 
+// A stranger's description (INFO) and one chat line (MSG) to the program,
+// written from the wire format.
+std::string strangerWrites(const std::string& stranger, const std::string& programID,
+                           const std::string& line) {
+    qel::cSettings info;
+    info.SaveSetting("Name", "Stranger " + stranger.substr(0, 6));
+    info.SaveSetting("Role", int64_t{1});
+    info.SaveSetting("Descriptor", std::string("TORNEL_NODE"));
+    info.SaveSetting("Encryption-Key", test::RawPeer::newID());
+    info.SaveSetting("Address", std::string("127.0.0.1:1"));
+    info.SaveSetting("Sharing-Files", false);
+    info.SaveSetting("Active-User", std::string());
+    return test::RawPeer::packet("INFO", "", {{"Source", stranger}, {"Destination", "BROADCAST"}},
+                                 info.getXML()) +
+           test::RawPeer::packet(
+               "MSG", "", {{"Source", stranger}, {"Type", "Chat"}, {"Destination", programID}},
+               line);
+}
+
+// Three hundred strangers announce themselves and write a line each: a
+// bounded number of chat windows opens, the other lines are dropped with a
+// bounded number of log lines, and the program still answers in order.
+TEST_F(ControllerPeerTest, LinesFromManyStrangersOpenABoundedNumberOfWindows) {
+    test::RawPeer raw(state.Port);
+    ASSERT_TRUE(raw.connected());
+    std::vector<std::string> strangers;
+    const auto pingAnswered = [&raw](const std::string& reqID) {
+        const auto headers = raw.headers();
+        return std::ranges::any_of(headers, [&](const test::RawPeer::Header& header) {
+            return header.method == "PONG" && header.field("ReqID") == reqID;
+        });
+    };
+    const auto ping = [&](const std::string& reqID) {
+        raw.write(test::RawPeer::packet(
+            "PING", "",
+            {{"Source", "RAW-PEER"}, {"Destination", state.NodeGUID}, {"ReqID", reqID}}));
+        return waitUntil([&] { return pingAnswered(reqID); }, 30000);
+    };
+    for (int i = 0; i < 300; ++i) {
+        strangers.push_back(test::RawPeer::newID());
+        raw.write(strangerWrites(strangers.back(), state.NodeGUID, "hello " + std::to_string(i)));
+    }
+    ASSERT_TRUE(ping(test::RawPeer::newID()));
+    EXPECT_EQ(chats->opened.size(), UnsolicitedChats::kMaxNewPerMinute);
+    EXPECT_EQ(state.chatWindows.count(), UnsolicitedChats::kMaxNewPerMinute);
+    ASSERT_EQ(lines.size(), UnsolicitedChats::kMaxNewPerMinute);
+    EXPECT_EQ(lines.front(), "Stranger " + strangers.front().substr(0, 6) + ": hello 0 (remote)");
+
+    // A conversation open already goes on; the log holds a few notes only.
+    raw.write(strangerWrites(strangers.front(), state.NodeGUID, "still here"));
+    ASSERT_TRUE(ping(test::RawPeer::newID()));
+    EXPECT_EQ(lines.back(), "Stranger " + strangers.front().substr(0, 6) + ": still here (remote)");
+    const std::string log = logText();
+    size_t notes = 0;
+    for (size_t at = log.find("was dropped"); at != std::string::npos;
+         at = log.find("was dropped", at + 1)) {
+        ++notes;
+    }
+    EXPECT_EQ(notes, static_cast<size_t>(UnsolicitedChats::kNotesPerMinute));
+    EXPECT_NE(log.find("[QEL_MessageReceived] Error: A chat line from " +
+                       strangers[UnsolicitedChats::kMaxNewPerMinute] + " was dropped"),
+              std::string::npos);
+}
+
+// The bound itself, minute by minute: new windows per minute, open windows
+// in all, and the notes of dropped lines.
+TEST(UnsolicitedChatsTest, OpensWithinBothBoundsAndNotesDropsAFewTimesAMinute) {
+    UnsolicitedChats chats;
+    const int64_t minute = UnsolicitedChats::kMinuteMs;
+    size_t open = 0;
+    for (size_t i = 0; i < UnsolicitedChats::kMaxNewPerMinute; ++i) {
+        ASSERT_TRUE(chats.mayOpen(open++, 1000 + static_cast<int64_t>(i)));
+    }
+    EXPECT_FALSE(chats.mayOpen(open, 1000 + minute - 1));
+    EXPECT_TRUE(chats.mayOpen(open++, 1000 + minute));  // the first opening is a minute old
+    // Open windows in all: however much time passes.
+    for (int64_t later = 2; open < UnsolicitedChats::kMaxOpenWindows; ++later) {
+        EXPECT_TRUE(chats.mayOpen(open++, later * minute * 10));
+    }
+    EXPECT_FALSE(chats.mayOpen(open, 1000 * minute));
+    EXPECT_TRUE(chats.mayOpen(open - 1, 1000 * minute));
+
+    for (int i = 0; i < UnsolicitedChats::kNotesPerMinute; ++i) {
+        EXPECT_NE(chats.dropNote("N", open, 2000 * minute), "");
+    }
+    EXPECT_EQ(chats.dropNote("N", open, 2000 * minute + 1), "");
+    EXPECT_EQ(chats.dropNote("N", open, 2000 * minute + 2), "");
+    EXPECT_EQ(chats.dropNote("N", 3, 2001 * minute),
+              "A chat line from N was dropped: 10 chat windows were opened by peers in the last "
+              "minute (2 more dropped before without a note)");
+    EXPECT_EQ(chats.dropNote("M", open, 2001 * minute),
+              "A chat line from M was dropped: 20 chat windows are open");
+}
+
 TEST_F(ControllerPeerTest, RemoteProcedureCallsReachTheirObjectsHandler) {
     std::vector<std::string> calls;
     state.controller->userTypingEvents->onCall = [&](std::string& name, qel::Variant&, std::string&,
@@ -212,9 +310,10 @@ TEST_F(ControllerPeerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives)
     dl->fileIO->openFile(dl->localPath);
     state.downloads.add(dl, dl->Key);
     std::vector<std::string> updateBlocks;
-    state.controller->beginUpdate([&](std::string& reqID, std::string& data, qel::enmFileStatus) {
-        updateBlocks.push_back(reqID + ":" + data);
-    });
+    state.controller->beginUpdate(
+        [&](std::string& reqID, std::string& data, const qel::cXRange*, qel::enmFileStatus) {
+            updateBlocks.push_back(reqID + ":" + data);
+        });
     const auto send = [&](const std::string& reqID, const std::string& data) {
         peer.sendFile(state.NodeGUID, reqID, data, qel::FS_Transferring, "",
                       peer.makeRange(0, static_cast<int64_t>(data.size()) - 1, 10));

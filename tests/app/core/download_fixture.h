@@ -8,6 +8,7 @@
 #include "qellib/qel.h"
 #include "qellib/settings.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/socket_recorder.h"
 #include "support/wait.h"
 
@@ -100,10 +101,8 @@ class DownloadTest : public AppFixture {
         peer.Listen();
         initNetwork(state);
         state.qelSession->Connect("127.0.0.1:" + std::to_string(peerPort));
-        EXPECT_TRUE(waitUntil([&] {
-            const auto known = state.qelSession->getNodeInfo("PEER-NODE", true);
-            return !known.empty() && !known[0].ID.empty();
-        }));
+        EXPECT_TRUE(
+            waitUntil([&] { return knowsNodeOnPort(*state.qelSession, "PEER-NODE", peerPort); }));
     }
     ~DownloadTest() override {
         state.downloads.clear();

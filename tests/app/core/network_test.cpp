@@ -13,6 +13,7 @@
 #include "qellib/settings.h"
 #include "support/file_contents.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/wait.h"
 #include "version.h"
 
@@ -138,7 +139,8 @@ TEST_F(NetworkTest, ProceduresAreBoundBeforeTheNodeStarts) {
     // An unbound name is answered at once, "GetVersion" by the self-update;
     // the other bound ones wait for their handlers.
     ASSERT_TRUE(waitUntil([&] { return answers->received.contains("Other"); }));
-    waitUntil([] { return false; }, 200);
+    // The program answers a ping only once the calls before it are handled.
+    ASSERT_GE(peer.node.Ping(state.NodeGUID, 20000), 0);
     EXPECT_EQ(answers->received,
               (std::map<std::string, std::string>{{"GetVersion", std::to_string(kRevision)},
                                                   {"Other", "RPC_UNBOUND"}}));
@@ -210,8 +212,8 @@ TEST_F(NetworkTest, LinkCheckTellsEachChangeOnce) {
     state.serverList.add(peer.address(), peer.address());
     bringUp();
     ASSERT_TRUE(waitUntil([&] { return !peer.events->established.empty(); }));
-    ASSERT_TRUE(
-        waitUntil([&] { return !state.qelSession->getNodeInfo("PEER-NODE", true)[0].ID.empty(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return test::knowsNodeOnPort(*state.qelSession, "PEER-NODE", peer.port); }));
 
     std::vector<std::string> lines;
     FakeChat chat("NOBODY", lines);
@@ -232,8 +234,8 @@ TEST_F(NetworkTest, ALinkCheckSkipsWhileItWaitsAndLeavesAClosedWindowAlone) {
     Peer peer;
     state.serverList.add(peer.address(), peer.address());
     bringUp();
-    ASSERT_TRUE(
-        waitUntil([&] { return !state.qelSession->getNodeInfo("PEER-NODE", true)[0].ID.empty(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return test::knowsNodeOnPort(*state.qelSession, "PEER-NODE", peer.port); }));
     std::vector<std::string> lines;
     auto* chat = new FakeChat("PEER-NODE", lines);
     chat->setPingWarningVisible(true);

@@ -1,6 +1,11 @@
 #include "core/settings/program_settings.h"
 #include "app_fixture.h"
+#include "core/network/node_bring_up.h"
+#include "core/permissions/access_grants.h"
+#include "core/sharing/save_shares.h"
 #include "platform/files.h"
+#include "qellib/qel.h"
+#include "support/free_port.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +60,48 @@ TEST_F(ProgramSettingsTest, FirstRunGivesDefaultsAndANewNodeId) {
     EXPECT_FALSE(state.ShowDLWindow);
     EXPECT_TRUE(state.ShowTransWindow);
     EXPECT_EQ(logText(), "");
+    // The new ID is on disk at once, before any save of the run's end.
+    EXPECT_NE(readFile(file("Settings.xml")).find("<NodeGUID>" + state.NodeGUID + "</NodeGUID>"),
+              std::string::npos);
+
+    // An ID read from the file is not written again.
+    writeFile(file("Settings.xml"), "<Tornel><NodeGUID>ABC</NodeGUID></Tornel>");
+    AppState again(folder.path(), CommandLine());
+    loadSettings(again);
+    EXPECT_EQ(again.NodeGUID, "ABC");
+    EXPECT_EQ(readFile(file("Settings.xml")), "<Tornel><NodeGUID>ABC</NodeGUID></Tornel>");
+}
+
+// Shares saved in the Sharing view and a grant made permanent are written
+// to "Settings.xml" as they are made; timed grants are not.
+TEST_F(ProgramSettingsTest, SavedSharesAndPermanentGrantsReachTheFileAtOnce) {
+    writeFile(file("Settings.xml"),
+              "<Tornel><Port>" + std::to_string(test::freePort()) + "</Port></Tornel>");
+    loadSettings(state);
+    initNetwork(state);
+    ::mkdir(file("shared").c_str(), 0700);
+    ShareSet shares;
+    shares.add(file("shared"), file("shared"));
+    saveShares(state, shares);
+    EXPECT_NE(readFile(file("Settings.xml")).find("<Folder>" + file("shared") + "</Folder>"),
+              std::string::npos);
+
+    const std::string before = readFile(file("Settings.xml"));
+    recordGrant(state, "TIMED", "", GrantChoice::For30Minutes);
+    prompts->answers.push_back(PromptAnswer::No);
+    recordGrant(state, "DECLINED", "Dee", GrantChoice::Always);
+    EXPECT_EQ(readFile(file("Settings.xml")), before);
+    prompts->answers.push_back(PromptAnswer::Yes);
+    recordGrant(state, "FRIEND", "Friend", GrantChoice::Always);
+
+    AppState again(folder.path(), CommandLine());
+    loadSettings(again);
+    EXPECT_EQ(again.NodeGUID, state.NodeGUID);
+    EXPECT_EQ(again.sharedFolders.snapshot(), std::vector<std::string>{file("shared")});
+    ASSERT_EQ(again.allowedIDs.count(), 1U);
+    EXPECT_EQ(again.allowedIDs.item(1)->id, "FRIEND");
+    EXPECT_EQ(again.allowedIDs.item(1)->Name, "Friend");
+    state.qelSession->shutDown();
 }
 
 TEST_F(ProgramSettingsTest, SaveWritesEveryKeyInOrderAndReloadsTheSameValues) {

@@ -1,8 +1,13 @@
 #include "core/program/program.h"
 #include "app_fixture.h"
+#include "core/network/node_bring_up.h"
+#include "core/permissions/access_grants.h"
 #include "core/program/shutdown.h"
+#include "core/settings/program_settings.h"
+#include "core/sharing/save_shares.h"
 #include "platform/files.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/wait.h"
 
 #include <QCoreApplication>
@@ -11,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
+#include <regex>
 
 namespace tornel {
 namespace {
@@ -104,6 +112,118 @@ TEST_F(ProgramTest, TheProgramStartsOffscreenAndEndsCleanlyOnRequest) {
     EXPECT_NE(settings.find("<NodeGUID>"), std::string::npos);
     EXPECT_TRUE(platform::fileStatus(file("Windows.xml")).has_value());
     EXPECT_EQ(logText(), "");
+}
+
+// The program itself in this fixture's folder, bound to loopback, offscreen.
+class RunningProgram {
+  public:
+    explicit RunningProgram(
+        const std::string& folder,
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+        environment.insert("TORNEL_HOME", QString::fromStdString(folder));
+        environment.insert("TORNEL_BIND_ADDRESS", "127.0.0.1");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(environment);
+        process.start(QCoreApplication::applicationDirPath() + "/Tornel", {});
+    }
+    ~RunningProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            killHard();
+        }
+    }
+    // Ends it as a crash would, without a word.
+    bool killHard() {
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        return process.waitForFinished(20000);
+    }
+
+    QProcess process;
+};
+
+// What a killed copy had made is kept: the node ID made at its first start,
+// then (made by the program's core in the same folder, as the windows would
+// make them, and killed again) a saved share and a permanent grant. The
+// copy started again runs under the same ID and shares the folder.
+TEST_F(ProgramTest, AKilledCopyKeepsItsIdSharesAndPermanentGrants) {
+    std::string id;
+    {
+        RunningProgram first(folder.path());
+        ASSERT_TRUE(first.process.waitForStarted(20000));
+        const std::regex guid("<NodeGUID>([0-9A-F]{32})</NodeGUID>");
+        std::smatch found;
+        ASSERT_TRUE(test::waitUntil(
+            [&] {
+                const std::string settings = readFile(file("Settings.xml"));
+                if (!std::regex_search(settings, found, guid)) {
+                    return false;
+                }
+                id = found[1];
+                return true;
+            },
+            20000));
+        ASSERT_TRUE(first.killHard());
+    }
+
+    loadSettings(state);
+    EXPECT_EQ(state.NodeGUID, id);
+    initNetwork(state);
+    ::mkdir(file("shared").c_str(), 0700);
+    writeFile(file("shared/a.txt"), "a");
+    ShareSet shares;
+    shares.add(file("shared"), file("shared"));
+    saveShares(state, shares);
+    prompts->answers.push_back(PromptAnswer::Yes);
+    recordGrant(state, "FRIEND", "Friend", GrantChoice::Always);
+    state.qelSession->shutDown();  // no end of the run: nothing more is saved
+
+    RunningProgram again(folder.path());
+    ASSERT_TRUE(again.process.waitForStarted(20000));
+    test::PeerNode peer("PEER-NODE", "Peer", "");
+    peer.node.connectMaintainAsync("127.0.0.1:" + std::to_string(state.Port), false, true);
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            const auto info = peer.node.getNodeInfo(id, true);
+            return !info.empty() && info[0].ID == id && info[0].sharingFiles;
+        },
+        20000));
+    ASSERT_TRUE(again.killHard());
+
+    const std::string settings = readFile(file("Settings.xml"));
+    EXPECT_NE(settings.find("<NodeGUID>" + id + "</NodeGUID>"), std::string::npos);
+    EXPECT_NE(settings.find("<Folder>" + file("shared") + "</Folder>"), std::string::npos);
+    EXPECT_NE(settings.find("<ID>FRIEND</ID>"), std::string::npos);
+    EXPECT_NE(settings.find("<Name>Friend</Name>"), std::string::npos);
+}
+
+// Without a display the program says so in one line and how to go on, and
+// ends normally instead of Qt's abort: with no display named at all, and
+// with one named that does not open.
+TEST_F(ProgramTest, WithoutADisplayTheProgramSaysSoInOneLine) {
+    for (const char* display : {"", ":97"}) {
+        SCOPED_TRACE(display);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(name);
+        }
+        if (*display != 0) {
+            environment.insert("DISPLAY", display);
+        }
+        environment.insert("TORNEL_HOME", QString::fromStdString(folder.path()));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationDirPath() + "/Tornel", {});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        const std::string said = program.readAllStandardError().toStdString();
+        EXPECT_NE(said.find("Tornel: no display could be opened for its windows. Start it from a "
+                            "desktop session (or over ssh -X), or set DISPLAY to a running X "
+                            "server, for example DISPLAY=:0.\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("Aborted"), std::string::npos);
+    }
+    EXPECT_FALSE(platform::fileStatus(file("Tornel.lock")).has_value());
 }
 
 }  // namespace

@@ -258,7 +258,8 @@ TEST_F(OfferByHandTest, APeerWithoutPushCannotTakeAnOffer) {
     HandNode bare("BARE-NODE");  // ...this one binds nothing
     bob.state.serverList.add(bare.address(), bare.address());
     connectTo(bob.state);
-    ASSERT_TRUE(waitUntil([&] { return bob.knows("HAND-NODE") && bob.knows(bare.nodeID()); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return bob.knows("HAND-NODE", hand.port) && bob.knows(bare.nodeID(), bare.port); }));
     startPush(bob.state, path, bare.nodeID());
     ASSERT_TRUE(waitUntil([&] { return !bob.prompts->shown.empty(); }));
     EXPECT_EQ(bob.prompts->shown[0].text, "Could not send \"gift.txt\" to Hand.");

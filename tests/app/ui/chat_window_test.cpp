@@ -27,11 +27,6 @@ using test::HandNode;
 using test::ProgramNode;
 using test::waitUntil;
 
-// Lets events run for a moment, so that anything sent has arrived.
-void settle() {
-    test::letEventsRun(150);
-}
-
 // Alice's chat window with the hand node, both on 127.0.0.1.
 class ChatWindowTest : public ::testing::Test {
   protected:
@@ -65,6 +60,8 @@ class ChatWindowTest : public ::testing::Test {
     }
 
     std::vector<std::string> typingNotices() const { return test::typingNotices(hand); }
+    // Until what Alice sent so far has reached the hand node.
+    void settle() { ASSERT_TRUE(test::sentHasArrived(alice, "HAND-NODE")); }
     size_t offers() const { return test::fileOffers(hand); }
     void drop(QWidget* target, const std::vector<std::string>& paths) {
         test::dropFiles(target, paths);

@@ -5,13 +5,16 @@
 #include "ui/controls/label.h"
 #include "ui/prompts/confirm_prompts.h"
 #include "ui/prompts/fitted_text.h"
+#include "ui/prompts/prompt_placement.h"
 
 #include <QComboBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace tornel::test {
 namespace {
@@ -129,6 +132,59 @@ TEST_F(ConfirmPromptTest, ShowsAtTheBottomRight450TwipsAboveTheScreensEdge) {
     const QRect frame = prompt.frameGeometry();
     EXPECT_EQ(frame.right() + 1, 800);
     EXPECT_EQ(frame.bottom() + 1, 600 - 30);
+}
+
+// Prompts open at once stack upwards from the bottom right, then in the
+// column to the left, each clear of the ones on screen and inside the
+// available area; with no free place left, each further one is offset. An
+// answered prompt (hidden) frees its place.
+TEST_F(ConfirmPromptTest, EachNewPromptIsPlacedClearOfTheOpenOnesAndOnTheScreen) {
+    const QRect area(0, 0, 800, 600);
+    std::vector<std::unique_ptr<ui::frmConfirm>> open;
+    std::vector<QRect> frames;
+    const auto openOne = [&] {
+        open.push_back(std::make_unique<ui::frmConfirm>(state, screen()));
+        open.back()->showPrompt();
+        const QRect frame = open.back()->frameGeometry();
+        EXPECT_TRUE(area.contains(frame));
+        return frame;
+    };
+    // Three columns of two fit on 800 × 600.
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const QRect frame = openOne();
+        for (const QRect& earlier : frames) {
+            EXPECT_FALSE(frame.intersects(earlier));
+        }
+        frames.push_back(frame);
+    }
+    EXPECT_EQ(frames[0].bottomRight(), QPoint(799, 569));
+    EXPECT_EQ(frames[1].bottom() + 1, frames[0].top());  // right above the first
+    EXPECT_EQ(frames[1].left(), frames[0].left());
+    EXPECT_EQ(frames[2].right() + 1, frames[0].left());  // the next column
+    EXPECT_EQ(frames[2].bottom(), frames[0].bottom());
+
+    click(open[1]->cmdDeny);
+    EXPECT_EQ(openOne(), frames[1]);
+
+    // No place is free: each further prompt is offset from the others.
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QRect frame = openOne();
+        for (const QRect& earlier : frames) {
+            EXPECT_NE(frame.topLeft(), earlier.topLeft());
+        }
+        frames.push_back(frame);
+    }
+}
+
+// On a screen too small for a prompt, it is kept inside from the top left.
+TEST_F(ConfirmPromptTest, APromptStaysOnAScreenSmallerThanItself) {
+    ui::ScreenInfo small;
+    small.setSizeForTest(3000, 2400);  // 200 × 160 pixels
+    EXPECT_EQ(ui::stackedPromptPosition(QSize(233, 203), small, {}), QPoint(0, 0));
+    EXPECT_EQ(ui::stackedPromptPosition(QSize(100, 50), small, {QRect(100, 80, 100, 50)}),
+              QPoint(100, 30));
 }
 
 TEST_F(ConfirmPromptTest, LongInfoIsFittedToThreeLinesKeepingItsEnds) {

@@ -19,7 +19,10 @@ class RemoteFilesTest : public test::ClassicTest {
   protected:
     void SetUp() override {
         connectPeers();
-        ASSERT_TRUE(waitUntil([&] { return !known("SHARER").ID.empty(); }));
+        ASSERT_TRUE(waitUntil([&] {
+            return test::knowsNodeOnPort(*state.qelSession, "SHARER", sharer.port) &&
+                   test::knowsNodeOnPort(*state.qelSession, "PLAIN", plain.port);
+        }));
         shell->showSharedFiles(known("SHARER"));
         frm = filesWindow("SHARER");
         ASSERT_TRUE(frm);

@@ -31,7 +31,7 @@ TEST_F(WindowTest, ChatEntryRestoresItsWindowInFront) {
     ASSERT_TRUE(chat.isMinimized());
     chat.showNormal();
     EXPECT_TRUE(chat.Visible());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&chat, 1000));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&chat, 20000));
 }
 
 TEST_F(ViewTest, EachEntryRestoresItsOwnWindow) {

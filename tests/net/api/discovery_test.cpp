@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 namespace qel::test {
 namespace {
 
@@ -33,14 +31,10 @@ class DiscoveryTest : public NodesTest {
                           static_cast<quint16>(udpPort));
     }
 
-    // Lets events run until `done()` or two seconds of real time have passed
-    // (a test clock may stand still meanwhile).
+    // Lets events run until `done()`, in real time (a test clock may stand
+    // still meanwhile).
     static bool waitReally(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            platform::waitEvents(5);
-        }
-        return done();
+        return tornel::test::waitUntil(done);
     }
 
     const std::vector<std::string>& discovered() const { return a.session()->discovered; }

@@ -215,7 +215,7 @@ TEST_F(FileServices, NoAnswerInTimeGivesMinusOneAndTheRequestTablesEmptyAgain) {
 
 class SlowAnswers : public FileServices {
   protected:
-    void SetUp() override { start({{"Timeout", "8000"}}); }
+    void SetUp() override { start({{"Timeout", "60000"}}); }
 };
 
 TEST_F(SlowAnswers, PathsThatClimbUpAreNeverSent) {
@@ -227,7 +227,7 @@ TEST_F(SlowAnswers, PathsThatClimbUpAreNeverSent) {
     EXPECT_EQ((*b)->getContents(listing, a->id), StringArray{""});
     std::string trailing = "\\sub\\..";
     EXPECT_EQ((*b)->getContents(trailing, a->id), StringArray{""});
-    EXPECT_LT(platform::tickCount() - started, 1000);  // no wait for an answer
+    EXPECT_LT(platform::tickCount() - started, 10000);  // no wait for an answer
 }
 
 // Hashing half a GiB lets events run all along: a timer of the process keeps

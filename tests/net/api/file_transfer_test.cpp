@@ -114,6 +114,30 @@ TEST_F(TransferTest, ARangeSelectsItsBytesOrIsRefused) {
     }
 }
 
+// Names holding "%" (followed by hex digits or not) and spaces are asked for
+// as they are listed, and arrive whole.
+TEST_F(TransferTest, NamesHoldingEscapesAreFetchedWhole) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    for (const std::string name : {"50%41.txt", "100% sure.txt", "%25%20 x.bin", "%2e%2e"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = sharedFile(name, 3000 + name.size());
+        std::string path = "\\" + name;
+        EXPECT_EQ(b.api().getFileInfo(path, a.id(), true).lngSize,
+                  static_cast<int64_t>(bytes.size()));
+        std::string root = "\\";
+        const StringArray listing = b.api().getContents(root, a.id());
+        EXPECT_NE(std::find(listing.begin(), listing.end(), "\\" + name), listing.end());
+        const std::vector<ReceivedFile> chunks = fetch(b, a, "\\" + name);
+        ASSERT_FALSE(chunks.empty());
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("got" + std::to_string(name.size()))) ==
+                    bytes);
+        EXPECT_EQ(a.events->requests.back().resource, "\\" + name);
+    }
+}
+
 TEST_F(TransferTest, ASparseFileIsServedBeyondTwoGibibytes) {
     const Peer a = addPeer("A", {}, true);
     const Peer b = addPeer("B");
@@ -212,7 +236,7 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     methods.add("FILECONFIRM", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                                    const std::string& source) {
         const std::shared_ptr<clsFileSend> sender =
-            liveSender(*currentSession(), getText(pkt, "ReqID"));
+            liveSender(*currentSession(), source, getText(pkt, "ReqID"));
         committedAtConfirm.push_back(sender ? sender->completedProgress + 1 : -1);
         confirmed(pkt, sock, source);
     });
@@ -221,10 +245,12 @@ TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {
     EXPECT_EQ(flagged, 10);
     EXPECT_TRUE(writeAtRanges(chunks, folder.file("paced")) == bytes);
     ASSERT_TRUE(waitFor([&] { return committedAtConfirm.size() == 10; }));
-    for (size_t i = 0; i < 9; ++i) {
+    for (size_t i = 0; i < 10; ++i) {
         EXPECT_EQ(committedAtConfirm[i], static_cast<int64_t>(i + 1) * 1024) << i;
     }
-    EXPECT_EQ(committedAtConfirm[9], -1);  // the last one finished its sender
+    // The sender ends with its last chunk confirmed, not merely sent.
+    EXPECT_EQ(upload(a, chunks.front().reqID)->Status, FS_Complete);
+    EXPECT_TRUE(a->session()->fileSends.empty());
 }
 
 // A chunk is compressed ahead while the last one travels; once encryption
@@ -279,8 +305,8 @@ TEST_F(TransferTest, AFileArrivesOverTheConnectionTheServerOpened) {
         EXPECT_TRUE(writeAtRanges(chunks, folder.file(tag)) == bytes);
         ASSERT_FALSE(chunks.empty());
         const std::string reqID = chunks.front().reqID;
-        ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->lngProgress == 699999; }));
-        EXPECT_EQ(upload(a, reqID)->Status, FS_Complete);
+        ASSERT_TRUE(waitFor([&] { return upload(a, reqID)->Status == FS_Complete; }));
+        EXPECT_EQ(upload(a, reqID)->lngProgress, 699999);
         EXPECT_EQ(upload(a, reqID)->extendedStatus, "");
     }
 }
@@ -342,6 +368,33 @@ TEST_F(TransferTest, TheApplicationLearnsWhichNodeSentTheBlockItHandles) {
     EXPECT_EQ(b.api().knownNodeInfo("").ID, "");
 }
 
+// A push given no request ID goes under one made for it: every chunk and the
+// call's own FILE carry it, and the transfer is paced to its end.
+TEST_F(TransferTest, APushWithoutARequestIDGoesUnderOneIDMadeForIt) {
+    for (const bool routeFiles : {false, true}) {
+        SCOPED_TRACE(routeFiles ? "route-file confirmation" : "drain pacing");
+        const std::string tag = routeFiles ? "RF" : "drain";
+        const Peer a = addPeer("A" + tag, {{"routeFiles", routeFiles ? "True" : "False"}});
+        const Peer b = addPeer("B" + tag);
+        link(*b.node, *a.node);
+        const std::string path = folder.file("anonymous" + tag);
+        const std::string bytes = tornel::test::patternBytes(900000, 9);
+        tornel::test::writeFile(path, bytes);
+        auto record = std::make_shared<cXFile>();
+        record->fullPath = path;
+        a.api().sendFile(b.id(), "", "", FS_Transferring, "", nullptr, record);
+        ASSERT_TRUE(waitFor([&] { return !b.events->received.empty(); }));
+        const std::string reqID = b.events->received.front().reqID;
+        ASSERT_TRUE(tornel::test::waitUntil([&] { return b.events->ended(reqID); }, 20000));
+        EXPECT_EQ(b.events->of(reqID).size(), b.events->received.size());
+        EXPECT_EQ(b.events->of(reqID).back().status, FS_Complete);
+        EXPECT_TRUE(writeAtRanges(b.events->of(reqID), folder.file("got" + tag)) == bytes);
+        ASSERT_TRUE(upload(a, reqID));
+        EXPECT_TRUE(waitFor([&] { return upload(a, reqID)->Status == FS_Complete; }));
+        EXPECT_EQ(upload(a, reqID)->nodeID, b.id());
+    }
+}
+
 // A slow transfer: 1 KiB chunks of a 4 MiB file.
 class SlowTransferTest : public TransferTest {
   protected:
@@ -366,7 +419,7 @@ TEST_F(SlowTransferTest, OnlyTheReceiverCanCancel) {
     a.events->onReceived = [&](const ReceivedFile& notice) {
         EXPECT_EQ(notice.status, FS_Canceled);
         if (a.events->received.size() == 1) {
-            runningAfterThirdParty = liveSender(*a->session(), notice.reqID) != nullptr &&
+            runningAfterThirdParty = liveSender(*a->session(), b.id(), notice.reqID) != nullptr &&
                                      upload(a, notice.reqID)->Status == FS_Transferring;
             b.api().sendFile(a.id(), notice.reqID, "", FS_Canceled);
         }
@@ -376,10 +429,15 @@ TEST_F(SlowTransferTest, OnlyTheReceiverCanCancel) {
     EXPECT_TRUE(runningAfterThirdParty);
     EXPECT_EQ(upload(a, reqID)->Status, FS_Canceled);
     EXPECT_TRUE(a->session()->fileSends.empty());
-    // What was under way still arrives; then nothing more.
-    tornel::test::letEventsRun(100);
+    // What was under way still arrives (before a message sent after it); then nothing more.
+    const auto drained = [&] {
+        const size_t before = b.events->messages.size();
+        a.api().sendMessage("after", b.id());
+        return waitFor([&] { return b.events->messages.size() == before + 1; });
+    };
+    ASSERT_TRUE(drained());
     const size_t got = b.events->of(reqID).size();
-    tornel::test::letEventsRun(100);
+    ASSERT_TRUE(drained());
     EXPECT_EQ(b.events->of(reqID).size(), got);
     EXPECT_LT(got, 4096U);
     EXPECT_FALSE(b.events->ended(reqID));
@@ -428,7 +486,8 @@ TEST_F(SlowTransferTest, ARequestUnderALiveIDReplacesItsTransferQuietly) {
     };
     get("\\slow.bin");
     ASSERT_TRUE(waitFor([&] { return b.events->ended("SAME"); }));
-    tornel::test::letEventsRun(50);
+    a.api().sendMessage("after", b.id());  // arrives after anything sent before it
+    ASSERT_TRUE(waitFor([&] { return b.events->messages.size() == 1; }));
     const std::vector<ReceivedFile> chunks = b.events->of("SAME");
     EXPECT_EQ(chunks.back().range + " " + std::to_string(chunks.back().status), "0-9/10 2");
     for (const ReceivedFile& chunk : chunks) {

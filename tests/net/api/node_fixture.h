@@ -116,7 +116,7 @@ class NodesTest : public ::testing::Test {
     }
 
     static bool waitFor(const std::function<bool()>& done) {
-        return tornel::test::waitUntil(done, 3000);
+        return tornel::test::waitUntil(done, 20000);
     }
 
     ScopedLibraryState state;

@@ -207,6 +207,17 @@ TEST_F(NodeLifecycleTest, ListenUsesTheListenPortUnlessGivenOne) {
     EXPECT_EQ(b->Connect(a.address()), "");
     EXPECT_TRUE(a->Listen());
     EXPECT_NE(b->Connect(a.address()), "");
+
+    // Listening again on another port makes it the one the node announces.
+    EXPECT_TRUE(a->stopListening());
+    const int moved = tornel::test::freePort();
+    EXPECT_TRUE(a->Listen(moved));
+    EXPECT_EQ(s->listenPort, moved);
+    TestNode& c = addNode("C");
+    EXPECT_NE(c->Connect("127.0.0.1:" + std::to_string(moved)), "");
+    const std::vector<typNodeInfo> seen = c->getNodeInfo(a.id, false);
+    ASSERT_EQ(seen.size(), 1U);
+    EXPECT_TRUE(seen[0].Address.ends_with(":" + std::to_string(moved))) << seen[0].Address;
 }
 
 TEST_F(NodeLifecycleTest, ShutDownRenumbersTheOthersAndLeavesTheNodeInert) {

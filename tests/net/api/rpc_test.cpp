@@ -16,9 +16,13 @@ namespace {
 // A text form of the values parameters arrive as.
 std::string shown(const Variant& value) {
     if (const auto* array = std::get_if<StringArray>(&value)) {
+        // "[a,b]" from index 0, "[1:a,b]" from another lower bound.
         std::string text = "[";
-        for (const std::string& element : *array) {
-            text += (text.size() > 1 ? "," : "") + element;
+        if (array->lowerBound != 0) {
+            text += std::to_string(array->lowerBound) + ":";
+        }
+        for (size_t i = 0; i < array->size(); ++i) {
+            text += (i > 0 ? "," : "") + (*array)[i];
         }
         return text + "]";
     }
@@ -248,6 +252,8 @@ TEST_F(RPCTest, ParametersTravelAsTextOrStringArrays) {
         {Missing{}, ""},
         {std::string("line\r\nbreak"), ""},
         {StringArray{"kept", "cut\r\nout", "also"}, "[kept,,also]"},
+        {StringArray({"a", "b", "c"}, 1), "[1:a,b,c]"},  // bounds 1 to 3 come back 1 to 3
+        {StringArray({"", "y", "z"}, 0), "[,y,z]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arrives);
@@ -258,6 +264,10 @@ TEST_F(RPCTest, ParametersTravelAsTextOrStringArrays) {
     }
     // The refused line breaks were reported by the sender.
     EXPECT_EQ(a.events->errors.size(), 2U);
+    // The serving application saw each array with the bounds it was sent with.
+    EXPECT_NE(std::find(server.events->calls.begin(), server.events->calls.end(),
+                        "Echo|[1:a,b,c]|" + a.id),
+              server.events->calls.end());
 }
 
 TEST_F(RPCTest, AnArrayClaimingMoreElementsThanItsPacketHoldsArrivesEmpty) {

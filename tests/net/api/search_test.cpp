@@ -1,8 +1,11 @@
 #include "node_fixture.h"
 
+#include "dispatch_table.h"
 #include "fields.h"
+#include "input_limits.h"
 #include "library_state.h"
 
+#include "qellib/settings.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 
@@ -86,6 +89,39 @@ TEST_F(NodeSearchTest, ANodeSearchMatchesEachAnsweringNodesOwnName) {
     // Other search types match nothing; the asking node is not asked.
     EXPECT_EQ(hits(a->searchReq(static_cast<enmSearchType>(7), "a"), nodes).size(), 0U);
     EXPECT_EQ(hits(a->searchReq(Find_Node, "asker"), nodes).size(), 0U);
+}
+
+// However many hits the answering nodes send, one search keeps a bounded
+// number of them.
+TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBounded) {
+    TestNode& a = addNode("Asker", {{"Timeout", "3000"}});
+    TestNode& b = searcher("Flooder");
+    link(a, b);
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler search = *methods.find("SEARCH");
+    methods.add("SEARCH",
+                [&b](clsPacket& pkt, const std::shared_ptr<clsSocket>&, const std::string& source) {
+                    StringArray many;
+                    for (int i = 0; i < 3000; ++i) {
+                        many.push_back("\\file" + std::to_string(i));
+                    }
+                    cSettings body;
+                    body.SaveSettingArray("Results", many);
+                    for (int answer = 0; answer < 2; ++answer) {
+                        clsPacket match;
+                        match.Method = "SEARCHMATCH";
+                        match.Resource = "TRUE";
+                        match.Data = body.getXML();
+                        AddField(match, "ReqID", getText(pkt, "ReqID"));
+                        AddField(match, "Destination", source);
+                        sendFrom(b, match);
+                    }
+                });
+    const std::vector<typSearchResult> results = a->searchReq(Find_File, "file");
+    ASSERT_EQ(results.size(), static_cast<size_t>(limits::MaxSearchAnswers) + 1);
+    EXPECT_EQ(results[1].Result, "\\file0");
+    EXPECT_EQ(results.back().Result, "\\file" + std::to_string(limits::MaxSearchAnswers - 3001));
+    methods.add("SEARCH", search);
 }
 
 TEST_F(NodeSearchTest, AFileSearchFindsSharedFilesByNameOnly) {

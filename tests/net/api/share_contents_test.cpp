@@ -109,7 +109,7 @@ TEST_F(SeveralShares, TheRootListsTheShares) {
 TEST_F(SeveralShares, ListingsBelowAShareKeepThePathFromTheRoot) {
     EXPECT_EQ(getShareContents(own, "\\Music [2020]\\Rock\\", false),
               (StringArray{"", "\\Album\\"}));
-    EXPECT_EQ(getShareContents(own, "/Music%20[2020]/Rock/", true),
+    EXPECT_EQ(getShareContents(own, "/Music [2020]/Rock/", true),
               (StringArray{"", "Music [2020]\\Rock\\Album\\", "Music [2020]\\Rock\\Album\\x"}));
     EXPECT_EQ(getShareContents(own, "\\Music [2020]\\", true),
               (StringArray{"", "Music [2020]\\Rock\\", "Music [2020]\\Rock\\Album\\",

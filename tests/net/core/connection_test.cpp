@@ -239,18 +239,19 @@ TEST_F(ConnectionTest, AStreamThatCannotBeFramedClosesTheConnection) {
     ASSERT_TRUE(waitUntil([&] { return !client->isConnected; }));
 }
 
-// The upload a completed FILE chunk belongs to is told, and asked for its next chunk.
+// The transfer engine hears of each FILE chunk a connection has written out,
+// and what it sends meanwhile queues behind the packets already waiting.
 class PacingTest : public ConnectionTest {
   protected:
     PacingTest() {
-        services->uploadProgress = [this](Session& s, const std::string& reqID, int64_t last) {
+        services->chunkWritten = [this](Session& s, const clsPendingPkt& chunk,
+                                        const std::shared_ptr<clsSocket>& by) {
             EXPECT_EQ(&s, node.get());
-            progress.push_back(reqID + " " + std::to_string(last));
-            return reqID == "R1";
-        };
-        services->nextChunk = [this](const std::string& reqID) {
-            nextChunks.push_back(reqID);
-            client->Send(pendingPacket(packetText("NEXTCHUNK")));
+            EXPECT_EQ(by, client);
+            written.push_back(chunk.reqID + " " + std::to_string(*chunk.fileProgress));
+            if (chunk.reqID == "R1") {
+                client->Send(pendingPacket(packetText("NEXTCHUNK")));
+            }
         };
     }
 
@@ -262,44 +263,38 @@ class PacingTest : public ConnectionTest {
         return pending;
     }
 
-    std::vector<std::string> progress;
-    std::vector<std::string> nextChunks;
+    std::vector<std::string> written;
 };
 
-TEST_F(PacingTest, ACompletedChunkRecordsProgressAndQueuesTheNextChunkLast) {
+TEST_F(PacingTest, AWrittenChunkIsReportedAndTheNextChunkQueuesLast) {
     connectPair();
     client->Send(chunk("R1", 1023));
     client->Send(pendingPacket(packetText("WAITING1")));
     client->Send(pendingPacket(packetText("WAITING2")));
     ASSERT_TRUE(waitUntil([&] { return methodsOn(*server).size() == 4; }));
     EXPECT_EQ(methodsOn(*server), (Methods{"FILE", "WAITING1", "WAITING2", "NEXTCHUNK"}));
-    EXPECT_EQ(progress, std::vector<std::string>{"R1 1023"});
-    EXPECT_EQ(nextChunks, std::vector<std::string>{"R1"});
+    EXPECT_EQ(written, std::vector<std::string>{"R1 1023"});
 }
 
-TEST_F(PacingTest, OnlyAChunkOfARunningUploadWithoutRoutedFilesAsksForMore) {
+TEST_F(PacingTest, OnlyAPacketCarryingAChunkIsReported) {
     struct Case {
         const char* what;
         std::string reqID;
         std::optional<int64_t> lastByte;
-        bool routeFiles;
-        std::vector<std::string> progress;
+        std::vector<std::string> written;
     };
     const Case cases[] = {
-        {"routed files", "R1", 2047, true, {"R1 2047"}},
-        {"no sender", "R2", 10, false, {"R2 10"}},
-        {"no range", "R1", std::nullopt, false, {}},
-        {"no request", "", 10, false, {}},
+        {"a chunk", "R2", 10, {"R2 10"}},
+        {"no range", "R2", std::nullopt, {}},
+        {"no request", "", 10, {}},
     };
     connectPair();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        progress.clear();
-        node->routeFiles = c.routeFiles;
+        written.clear();
         client->Send(chunk(c.reqID, c.lastByte));
         ASSERT_TRUE(waitUntil([&] { return !client->Sending; }));
-        EXPECT_EQ(progress, c.progress);
-        EXPECT_TRUE(nextChunks.empty());
+        EXPECT_EQ(written, c.written);
     }
 }
 

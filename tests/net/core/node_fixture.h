@@ -62,7 +62,7 @@ struct Arrival {
 // Lets events run until `done()` holds or `ms` of real time have passed (the
 // test clock may stand still meanwhile).
 template <class Predicate>
-bool waitFor(Predicate done, int64_t ms = 3000) {
+bool waitFor(Predicate done, int64_t ms = 20000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {

@@ -1,4 +1,5 @@
 #include "path_decoding.h"
+#include "wire_format.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,8 @@ TEST(PathDecoding, EscapesSlashesAndLiteralPercents) {
         {"\\My%20Music\\a%20b.mp3", "\\My Music\\a b.mp3"},
         {"a/b/c", "a\\b\\c"},
         {"a%2Fb", "a\\b"},
-        {"%2541", "A"},  // a decoded "%" is decoded again
+        {"%2541", "%41"},  // a decoded "%" belongs to the name
+        {"50%2541.txt", "50%41.txt"},
         {"%41%41", "AA"},
         {"%C3%A9", "\xC3\xA9"},
         {"trailing%", "trailing%"},
@@ -18,7 +20,7 @@ TEST(PathDecoding, EscapesSlashesAndLiteralPercents) {
         {"%zz/x", "%zz\\x"},
         {"50% off.pdf", "50% off.pdf"},
         {"50%%20off.pdf", "50% off.pdf"},
-        {"%4%41", "J"},  // "%4" and the decoded "A" form "%4A"
+        {"%4%41", "%4A"},  // "%4" stays; the decoded "A" joins it as a letter
         {"%00", std::string(1, '\0')},
         {"", ""},
     };
@@ -27,21 +29,28 @@ TEST(PathDecoding, EscapesSlashesAndLiteralPercents) {
         EXPECT_EQ(decodePath(path), decoded) << encoded;
         EXPECT_EQ(path, decoded) << encoded;
     }
-    // Decoding twice, as the file services do, keeps a literal "%".
-    std::string twice = "50%%20off.pdf";
-    decodePath(twice);
-    EXPECT_EQ(decodePath(twice), "50% off.pdf");
 }
 
-// Each decoded "%" completes the next escape: one pass must do it all, where
-// a rescan per decoded byte would hold the node for hours on one long header.
-TEST(PathDecoding, NestedEscapesOfAWholeHeaderDecodeInOnePass) {
+// What the writer escapes, the decoder gives back whole.
+TEST(PathDecoding, AnEscapedResourceReadsBackWhole) {
+    for (const std::string name :
+         {"\\50%41.txt", "\\100% sure\\%25.txt", "\\a%2Fb %20 c", "\\plain.txt", "\\%"}) {
+        std::string wire = escapeResource(name);
+        EXPECT_EQ(decodePath(wire), name);
+    }
+}
+
+// A long run of escapes decodes in one pass over the text.
+TEST(PathDecoding, ALongRunOfEscapesDecodesOnce) {
     std::string path = "%";
     for (int i = 0; i < 400000; ++i) {
         path += "25";
     }
     path += "41/x";
-    EXPECT_EQ(decodePath(path), "A\\x");
+    const std::string decoded = decodePath(path);
+    EXPECT_EQ(decoded.size(), 800003U);
+    EXPECT_EQ(decoded.substr(0, 3), "%25");
+    EXPECT_EQ(decoded.substr(decoded.size() - 6), "2541\\x");
 }
 
 }  // namespace

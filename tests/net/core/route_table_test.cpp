@@ -136,9 +136,11 @@ TEST_F(RouteTableTest, FindsTheFirstHopOfTheShortestRoute) {
     learn("C,Y,Q");
     EXPECT_EQ(findRoute(table(), "Q"), toY);  // the destination after this node
 
-    // The shortest route's next hop is not connected: no other route is tried.
+    // The shortest route's next hop is not connected: the next shortest leads.
     learn("A,Z");
-    EXPECT_EQ(findRoute(table(), "A"), nullptr);
+    EXPECT_EQ(findRoute(table(), "A"), toB);
+    learn("P,Z");
+    EXPECT_EQ(findRoute(table(), "P"), nullptr);  // no route with a connected hop
 
     table().routesEnabled = false;
     EXPECT_EQ(findRoute(table(), "Q"), nullptr);

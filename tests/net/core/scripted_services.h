@@ -14,8 +14,8 @@ class ScriptedServices final : public CoreConnectionServices {
   public:
     std::function<void(clsPacket&, const std::shared_ptr<clsSocket>&)> packet;
     std::function<void(const std::string&, const std::shared_ptr<clsSocket>&)> info;
-    std::function<bool(Session&, const std::string&, int64_t)> uploadProgress;
-    std::function<void(const std::string&)> nextChunk;
+    std::function<void(Session&, const clsPendingPkt&, const std::shared_ptr<clsSocket>&)>
+        chunkWritten;
     std::function<void(const std::shared_ptr<clsSocket>&)> reconnected;
 
     void processPacket(clsPacket& p, const std::shared_ptr<clsSocket>& c) override {
@@ -24,12 +24,10 @@ class ScriptedServices final : public CoreConnectionServices {
     void sendInfo(const std::string& destination, const std::shared_ptr<clsSocket>& c) override {
         info ? info(destination, c) : CoreConnectionServices::sendInfo(destination, c);
     }
-    bool recordUploadProgress(Session& s, const std::string& reqID, int64_t lastByte) override {
-        return uploadProgress ? uploadProgress(s, reqID, lastByte)
-                              : CoreConnectionServices::recordUploadProgress(s, reqID, lastByte);
-    }
-    void checkNextChunk(const std::string& reqID) override {
-        nextChunk ? nextChunk(reqID) : CoreConnectionServices::checkNextChunk(reqID);
+    void fileChunkWritten(Session& s, const clsPendingPkt& chunk,
+                          const std::shared_ptr<clsSocket>& c) override {
+        chunkWritten ? chunkWritten(s, chunk, c)
+                     : CoreConnectionServices::fileChunkWritten(s, chunk, c);
     }
     void reconnect(const std::shared_ptr<clsSocket>& c) override {
         reconnected ? reconnected(c) : CoreConnectionServices::reconnect(c);

@@ -55,9 +55,10 @@ TEST_F(SendPipelineTest, ABarePacketGetsTheDefaultsInOrderAndIsFlooded) {
     EXPECT_EQ(received.Data, "");
     EXPECT_EQ(arrivals.back().connection, atB);
     // Own packets come back as duplicates unless the node sees itself.
-    EXPECT_TRUE(a.session->packetIDs.contains(getText(received, "ID")));
+    EXPECT_TRUE(a.session->packetIDs.contains(a.session->nodeID, getText(received, "ID")));
     a.session->seeSelf = true;
-    EXPECT_FALSE(a.session->packetIDs.contains(getText(sendToB(packet("MSG")), "ID")));
+    EXPECT_FALSE(
+        a.session->packetIDs.contains(a.session->nodeID, getText(sendToB(packet("MSG")), "ID")));
 }
 
 TEST_F(SendPipelineTest, WritesTheHeaderOfEachShapeInOrder) {

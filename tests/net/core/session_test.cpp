@@ -129,34 +129,37 @@ TEST_F(SessionTest, SeenIdsLastTwoMinutesAndAtLeastThePacketCache) {
     platform::ScopedTestClock clock;
     const SessionPtr node = addNode();
     node->packetIDs.reset(library().packetCache);
-    rememberPacketID("X");
+    rememberPacketID("S", "X");
     for (int i = 1; i <= 1000; ++i) {
-        rememberPacketID("ID" + std::to_string(i));
+        rememberPacketID("S", "ID" + std::to_string(i));
     }
-    EXPECT_TRUE(packetSeen("X"));  // 1000 IDs back, but within two minutes: still dropped
-    EXPECT_TRUE(packetSeen("ID1"));
-    EXPECT_FALSE(packetSeen("id1"));  // exact match only
-    EXPECT_FALSE(packetSeen(""));     // empty IDs never match
+    EXPECT_TRUE(packetSeen("S", "X"));  // 1000 IDs back, but within two minutes: still dropped
+    EXPECT_TRUE(packetSeen("S", "ID1"));
+    EXPECT_FALSE(packetSeen("S", "id1"));  // exact match only
+    EXPECT_FALSE(packetSeen("S", ""));     // empty IDs never match
+    // An ID is only another node's packet when that node sent it.
+    EXPECT_FALSE(packetSeen("T", "X"));
+    EXPECT_FALSE(packetSeen("", "X"));
 
     clock.advance(SeenPacketIds::WindowMs - 1);
-    EXPECT_TRUE(packetSeen("X"));
+    EXPECT_TRUE(packetSeen("S", "X"));
     clock.advance(1);
-    EXPECT_FALSE(packetSeen("X"));  // two minutes old: handled again
-    EXPECT_FALSE(packetSeen("ID950"));
-    EXPECT_TRUE(packetSeen("ID951"));  // the last packetCache (50) IDs stay longer
-    EXPECT_TRUE(packetSeen("ID1000"));
+    EXPECT_FALSE(packetSeen("S", "X"));  // two minutes old: handled again
+    EXPECT_FALSE(packetSeen("S", "ID950"));
+    EXPECT_TRUE(packetSeen("S", "ID951"));  // the last packetCache (50) IDs stay longer
+    EXPECT_TRUE(packetSeen("S", "ID1000"));
 
     // An ID stored twice stays seen until both are forgotten.
     SeenPacketIds twice(1);
-    twice.remember("A");
+    twice.remember("S", "A");
     clock.advance(SeenPacketIds::WindowMs / 2);
-    twice.remember("A");
-    twice.remember("B");
+    twice.remember("S", "A");
+    twice.remember("S", "B");
     clock.advance(SeenPacketIds::WindowMs / 2);
-    EXPECT_TRUE(twice.contains("A"));
+    EXPECT_TRUE(twice.contains("S", "A"));
     clock.advance(SeenPacketIds::WindowMs / 2);
-    EXPECT_FALSE(twice.contains("A"));
-    EXPECT_TRUE(twice.contains("B"));  // the least number remembered
+    EXPECT_FALSE(twice.contains("S", "A"));
+    EXPECT_TRUE(twice.contains("S", "B"));  // the least number remembered
 
     SeenPacketIds clamped(0);  // a cache size below 1 holds one ID
     EXPECT_EQ(clamped.capacity(), 1);
@@ -164,10 +167,10 @@ TEST_F(SessionTest, SeenIdsLastTwoMinutesAndAtLeastThePacketCache) {
     // However many arrive at once, memory stays bounded: the oldest give way.
     SeenPacketIds burst(1);
     for (int64_t i = 0; i <= SeenPacketIds::MaxRemembered; ++i) {
-        burst.remember(std::to_string(i));
+        burst.remember("S", std::to_string(i));
     }
-    EXPECT_FALSE(burst.contains("0"));
-    EXPECT_TRUE(burst.contains("1"));
+    EXPECT_FALSE(burst.contains("S", "0"));
+    EXPECT_TRUE(burst.contains("S", "1"));
 }
 
 TEST_F(SessionTest, AHugeWaitTimeOutWaitsUntilDoneInsteadOfNotAtAll) {

@@ -61,7 +61,8 @@ class cQEL {
     void shareFolder(std::string& strPath);
     void stopSharing();
     // Listens on `lngPort`, or on the node's listen port when it is 0. The
-    // node always advertises its listen port.
+    // node advertises its listen port: a node not listening yet takes
+    // `lngPort` as its listen port; a further listener leaves it.
     bool Listen(int32_t lngPort = 0);
 
     // Connects to an address (host, or host ":" port), or with `isNodeID` to

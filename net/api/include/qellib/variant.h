@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -27,7 +28,24 @@ struct Date {
     friend bool operator==(Date, Date) = default;
 };
 
-using StringArray = std::vector<std::string>;
+// An array of text with its lower bound: element i of the array is the
+// vector's element i - lowerBound. Arrays built by the library and most
+// callers start at 0; one read from a peer keeps the peer's bounds, so what
+// is sent back goes with the bounds it came with.
+struct StringArray : std::vector<std::string> {
+    using std::vector<std::string>::vector;
+    StringArray() = default;
+    StringArray(std::vector<std::string> elements, int64_t lowerBound = 0)
+        : std::vector<std::string>(std::move(elements)), lowerBound(lowerBound) {}
+
+    int64_t lowerBound = 0;
+    int64_t upperBound() const { return lowerBound + static_cast<int64_t>(size()) - 1; }
+
+    friend bool operator==(const StringArray& a, const StringArray& b) {
+        return a.lowerBound == b.lowerBound && static_cast<const std::vector<std::string>&>(a) ==
+                                                   static_cast<const std::vector<std::string>&>(b);
+    }
+};
 
 using Variant = std::variant<Empty, std::string, int64_t, double, bool, Date, StringArray, Missing>;
 

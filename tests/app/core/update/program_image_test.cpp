@@ -91,6 +91,31 @@ TEST_F(UpdateImageTest, AnImageInBlocksIsStoredWholeAndMadeExecutable) {
     EXPECT_EQ(status.st_mode & 0777, 0755u);
 }
 
+// Blocks that say where they belong: one sent again is taken once, one
+// after a gap and a complete image short of its announced size are refused.
+TEST_F(UpdateImageTest, PlacedBlocksLeaveNeitherGapsNorRepeats) {
+    const std::string body = own + std::string(MinBytes, 'b') + std::string(MinBytes, 'c');
+    const int64_t half = static_cast<int64_t>(body.size()) / 2;
+    const int64_t whole = static_cast<int64_t>(body.size());
+    ASSERT_EQ(image.create(), 0);
+    ASSERT_EQ(image.append(std::string_view(body).substr(0, half), 0), std::nullopt);
+    // Sent again from a little before where the image ends.
+    ASSERT_EQ(image.append(std::string_view(body).substr(half - 10), half - 10), std::nullopt);
+    ASSERT_EQ(image.append(std::string_view(body).substr(0, 5), 0), std::nullopt);
+    EXPECT_EQ(image.complete(whole), std::nullopt);
+    EXPECT_EQ(test::readFile(path()), body);
+
+    ASSERT_EQ(image.create(), 0);
+    ASSERT_EQ(image.append(std::string_view(body).substr(0, half), 0), std::nullopt);
+    const auto gap = image.append(std::string_view(body).substr(half + 1), half + 1);
+    ASSERT_NE(gap, std::nullopt);
+    EXPECT_NE(gap->find("missing"), std::string::npos) << *gap;
+    EXPECT_EQ(image.size(), half);
+    const auto incomplete = image.complete(whole);
+    ASSERT_NE(incomplete, std::nullopt);
+    EXPECT_NE(incomplete->find("incomplete"), std::string::npos) << *incomplete;
+}
+
 TEST_F(UpdateImageTest, ARefusedHeaderStopsTheImageAtItsFirstBlock) {
     ASSERT_EQ(image.create(), 0);
     EXPECT_NE(image.append(otherMachine(own) + std::string(MinBytes, 'b')), std::nullopt);

@@ -1,5 +1,6 @@
 #include "core/update/self_update.h"
 #include "platform/event_loop.h"
+#include "platform/files.h"
 #include "platform/timer.h"
 #include "update_peers.h"
 
@@ -8,57 +9,74 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tornel {
 namespace {
 
+using test::letEventsRun;
+using test::paddedProgram;
 using test::PeerProcedures;
 using test::ProgramCore;
-using test::readFile;
 using test::runnableImage;
+using test::sameContents;
+using test::TempFolder;
 using test::UpdatePeer;
 using test::waitUntil;
+using test::waitWhileProgressing;
 
 bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
-// Lets events run for `ms`.
-void pause(int64_t ms) {
-    waitUntil([] { return false; }, ms);
-}
-
+// Byte for byte, whatever the file's size: the program file of this test as
+// it is, and grown to 100 MB, between two copies whose Timeout is 300 ms.
+// The wait follows the image as it grows, however fast the machine is.
 TEST(SelfUpdateTest, TheNewerCopyServesItsProgramFileAndTheOlderReceivesItWhole) {
-    ProgramCore newer(6);
-    newer.bringUp();
-    const std::string ownProgram = QCoreApplication::applicationFilePath().toStdString();
-    newer.update().setup().executable = ownProgram;
-    ProgramCore older(5, {"-update"});
-    older.bringUp({newer.address()});
-    ASSERT_TRUE(older.knows(newer.state.NodeGUID));
+    TempFolder programs;
+    const struct {
+        const char* what;
+        std::string program;
+    } cases[] = {
+        {"the program file as it is", QCoreApplication::applicationFilePath().toStdString()},
+        {"the program file grown to 100 MB", paddedProgram(programs, int64_t{100} << 20)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramCore newer(6);
+        newer.bringUp();
+        newer.update().setup().executable = c.program;
+        ProgramCore older(5, {"-update"});
+        older.bringUp({newer.address()});
+        ASSERT_TRUE(older.knows(newer.state.NodeGUID));
 
-    checkForUpdate(older.state);
-    ASSERT_TRUE(waitUntil([&] { return !older.recorded.starts.empty(); }, 8000));
-    EXPECT_TRUE(readFile(older.file("Update.dat")) == readFile(ownProgram));
-    struct stat status {};
-    ASSERT_EQ(::stat(older.file("Update.dat").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0755u);
-    ASSERT_EQ(older.recorded.starts.size(), 1u);
-    const auto& start = older.recorded.starts[0];
-    EXPECT_EQ(start.program, older.file("Update.dat"));
-    EXPECT_EQ(start.arguments, std::vector<std::string>{"-copy"});
-    EXPECT_EQ(start.folder, older.folder.path());
-    EXPECT_TRUE(older.state.closing);
-    EXPECT_FALSE(older.update().updating());
-    EXPECT_EQ(older.tray->calls.back(), "setToolTip Tornel");
-    EXPECT_TRUE(older.toolTipShown("Updating"));
-    EXPECT_EQ(older.logText(), "");
-    EXPECT_EQ(newer.logText(), "");
-    // The newer copy does not ask anyone.
-    EXPECT_TRUE(newer.recorded.starts.empty());
-    EXPECT_FALSE(newer.state.closing);
+        checkForUpdate(older.state);
+        const std::string image = older.file("Update.dat");
+        ASSERT_TRUE(waitWhileProgressing([&] { return !older.recorded.starts.empty(); },
+                                         [&] { return platform::fileSize(image); }))
+            << older.logText();
+        EXPECT_TRUE(sameContents(image, c.program));
+        struct stat status {};
+        ASSERT_EQ(::stat(image.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0755u);
+        ASSERT_EQ(older.recorded.starts.size(), 1u);
+        const auto& start = older.recorded.starts[0];
+        EXPECT_EQ(start.program, image);
+        EXPECT_EQ(start.arguments, std::vector<std::string>{"-copy"});
+        EXPECT_EQ(start.folder, older.folder.path());
+        EXPECT_TRUE(older.state.closing);
+        EXPECT_FALSE(older.update().updating());
+        EXPECT_EQ(older.tray->calls.back(), "setToolTip Tornel");
+        EXPECT_TRUE(older.toolTipShown("Updating"));
+        EXPECT_EQ(older.logText(), "");
+        EXPECT_EQ(newer.logText(), "");
+        // The newer copy does not ask anyone.
+        EXPECT_TRUE(newer.recorded.starts.empty());
+        EXPECT_FALSE(newer.state.closing);
+    }
 }
 
 TEST(SelfUpdateTest, OfTwoNewerPeersOnlyTheFirstToAnswerIsAskedForItsFile) {
@@ -67,13 +85,16 @@ TEST(SelfUpdateTest, OfTwoNewerPeersOnlyTheFirstToAnswerIsAskedForItsFile) {
     second.procedures->holdVersion = true;
     ProgramCore core(5);
     core.bringUp({first.address(), second.address()});
-    ASSERT_TRUE(core.knows("FIRST") && core.knows("SECOND"));
+    ASSERT_TRUE(core.knows(first) && core.knows(second));
+    core.countAnswers();
 
     checkForUpdate(core.state);
     ASSERT_TRUE(waitUntil([&] { return first.procedures->imageCalls == 1; }));
     ASSERT_TRUE(waitUntil([&] { return second.procedures->versionCalls == 1; }));
     second.procedures->answerHeld();
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return core.answers == 2; }));
+    // Whatever the core sent before its answer to this ping has arrived.
+    ASSERT_GE(second.node.Ping(core.state.NodeGUID, 20000), 0);
     EXPECT_EQ(first.procedures->imageCalls, 1);
     EXPECT_EQ(first.procedures->imageAsker, core.state.NodeGUID);
     EXPECT_EQ(second.procedures->imageCalls, 0);
@@ -100,7 +121,7 @@ TEST(SelfUpdateTest, ImagesThatCannotRunHereAreRefusedAndRemoved) {
         peer.procedures->image = c.image;
         ProgramCore core(5);
         core.bringUp({peer.address()});
-        ASSERT_TRUE(core.knows(c.what));
+        ASSERT_TRUE(core.knows(peer));
         checkForUpdate(core.state);
         ASSERT_TRUE(waitUntil([&] {
             return peer.procedures->imageCalls == 1 && !core.update().updating();
@@ -115,28 +136,70 @@ TEST(SelfUpdateTest, ImagesThatCannotRunHereAreRefusedAndRemoved) {
     }
 }
 
-TEST(SelfUpdateTest, AnUpdateWhoseImageNeverComesGivesUpAndIgnoresItLater) {
+// An image that never comes, and one whose sender stops after its first
+// block: the update gives up after three times the Timeout of 300 ms of
+// silence, removes what it holds, and ignores the image when it comes late.
+TEST(SelfUpdateTest, AnUpdateWhoseImageStopsComingGivesUpAndIgnoresItLater) {
+    const struct {
+        const char* what;
+        std::optional<size_t> stopAfter;
+    } cases[] = {
+        {"no block", std::nullopt},
+        {"a first block", 256 * 1024},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UpdatePeer peer("PEER");
+        if (c.stopAfter) {
+            peer.procedures->image = runnableImage(1024 * 1024);
+            peer.procedures->stopAfter = c.stopAfter;
+        }
+        ProgramCore core(5);
+        core.bringUp({peer.address()});
+        ASSERT_TRUE(core.knows(peer));
+        checkForUpdate(core.state);
+        const std::string image = core.file("Update.dat");
+        const auto held = static_cast<int64_t>(c.stopAfter.value_or(0));
+        ASSERT_TRUE(waitUntil(
+            [&] { return peer.procedures->imageCalls == 1 && platform::fileSize(image) == held; }));
+        EXPECT_TRUE(core.update().updating());
+
+        ASSERT_TRUE(waitUntil([&] { return !core.update().updating(); }));
+        // The wait restarted with the block, which left after the peer sent it
+        // (the timer may round down by a millisecond).
+        EXPECT_GE(test::realMs() - peer.procedures->imageSentAt, 3 * 300 - 1);
+        EXPECT_FALSE(exists(image));
+        EXPECT_EQ(core.tray->calls.back(), "setToolTip Tornel");
+        EXPECT_EQ(core.logText(),
+                  "[QEL_FileReceived] Error: No part of the program file arrived for 900 ms\r\n");
+
+        // The whole image, late: it is no longer taken.
+        const std::string late = runnableImage();
+        peer.node.sendFile(core.state.NodeGUID, peer.procedures->imageRequest, late,
+                           qel::FS_Complete);
+        // Answered only once the image before it on the connection was handled.
+        ASSERT_GE(peer.node.Ping(core.state.NodeGUID, 20000), 0);
+        EXPECT_FALSE(exists(image));
+        EXPECT_TRUE(core.recorded.starts.empty());
+    }
+}
+
+// A copy that cannot send its program file now answers the call: the update
+// ends at once instead of waiting for what will not come.
+TEST(SelfUpdateTest, ARefusedCallForTheImageEndsTheUpdate) {
     UpdatePeer peer("PEER");
+    peer.procedures->imageAnswer = std::string(ImageRefusal);
     ProgramCore core(5);
     core.bringUp({peer.address()});
-    ASSERT_TRUE(core.knows("PEER"));
+    ASSERT_TRUE(core.knows(peer));
     checkForUpdate(core.state);
     ASSERT_TRUE(waitUntil([&] { return peer.procedures->imageCalls == 1; }));
-    EXPECT_TRUE(core.update().updating());
-    EXPECT_TRUE(exists(core.file("Update.dat")));
-
-    // Three times the Timeout of 300 ms.
-    ASSERT_TRUE(waitUntil([&] { return !core.update().updating(); }, 3000));
-    EXPECT_FALSE(exists(core.file("Update.dat")));
-    EXPECT_EQ(core.tray->calls.back(), "setToolTip Tornel");
-    EXPECT_EQ(core.logText(),
-              "[QEL_FileReceived] Error: No part of the program file arrived for 900 ms\r\n");
-
-    peer.node.sendFile(core.state.NodeGUID, peer.procedures->imageRequest, runnableImage(),
-                       qel::FS_Complete);
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return !core.update().updating(); }));
     EXPECT_FALSE(exists(core.file("Update.dat")));
     EXPECT_TRUE(core.recorded.starts.empty());
+    EXPECT_EQ(core.tray->calls.back(), "setToolTip Tornel");
+    EXPECT_EQ(core.logText(),
+              "[Update_RemoteProcReturn] Error: PEER does not send its program file: REFUSE\r\n");
 }
 
 TEST(SelfUpdateTest, OnlyAnswersToOurOwnQuestionCountAndOnlyForOneUpdate) {
@@ -144,7 +207,7 @@ TEST(SelfUpdateTest, OnlyAnswersToOurOwnQuestionCountAndOnlyForOneUpdate) {
     peer.procedures->image = runnableImage();
     ProgramCore core(5);
     core.bringUp({peer.address()});
-    ASSERT_TRUE(core.knows("PEER"));
+    ASSERT_TRUE(core.knows(peer));
     core.countAnswers();
     // Unasked, an answer of the peer does not count.
     auto& events = *core.state.controller->UpdateEvents;
@@ -161,7 +224,7 @@ TEST(SelfUpdateTest, OnlyAnswersToOurOwnQuestionCountAndOnlyForOneUpdate) {
     std::string asked = peer.procedures->heldVersion;
     events.onReturn(name, revision, asked, peerID);
     checkForUpdate(core.state);
-    pause(200);
+    ASSERT_GE(peer.node.Ping(core.state.NodeGUID, 20000), 0);
     EXPECT_EQ(peer.procedures->versionCalls, 1);
     EXPECT_EQ(peer.procedures->imageCalls, 1);
     EXPECT_EQ(core.recorded.starts.size(), 1u);
@@ -196,7 +259,7 @@ TEST(SelfUpdateTest, AnswersCountOnlyForTheTimeOfTheCall) {
     peer.procedures->holdVersion = true;
     ProgramCore core(5);
     core.bringUp({peer.address()});
-    ASSERT_TRUE(core.knows("PEER"));
+    ASSERT_TRUE(core.knows(peer));
     core.countAnswers();
 
     checkForUpdate(core.state);
@@ -204,7 +267,7 @@ TEST(SelfUpdateTest, AnswersCountOnlyForTheTimeOfTheCall) {
     clock.jump(VersionAnswerWindowMs + 1);
     peer.procedures->answerHeld();
     ASSERT_TRUE(waitUntil([&] { return core.answers == 1; }));
-    pause(200);
+    ASSERT_GE(peer.node.Ping(core.state.NodeGUID, 20000), 0);
     EXPECT_EQ(peer.procedures->imageCalls, 0);
     EXPECT_FALSE(core.toolTipShown("Updating"));
     EXPECT_FALSE(exists(core.file("Update.dat")));
@@ -218,16 +281,19 @@ TEST(SelfUpdateTest, WithoutAConnectionTheQuestionWaitsForOneButNotForever) {
         ProgramCore core(5);
         core.bringUp();
         checkForUpdate(core.state);
-        ASSERT_FALSE(core.state.qelSession->Connect(early.address()).empty());
+        core.state.qelSession->connectMaintainAsync(early.address());
         EXPECT_TRUE(waitUntil([&] { return early.procedures->versionCalls == 1; }));
     }
     ProgramCore core(5);
     core.bringUp();
     checkForUpdate(core.state);
+    ASSERT_TRUE(core.update().questionWaiting());
     clock.jump(ConnectionWaitMs);
-    pause(2 * ConnectionPollMs);
-    ASSERT_FALSE(core.state.qelSession->Connect(late.address()).empty());
-    pause(2 * ConnectionPollMs);
+    ASSERT_TRUE(waitUntil([&] { return !core.update().questionWaiting(); }));
+    core.state.qelSession->connectMaintainAsync(late.address());
+    ASSERT_TRUE(waitUntil([&] { return core.state.qelSession->isConnected(); }));
+    // Nothing is asked however long the connection stands.
+    letEventsRun(2 * ConnectionPollMs);
     EXPECT_EQ(late.procedures->versionCalls, 0);
     EXPECT_EQ(core.logText(), "");
 }
@@ -238,12 +304,12 @@ TEST(SelfUpdateTest, AProgramOutsideItsWritableProgramFolderIsNotReplaced) {
     ProgramCore core(5);
     core.bringUp({first.address(), second.address()});
     core.update().setup().executable = QCoreApplication::applicationFilePath().toStdString();
-    ASSERT_TRUE(core.knows("FIRST") && core.knows("SECOND"));
+    ASSERT_TRUE(core.knows(first) && core.knows(second));
+    core.countAnswers();
     checkForUpdate(core.state);
-    ASSERT_TRUE(waitUntil([&] {
-        return first.procedures->versionCalls == 1 && second.procedures->versionCalls == 1;
-    }));
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return core.answers == 2; }));
+    ASSERT_GE(first.node.Ping(core.state.NodeGUID, 20000), 0);
+    ASSERT_GE(second.node.Ping(core.state.NodeGUID, 20000), 0);
     EXPECT_EQ(first.procedures->imageCalls + second.procedures->imageCalls, 0);
     EXPECT_FALSE(core.toolTipShown("Updating"));
     EXPECT_FALSE(exists(core.file("Update.dat")));
@@ -259,7 +325,7 @@ TEST(SelfUpdateTest, ADebugCopyAsksNobodyAndAnswersZero) {
     UpdatePeer asker("ASKER");
     ProgramCore debug(9, {"-debug", "-update"});
     debug.bringUp({asker.address()});
-    ASSERT_TRUE(debug.knows("ASKER"));
+    ASSERT_TRUE(debug.knows(asker));
     checkForUpdate(debug.state);
     const qel::Variant answer =
         asker.procedures->rpc->quickRPCBlocking(debug.state.NodeGUID, "GetVersion");

@@ -12,9 +12,13 @@
 #include "qellib/settings.h"
 #include "recorded_starts.h"
 #include "support/free_port.h"
+#include "support/peer_node.h"
 #include "support/wait.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,17 +29,23 @@ namespace tornel::test {
 // The update procedures of another copy as a plain node runs them: it
 // answers "GetVersion" with `revision` (or holds the call to answer later)
 // and "GetEXE" with `image` under the call's request ID (or with nothing).
+// With `stopAfter` set, only that many bytes of the image go, as the first
+// block of the whole, and then nothing more. With `imageAnswer` set, the
+// call is answered with it instead.
 class PeerProcedures : public qel::cQELRPCEvents {
   public:
     std::string revision = "9";
     bool holdVersion = false;
     std::optional<std::string> image;
+    std::optional<size_t> stopAfter;
+    std::optional<std::string> imageAnswer;
 
     int versionCalls = 0;
     int imageCalls = 0;
     std::string heldVersion;
     std::string imageRequest;
     std::string imageAsker;
+    int64_t imageSentAt = 0;  // real time, test::realMs
     qel::cQEL* node = nullptr;
     std::shared_ptr<qel::cQELRPC> rpc;
 
@@ -51,9 +61,17 @@ class PeerProcedures : public qel::cQELRPCEvents {
             ++imageCalls;
             imageRequest = reqID;
             imageAsker = nodeID;
-            if (image) {
+            if (imageAnswer) {
+                rpc->returnRemoteProc(reqID, *imageAnswer);
+            } else if (image && stopAfter) {
+                const auto size = static_cast<int64_t>(image->size());
+                const auto sent = static_cast<int64_t>(*stopAfter);
+                node->sendFile(nodeID, reqID, image->substr(0, *stopAfter), qel::FS_Transferring,
+                               {}, node->makeRange(0, sent - 1, size));
+            } else if (image) {
                 node->sendFile(nodeID, reqID, *image, qel::FS_Complete);
             }
+            imageSentAt = realMs();
         }
     }
     void answerHeld() { rpc->returnRemoteProc(heldVersion, revision); }
@@ -72,7 +90,8 @@ inline std::shared_ptr<PeerProcedures> serveUpdates(qel::cQEL& node) {
 
 // A plain node on 127.0.0.1 that serves the update procedures.
 struct UpdatePeer {
-    explicit UpdatePeer(const std::string& nodeID, const std::string& descriptor = "TORNEL_NODE") {
+    explicit UpdatePeer(const std::string& nodeID, const std::string& descriptor = "TORNEL_NODE")
+        : id(nodeID) {
         qel::cSettings settings;
         settings.SaveSetting("nodeID", nodeID);
         settings.SaveSetting("Timeout", int64_t{300});
@@ -83,6 +102,7 @@ struct UpdatePeer {
     ~UpdatePeer() { node.shutDown(); }
     std::string address() const { return "127.0.0.1:" + std::to_string(port); }
 
+    std::string id;
     qel::cQEL node;
     int port = freePort();
     std::shared_ptr<PeerProcedures> procedures;
@@ -94,6 +114,15 @@ inline std::string runnableImage(size_t size = 64 * 1024) {
     std::string image = program_image::ownHead();
     image.resize(size, '\x5a');
     return image;
+}
+
+// A copy of the running test program in `folder`, grown to `size` bytes by
+// a sparse run of zeros at its end.
+inline std::string paddedProgram(const TempFolder& folder, int64_t size) {
+    const std::string copy = folder.file("Tornel-padded");
+    std::filesystem::copy_file(QCoreApplication::applicationFilePath().toStdString(), copy);
+    std::filesystem::resize_file(copy, static_cast<uintmax_t>(size));
+    return copy;
 }
 
 // The program's core in a temporary program folder of its own, brought up
@@ -149,6 +178,10 @@ class ProgramCore {
             const auto found = state.qelSession->getNodeInfo(nodeID, true);
             return !found.empty() && found.front().ID == nodeID;
         });
+    }
+    // The peer as it runs now (its ID may be one an earlier test used).
+    bool knows(const UpdatePeer& peer) {
+        return waitUntil([&] { return knowsNodeOnPort(*state.qelSession, peer.id, peer.port); });
     }
     bool toolTipShown(const std::string& text) const {
         const auto& calls = tray->calls;

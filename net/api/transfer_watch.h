@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/timer.h"
+
+// Looks at the running transfers of every node of the process from the event
+// loop, every few hundred ms and soon after a connection that a transfer
+// rode has closed (never inside the operation that closed it): interrupted
+// senders go on or give up, senders that waited too long for a confirmation
+// give up, and receivers whose sender stayed unreachable hear of it.
+namespace qel {
+
+class TransferWatch {
+  public:
+    TransferWatch();
+    TransferWatch(const TransferWatch&) = delete;
+    TransferWatch& operator=(const TransferWatch&) = delete;
+
+    // Looks at the transfers as soon as the event loop runs.
+    void settleSoon();
+
+  private:
+    void tick();
+
+    platform::Timer timer_;
+};
+
+}  // namespace qel
