@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 
 namespace tornel {
@@ -115,6 +117,37 @@ TEST_F(ControllerTest, ConnectionsAreKeptByTheirID) {
     controller.connectionClosed(address, node, id);
     controller.connectionClosed(address, node, id);
     EXPECT_TRUE(state.connections.empty());
+}
+
+// The node raises a cancel of its own (no packet, so no sender) when it
+// finds a running download's sender unreachable: the download stops as the
+// user's Stop leaves it, not "Cancelled by sender".
+TEST_F(ControllerTest, TheNodesReportOfAnUnreachableSenderStopsTheDownloadResumable) {
+    std::filesystem::create_directory(file("Files"));
+    auto dl = std::make_shared<cDownload>(state);
+    dl->Key = GUID();
+    dl->reqID = "REQ";
+    dl->nodeID = "N1";
+    dl->localPath = file("Files/a.bin");
+    dl->Status = DL_Downloading;
+    dl->lngSize = 10;
+    dl->lngProgress = -1;
+    dl->fileIO = std::make_unique<clsFileIO2>();
+    dl->fileIO->openFile(dl->localPath);
+    state.downloads.add(dl, dl->Key);
+    const auto raise = [&](std::string data, qel::enmFileStatus status) {
+        std::string reqID = "REQ";
+        std::shared_ptr<qel::cXRange> range;
+        qel::Variant metadata = std::string();
+        controller.FileReceived(reqID, data, range, status, metadata);
+    };
+    raise("data", qel::FS_Transferring);  // never data without a sender
+    EXPECT_EQ(dl->lngProgress, -1);
+    raise("", qel::FS_Canceled);
+    EXPECT_EQ(dl->Status, DL_Cancelled);
+    EXPECT_EQ(dl->extendedStatus, "");
+    EXPECT_FALSE(dl->fileIO->fileOpen());
+    EXPECT_NE(logText().find("The sender of a.bin cannot be reached"), std::string::npos);
 }
 
 // A chat window already open for the sender.
