@@ -71,10 +71,17 @@ void TransferWatch::connectionLost(const std::string& nodeID) {
         const std::vector<std::shared_ptr<qel::cXFile>> uploads = session(state_).getUploads();
         for (size_t i = 1; i < uploads.size(); ++i) {
             const std::shared_ptr<qel::cXFile>& upload = uploads[i];
-            if (upload && upload->nodeID == nodeID && transferring(*upload)) {
+            if (upload && upload->nodeID == nodeID && transferring(*upload) &&
+                !watchedAsLost(*upload)) {
                 lostUploads_.push_back({upload, upload->lngProgress, now});
             }
         }
+    });
+}
+
+bool TransferWatch::watchedAsLost(const qel::cXFile& upload) const {
+    return std::any_of(lostUploads_.begin(), lostUploads_.end(), [&](const LostUpload& entry) {
+        return entry.upload.lock().get() == &upload;
     });
 }
 
@@ -82,7 +89,11 @@ void TransferWatch::check() {
     if (state_.closing) {
         return;
     }
-    timer_.setInterval(transferCheckInterval(state_.Timeout));
+    // The Timeout may have changed in the settings.
+    if (const int64_t interval = transferCheckInterval(state_.Timeout);
+        interval != timer_.interval()) {
+        timer_.setInterval(interval);
+    }
     const int64_t now = platform::tickCount();
     checkDownloads(now);
     checkUploads(now);

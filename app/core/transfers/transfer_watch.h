@@ -43,6 +43,7 @@ class TransferWatch {
     void checkDownloads(int64_t now);
     void checkUploads(int64_t now);
     int64_t grace() const;
+    bool watchedAsLost(const qel::cXFile& upload) const;
 
     AppState& state_;
     std::vector<LostUpload> lostUploads_;
