@@ -194,7 +194,7 @@ void doFile(clsPacket& pkt, const Connection& connection, const std::string& str
         }
         Variant metadata = GetField(pkt, "Metadata", std::string());
         std::string data = std::move(pkt.Data);  // the chunk is the application's
-        raiseFileReceived(own, reqID, data, range, fileStatus, metadata);
+        raiseFileReceived(own, reqID, data, range, fileStatus, metadata, strSource);
     });
 }
 

@@ -17,6 +17,7 @@
 #include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 
+#include <algorithm>
 #include <optional>
 
 // A node's connections, messages, pings and node information.
@@ -156,6 +157,16 @@ std::vector<typNodeInfo> NodeObject::getNodeInfo(const std::string& strDestinati
 typNodeInfo NodeObject::knownNodeInfo(const std::string& nodeID) {
     return publicOperation(session_, "knownNodeInfo", typNodeInfo(),
                            [&](const SessionPtr&) { return qel::knownNodeInfo(nodeID); });
+}
+
+bool NodeObject::hasUnsentPackets() {
+    return publicOperation(session_, "hasUnsentPackets", false, [](const SessionPtr& own) {
+        const auto connections = library().connectionTable.snapshot();
+        return std::any_of(connections.begin(), connections.end(), [&](const auto& connection) {
+            return connection->session.lock() == own &&
+                   (connection->Sending || !connection->outPending.empty());
+        });
+    });
 }
 
 void NodeObject::startNodeInfoAsync() {

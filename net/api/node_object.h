@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ class NodeObject {
     int64_t Ping(const std::string& nodeID, int64_t Timeout);
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination, bool bUseCached);
     typNodeInfo knownNodeInfo(const std::string& nodeID);
+    bool hasUnsentPackets();
     void startNodeInfoAsync();
     void stopNodeInfoAsync();
     std::shared_ptr<cXRange> makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen);
@@ -70,6 +72,7 @@ class NodeObject {
                   const std::shared_ptr<cXFile>& uploadInfo, const Variant& Metadata);
     std::vector<std::shared_ptr<cXFile>> getUploads();
     void removeUpload(const std::string& reqID);
+    std::optional<std::string> fileReceivedFrom() const;
 
   private:
     // Makes the session current again after a wait; false when it has gone.

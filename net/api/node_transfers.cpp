@@ -137,4 +137,9 @@ void NodeObject::removeUpload(const std::string& reqID) {
     });
 }
 
+std::optional<std::string> NodeObject::fileReceivedFrom() const {
+    const SessionPtr own = SessionTable::live(session_);
+    return own ? own->fileSource : std::nullopt;
+}
+
 }  // namespace qel

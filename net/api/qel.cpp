@@ -141,6 +141,10 @@ void cQEL::removeUpload(const std::string& reqID) {
     node->removeUpload(reqID);
 }
 
+std::optional<std::string> cQEL::fileReceivedFrom() const {
+    return node_->fileReceivedFrom();
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;
@@ -150,6 +154,11 @@ void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
 int64_t cQEL::Ping(const std::string& nodeID, int64_t Timeout) {
     const std::shared_ptr<NodeObject> node = node_;
     return node->Ping(nodeID, Timeout);
+}
+
+bool cQEL::hasUnsentPackets() {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->hasUnsentPackets();
 }
 
 bool cQEL::isConnected() {

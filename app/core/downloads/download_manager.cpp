@@ -1,5 +1,6 @@
 #include "core/downloads/download_manager.h"
 
+#include "core/downloads/unused_local_path.h"
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/network/session.h"
@@ -11,10 +12,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace tornel {
 namespace {
+
+// Runs of bytes a download keeps beyond gaps; a sender that scatters more is refused.
+constexpr size_t MaxBlocksAhead = 64;
 
 // The record's window, or a window that shows nothing for a record without one.
 DownloadWindow& windowOf(const cDownload& dl) {
@@ -43,24 +48,6 @@ bool alreadyListed(const AppState& state, const std::string& remotePath,
     return std::any_of(state.downloads.begin(), state.downloads.end(), [&](const auto& entry) {
         return entry.item->remotePath == remotePath && entry.item->nodeID == nodeID;
     });
-}
-
-// `path`, or "name (2).ext", "name (3).ext" … when a download that has not
-// ended would write the same local file.
-std::string unclaimedLocalPath(const AppState& state, const std::string& path) {
-    const auto claimed = [&](const std::string& candidate) {
-        return std::any_of(state.downloads.begin(), state.downloads.end(), [&](const auto& e) {
-            return e.item->Status <= DL_Downloading && e.item->localPath == candidate;
-        });
-    };
-    const std::filesystem::path original(path);
-    std::string candidate = path;
-    for (int n = 2; claimed(candidate); ++n) {
-        candidate = (original.parent_path() / (original.stem().string() + " (" + std::to_string(n) +
-                                               ")" + original.extension().string()))
-                        .string();
-    }
-    return candidate;
 }
 
 std::shared_ptr<qel::cXRange> wholeFile(AppState& state) {
@@ -124,6 +111,21 @@ void removeOldFile(const std::string& path) {
     }
 }
 
+// A download that starts from its first byte writes a file of its own: its
+// own partial, or a place the user chose, is emptied; any other file there
+// is kept and the download takes the next free name beside it.
+void prepareFreshFile(AppState& state, cDownload& dl) {
+    if (!platform::fileStatus(dl.localPath)) {
+        return;
+    }
+    if (dl.mayReplaceLocalFile) {
+        removeOldFile(dl.localPath);
+        return;
+    }
+    dl.localPath = unusedLocalPath(state, dl.localPath, &dl);
+    windowOf(dl).setFileName(getFileName(dl.localPath));
+}
+
 // Every byte is on disk already: the download ends Complete without asking.
 void completeFromDisk(AppState& state, const std::shared_ptr<cDownload>& dl) {
     dl->fileIO.reset();
@@ -134,21 +136,181 @@ void completeFromDisk(AppState& state, const std::shared_ptr<cDownload>& dl) {
     checkPending(state);
 }
 
-// Writes one block at its range's start when it has one, else where the last ended.
-void writeBlock(AppState& state, cDownload& dl, const std::string& data,
-                const qel::cXRange* range) {
-    clsFileIO2& file = *dl.fileIO;
-    if (range && range->lngStart >= 0) {
-        const int64_t expected = file.filePos() - 1;
-        if (range->lngStart > expected) {
-            state.logError("A block of " + getFileName(dl.localPath) + " starts at byte " +
-                               std::to_string(range->lngStart) + " where byte " +
-                               std::to_string(expected) + " was expected",
-                           -1, "incomingDownload");
-        }
-        file.setFilePos(range->lngStart + 1);
+// Where a block of `length` bytes lies, or why it is refused.
+struct BlockPlace {
+    int64_t start = 0;
+    std::string refusal;  // empty when the block fits
+};
+
+// A block lies at its range's start when it has one, else where the last
+// ended; it must lie inside the file's announced bytes.
+BlockPlace placeBlock(const cDownload& dl, int64_t length, const qel::cXRange* range) {
+    const int64_t start = range ? range->lngStart : dl.fileIO->filePos() - 1;
+    if (start < 0 || start > dl.lngSize || length > dl.lngSize - start) {
+        return {start, "A block of " + std::to_string(length) + " bytes at byte " +
+                           std::to_string(start) + " lies outside the " +
+                           std::to_string(dl.lngSize) + " bytes of " + getFileName(dl.localPath)};
     }
-    file.writeChunk(data);
+    return {start, {}};
+}
+
+void writeBlock(cDownload& dl, const std::string& data, int64_t start) {
+    dl.fileIO->setFilePos(start + 1);
+    dl.fileIO->writeChunk(data);
+}
+
+// Ends a download whose sender sent what cannot be part of the file.
+void refuseBlocks(AppState& state, const std::shared_ptr<cDownload>& dl, const std::string& why) {
+    state.logError(why, -1, "incomingDownload");
+    endFailed(state, dl);
+}
+
+// Takes one block of data: the bytes present after it, or none when the
+// download had to end.
+std::optional<int64_t> takeBlock(AppState& state, const std::shared_ptr<cDownload>& dl,
+                                 const std::string& data, const qel::cXRange* range) {
+    const int64_t present = dl->bytesPresent();
+    if (data.empty()) {
+        return present;
+    }
+    if (!dl->fileIO || !dl->fileIO->fileOpen()) {
+        refuseBlocks(state, dl, "No file is open for " + getFileName(dl->localPath));
+        return std::nullopt;
+    }
+    const auto length = static_cast<int64_t>(data.size());
+    const BlockPlace place = placeBlock(*dl, length, range);
+    if (!place.refusal.empty()) {
+        refuseBlocks(state, dl, place.refusal);
+        return std::nullopt;
+    }
+    if (!guarded(state.log, "incomingDownload", [&] { writeBlock(*dl, data, place.start); })) {
+        endFailed(state, dl);
+        return std::nullopt;
+    }
+    const size_t runsBefore = dl->blocksAhead.count();
+    const int64_t after = dl->blocksAhead.add(present, place.start, length);
+    if (dl->blocksAhead.count() > runsBefore) {
+        state.logError("A block of " + getFileName(dl->localPath) + " starts at byte " +
+                           std::to_string(place.start) + " where byte " + std::to_string(present) +
+                           " was expected",
+                       -1, "incomingDownload");
+    }
+    if (dl->blocksAhead.count() > MaxBlocksAhead) {
+        refuseBlocks(state, dl,
+                     "Too many blocks of " + getFileName(dl->localPath) + " arrived out of order");
+        return std::nullopt;
+    }
+    return after;
+}
+
+// The sender's last block: Complete only with every byte present.
+void finishDownload(AppState& state, const std::shared_ptr<cDownload>& dl, int64_t growth) {
+    if (dl->bytesPresent() + growth < dl->lngSize) {
+        updateProgress(state, dl, growth);
+        state.logError(getFileName(dl->localPath) + " ended with " +
+                           std::to_string(dl->bytesPresent()) + " of its " +
+                           std::to_string(dl->lngSize) + " bytes",
+                       -1, "incomingDownload");
+        dl->cancelOp();
+        dl->extendedStatus = "Incomplete";
+        return;
+    }
+    dl->fileIO.reset();
+    dl->Status = DL_Complete;
+    downloadComplete(dl);
+    updateProgress(state, dl, growth);
+}
+
+// One block of data from the download's own sender.
+void receiveBlock(AppState& state, const std::shared_ptr<cDownload>& dl, const std::string& data,
+                  const qel::cXRange* range, bool last) {
+    if (dl->extendedStatus == "Asking Permission") {
+        dl->extendedStatus.clear();
+    }
+    if (dl->Status == DL_Cancelled || dl->Status == DL_Complete) {
+        return;
+    }
+    const int64_t before = dl->bytesPresent();
+    const std::optional<int64_t> after = takeBlock(state, dl, data, range);
+    if (!after) {
+        return;
+    }
+    if (last) {
+        finishDownload(state, dl, *after - before);
+        checkPending(state);
+        return;
+    }
+    updateProgress(state, dl, *after - before);
+}
+
+// The sender refused or stopped the transfer.
+void cancelledBySender(AppState& state, const std::shared_ptr<cDownload>& dl) {
+    if (dl->Status != DL_Cancelled) {
+        dl->Status = DL_Cancelled;
+        dl->extendedStatus = "Cancelled by sender";
+    }
+    dl->fileIO.reset();
+    windowOf(*dl).setShowPrompt(false);
+    windowOf(*dl).unload();
+    checkPending(state);
+}
+
+// A new record for the file, or null (the user told) when the same file of
+// the same node is listed already. A resumed download keeps writing its own
+// file; a new one never takes the place of a file already there.
+std::shared_ptr<cDownload> newDownload(AppState& state, const std::string& remotePath,
+                                       const std::string& localPath, const std::string& nodeID,
+                                       bool resumed) {
+    if (alreadyListed(state, remotePath, nodeID)) {
+        state.ui.prompts->messageBox(
+            "You are already downloading \"" + getFileName(remotePath) + "\".", PromptButtons::Ok,
+            PromptIcon::Information, "Duplicate Download");
+        return nullptr;
+    }
+    auto dl = std::make_shared<cDownload>(state);
+    dl->Key = GUID();
+    dl->remotePath = remotePath;
+    dl->nodeID = nodeID;
+    dl->localPath = resumed ? localPath : unusedLocalPath(state, localPath);
+    dl->mayReplaceLocalFile = resumed;
+    return dl;
+}
+
+// Sets `dl` up (asking for the bytes of `Range` when one is given) and
+// starts it while a place is free; else it waits, or ends "Busy" or "Empty File".
+void setUpAndStart(AppState& state, const std::shared_ptr<cDownload>& dl,
+                   std::shared_ptr<qel::cXRange> Range, bool restart) {
+    if (!Range) {
+        if (!dl->Range) {
+            dl->Range = wholeFile(state);
+            dl->lngProgress = -1;
+        }
+    } else {
+        dl->Range = std::move(Range);
+        dl->lngProgress = dl->Range->lngStart - 1;
+        dl->extendedStatus = "Resuming";
+    }
+    const int64_t active = activeCount(state);
+    initDownload(state, dl, restart, true);
+    if (active >= std::max<int64_t>(1, state.MaxDL)) {
+        windowOf(*dl).setProgressText("Pending");
+        windowOf(*dl).setCaption("Pending - " + getFileName(dl->remotePath));
+        return;
+    }
+    dl->Status = DL_Starting;
+    std::string path = dl->remotePath;
+    const qel::typFileInfo info = session(state).getFileInfo(path, dl->nodeID, true);
+    if (!listed(state, dl) || dl->Status != DL_Starting) {
+        return;  // stopped or removed while the node was asked
+    }
+    if (info.lngSize > 0) {
+        dl->lngSize = info.lngSize;
+        startDownload(state, dl, true);
+        return;
+    }
+    dl->cancelOp();
+    dl->extendedStatus = info.lngSize == 0 ? "Empty File" : "Busy";
+    checkPending(state);
 }
 
 }  // namespace
@@ -159,49 +321,12 @@ void downloadFile(AppState& state, const std::string& remotePath, const std::str
     guarded(state.log, "downloadFile", [&] {
         const bool restart = dl != nullptr;
         if (!dl) {
-            if (alreadyListed(state, remotePath, nodeID)) {
-                state.ui.prompts->messageBox(
-                    "You are already downloading \"" + getFileName(remotePath) + "\".",
-                    PromptButtons::Ok, PromptIcon::Information, "Duplicate Download");
+            dl = newDownload(state, remotePath, localPath, nodeID, false);
+            if (!dl) {
                 return;
             }
-            dl = std::make_shared<cDownload>(state);
-            dl->Key = GUID();
-            dl->remotePath = remotePath;
-            dl->nodeID = nodeID;
-            dl->localPath = unclaimedLocalPath(state, localPath);
         }
-        if (!Range) {
-            if (!dl->Range) {
-                dl->Range = wholeFile(state);
-                dl->lngProgress = -1;
-            }
-        } else {
-            dl->Range = std::move(Range);
-            dl->lngProgress = dl->Range->lngStart - 1;
-            dl->extendedStatus = "Resuming";
-        }
-        const int64_t active = activeCount(state);
-        initDownload(state, dl, restart, true);
-        if (active >= std::max<int64_t>(1, state.MaxDL)) {
-            windowOf(*dl).setProgressText("Pending");
-            windowOf(*dl).setCaption("Pending - " + getFileName(dl->remotePath));
-            return;
-        }
-        dl->Status = DL_Starting;
-        std::string path = dl->remotePath;
-        const qel::typFileInfo info = session(state).getFileInfo(path, dl->nodeID, true);
-        if (!listed(state, dl) || dl->Status != DL_Starting) {
-            return;  // stopped or removed while the node was asked
-        }
-        if (info.lngSize > 0) {
-            dl->lngSize = info.lngSize;
-            startDownload(state, dl, true);
-            return;
-        }
-        dl->cancelOp();
-        dl->extendedStatus = info.lngSize == 0 ? "Empty File" : "Busy";
-        checkPending(state);
+        setUpAndStart(state, dl, std::move(Range), restart);
     });
 }
 
@@ -240,13 +365,14 @@ void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool s
         dl->Status = DL_Downloading;
         const bool resume = dl->Range && dl->Range->lngStart >= 1;
         if (!resume) {
-            removeOldFile(dl->localPath);
+            prepareFreshFile(state, *dl);
         } else if (!fitResumeToDisk(state, *dl)) {
             completeFromDisk(state, dl);
             return;
         }
         dl->fileIO = std::make_unique<clsFileIO2>();
         dl->fileIO->openFile(dl->localPath);
+        dl->mayReplaceLocalFile = true;  // its own partial from now on
         if (dl->Range && dl->Range->lngStart >= 1) {
             dl->fileIO->setFilePos(dl->Range->lngStart + 1);
         }
@@ -265,48 +391,44 @@ void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool s
 }
 
 void incomingDownload(AppState& state, const std::string& reqID, const std::string& strData,
-                      const std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus fileStatus) {
+                      const std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus fileStatus,
+                      const std::optional<std::string>& source) {
     guarded(state.log, "incomingDownload", [&] {
         const std::shared_ptr<cDownload> dl = findDownload(state, reqID);
         if (!dl) {
             return;
         }
-        bool freed = false;
-        if (fileStatus != qel::FS_Canceled) {
-            if (dl->extendedStatus == "Asking Permission") {
-                dl->extendedStatus.clear();
+        if (!source) {
+            // The node itself found that the sender cannot be reached.
+            if (fileStatus == qel::FS_Canceled) {
+                stopUnreachable(
+                    state, dl, "incomingDownload",
+                    "The sender of " + getFileName(dl->localPath) + " cannot be reached");
             }
-            if (dl->Status == DL_Cancelled || dl->Status == DL_Complete) {
-                return;
-            }
-            if (dl->fileIO && dl->fileIO->fileOpen()) {
-                const bool written = guarded(state.log, "incomingDownload",
-                                             [&] { writeBlock(state, *dl, strData, Range.get()); });
-                if (!written) {
-                    endFailed(state, dl);
-                    return;
-                }
-            }
-            if (fileStatus == qel::FS_Complete) {
-                dl->fileIO.reset();
-                dl->Status = DL_Complete;
-                downloadComplete(dl);
-                freed = true;
-            }
-            updateProgress(state, dl, static_cast<int64_t>(strData.size()));
-        } else {
-            if (dl->Status != DL_Cancelled) {
-                dl->Status = DL_Cancelled;
-                dl->extendedStatus = "Cancelled by sender";
-            }
-            dl->fileIO.reset();
-            freed = true;
-            windowOf(*dl).setShowPrompt(false);
-            windowOf(*dl).unload();
+            return;
         }
-        if (freed) {
-            checkPending(state);
+        if (*source != dl->nodeID) {
+            return;  // only the node the file comes from speaks for it
         }
+        dl->silentChecks = 0;
+        dl->senderLostAt = 0;
+        if (fileStatus == qel::FS_Canceled) {
+            cancelledBySender(state, dl);
+            return;
+        }
+        receiveBlock(state, dl, strData, Range.get(), fileStatus == qel::FS_Complete);
+    });
+}
+
+void stopUnreachable(AppState& state, const std::shared_ptr<cDownload>& dl, std::string_view source,
+                     const std::string& why) {
+    guarded(state.log, source, [&] {
+        if (dl->Status != DL_Downloading) {
+            return;
+        }
+        state.log.logError(why, -1, source);
+        dl->cancelOp();
+        checkPending(state);
     });
 }
 
@@ -367,7 +489,11 @@ void resumeDownload(AppState& state, const std::shared_ptr<cDownload>& dl) {
         if (dl->lngProgress > 0) {
             range = session(state).makeRange(dl->lngProgress + 1, dl->lngSize - 1);
         }
-        downloadFile(state, dl->remotePath, dl->localPath, dl->nodeID, nullptr, range);
+        const std::shared_ptr<cDownload> again =
+            newDownload(state, dl->remotePath, dl->localPath, dl->nodeID, true);
+        if (again) {
+            guarded(state.log, "downloadFile", [&] { setUpAndStart(state, again, range, false); });
+        }
     });
 }
 

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tornel {
 
@@ -28,10 +30,21 @@ void initDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool re
 // Prepares and opens the local file (fresh, or kept and continued when
 // resuming) and, with `sendRequest`, asks the node for the file.
 void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool sendRequest);
-// One received block of the request `reqID`: written at its range's start
-// when it carries one, then completion, or the sender's cancellation.
+// One received block of the request `reqID` from the node `source`: only
+// the download's own sender is heard. A block is written at its range's
+// start when it carries one and must lie inside the announced size (else
+// the download is cancelled); the last one completes the download only with
+// every byte present ("Incomplete" otherwise); a cancel ends it "Cancelled
+// by sender". Without a source the node itself reports the sender
+// unreachable: the download stops as the user's Stop would leave it.
 void incomingDownload(AppState& state, const std::string& reqID, const std::string& strData,
-                      const std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus fileStatus);
+                      const std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus fileStatus,
+                      const std::optional<std::string>& source);
+// A running download whose sender cannot be reached ends as the user's Stop
+// leaves it: its file closed, resumable, its place given to a waiting one.
+// `why` goes to the log under `source`.
+void stopUnreachable(AppState& state, const std::shared_ptr<cDownload>& dl, std::string_view source,
+                     const std::string& why);
 // Counts `length` more bytes and writes the progress into the window.
 void updateProgress(AppState& state, const std::shared_ptr<cDownload>& dl, int64_t length);
 // Turns the status window into its completed form.

@@ -43,7 +43,8 @@ cMain::cMain(AppState& state)
           if (!addToChatWindow(node.ID, line)) {
               openChatWith(node, line);
           }
-      }) {
+      }),
+      transferWatch_(state) {
     routeProgramProcedures(*this, state);
 }
 
@@ -112,7 +113,8 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
             updateReceiver_(reqID, strData, Range.get(), fileStatus);
             return;
         }
-        incomingDownload(state_, reqID, strData, Range, fileStatus);
+        incomingDownload(state_, reqID, strData, Range, fileStatus,
+                         QEL ? QEL->fileReceivedFrom() : std::nullopt);
     });
 }
 
@@ -131,13 +133,14 @@ void cMain::connectionEstab(std::string& SourceIP, qel::enmConMode& /*connection
     });
 }
 
-void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& /*nodeID*/,
+void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& nodeID,
                              std::string& connectionID) {
     skipFailure([&] {
         if (state_.connections.exists(connectionID)) {
             state_.connections.remove(connectionID);
         }
     });
+    transferWatch_.connectionLost(nodeID);
 }
 
 void cMain::nodeInfo(qel::typNodeInfo& n) {

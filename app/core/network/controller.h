@@ -2,6 +2,7 @@
 
 #include "core/chat/waiting_chat_lines.h"
 #include "core/network/procedure_events.h"
+#include "core/transfers/transfer_watch.h"
 #include "qellib/events.h"
 
 #include <functional>
@@ -22,7 +23,8 @@ class SelfUpdate;
 // objects of the program, receives every event they raise and hands it to
 // the part of the program that owns it: chat text to the chat windows, file
 // blocks to the downloads or the self-update, announced nodes to the users
-// list and the Explore tree, connections to `connections`.
+// list and the Explore tree, connections to `connections` (a closed one also
+// to the watch that ends the transfers of nodes that have gone).
 class cMain : public qel::cQELEvents {
   public:
     explicit cMain(AppState& state);
@@ -76,6 +78,8 @@ class cMain : public qel::cQELEvents {
 
     AppState& state_;
     WaitingChatLines waitingLines_;
+    // Ends the transfers of nodes that have gone.
+    TransferWatch transferWatch_;
     bool updating = false;
     UpdateReceiver updateReceiver_;
 };

@@ -4,10 +4,14 @@
 #include "core/network/controller.h"
 #include "core/settings/program_settings.h"
 #include "core/state/app_state.h"
+#include "platform/event_loop.h"
 #include "qellib/discover.h"
 #include "qellib/qel.h"
+#include "qellib/x_file.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace tornel {
 namespace {
@@ -26,10 +30,53 @@ std::vector<std::shared_ptr<cDownload>> runningDownloads(const AppState& state) 
     return running;
 }
 
-// The request IDs of the uploads being sent now. The library does not list
-// its uploads to the program yet, so there are none to count or cancel.
-std::vector<std::string> runningUploads(const AppState&) {
-    return {};
+// The node's uploads in `statuses` (element 0 of the library's list is empty).
+std::vector<std::shared_ptr<qel::cXFile>> uploadsIn(
+    const AppState& state, std::initializer_list<qel::enmFileStatus> statuses) {
+    std::vector<std::shared_ptr<qel::cXFile>> found;
+    if (!state.qelSession) {
+        return found;
+    }
+    const auto uploads = state.qelSession->getUploads();
+    for (size_t i = 1; i < uploads.size(); ++i) {
+        if (uploads[i] &&
+            std::find(statuses.begin(), statuses.end(), uploads[i]->Status) != statuses.end()) {
+            found.push_back(uploads[i]);
+        }
+    }
+    return found;
+}
+
+// The uploads being sent now.
+std::vector<std::shared_ptr<qel::cXFile>> runningUploads(const AppState& state) {
+    return uploadsIn(state, {qel::FS_Transferring});
+}
+
+// Takes each upload away, by the state it has now; the library tells the
+// receiver of one still running.
+void cancelUploads(AppState& state, const std::vector<std::shared_ptr<qel::cXFile>>& uploads) {
+    for (const auto& upload : uploads) {
+        if (state.qelSession) {
+            state.qelSession->removeUpload(upload->reqID);
+        }
+    }
+}
+
+// The cancels just sent leave before the connections close: otherwise one
+// queued behind a chunk in flight is dropped with its connection and its
+// receiver never hears of it. Uploads that began meanwhile are cancelled
+// too. Bounded by the Timeout, for a peer that does not read.
+void letCancelsLeave(AppState& state) {
+    if (!state.qelSession) {
+        return;
+    }
+    const int64_t deadline = platform::tickCount() + std::max<int64_t>(state.Timeout, 1);
+    cancelUploads(state, uploadsIn(state, {qel::enmFileStatus{}, qel::FS_Transferring}));
+    while (state.qelSession && state.qelSession->hasUnsentPackets() &&
+           platform::tickCount() < deadline) {
+        platform::waitEvents(5);
+        cancelUploads(state, uploadsIn(state, {qel::enmFileStatus{}, qel::FS_Transferring}));
+    }
 }
 
 // Cancels each download by the state it has now: a prompt may have let
@@ -82,6 +129,7 @@ bool closeTransfers(AppState& state) {
                                          "Exit") != PromptAnswer::Yes) {
             return false;
         }
+        cancelUploads(state, uploads);
         cancelDownloads(downloads);
         return true;
     });
@@ -106,13 +154,17 @@ void endWithoutQuestion(AppState& state) {
     if (state.closing) {
         return;
     }
-    guarded(state.log, "shutDown", [&] { cancelDownloads(runningDownloads(state)); });
+    guarded(state.log, "shutDown", [&] {
+        cancelUploads(state, runningUploads(state));
+        cancelDownloads(runningDownloads(state));
+    });
     beginEnd(state);
 }
 
 void tearDown(AppState& state) {
     constexpr std::string_view source = "shutDown";
     state.closing = true;
+    guarded(state.log, source, [&] { letCancelsLeave(state); });
     guarded(state.log, source, [&] {
         if (state.qelSession) {
             state.qelSession->shutDown();

@@ -1,6 +1,7 @@
 #include "core/push/push_offer.h"
 
 #include "core/downloads/download_manager.h"
+#include "core/downloads/unused_local_path.h"
 #include "core/log/guarded.h"
 #include "core/network/controller.h"
 #include "core/network/peer_link.h"
@@ -9,11 +10,10 @@
 #include "core/util/safe_local_name.h"
 #include "core/util/utilities.h"
 #include "core/util/wait_for_answer.h"
-#include "platform/files.h"
+#include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 #include "qellib/rpc.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace tornel {
@@ -65,26 +65,6 @@ std::string askUser(AppState& state, const Offer& offer, const std::string& node
     return savePath;
 }
 
-bool claimed(const AppState& state, const std::string& path) {
-    return platform::fileStatus(path).has_value() ||
-           std::any_of(state.downloads.begin(), state.downloads.end(), [&](const auto& entry) {
-               return entry.item->Status <= DL_Downloading && entry.item->localPath == path;
-           });
-}
-
-// `path`, or "name (2).ext", "name (3).ext" … when a file or a running
-// download has that name already.
-std::string unusedPath(const AppState& state, const std::string& path) {
-    const std::filesystem::path original(path);
-    std::string candidate = path;
-    for (int n = 2; claimed(state, candidate); ++n) {
-        const std::string name = original.stem().string() + " (" + std::to_string(n) + ")" +
-                                 original.extension().string();
-        candidate = (original.parent_path() / name).string();
-    }
-    return candidate;
-}
-
 // The pushed download: its file prepared and open, listed in `downloads`.
 std::shared_ptr<cDownload> startPushedDownload(AppState& state, const Offer& offer,
                                                const std::string& nodeID,
@@ -97,6 +77,8 @@ std::shared_ptr<cDownload> startPushedDownload(AppState& state, const Offer& off
     dl->localPath = localPath;
     dl->lngSize = offer.size;
     dl->remotePath = "\\UPLOAD\\" + safeLocalName(offer.name);
+    // A free place, or one the user chose to overwrite.
+    dl->mayReplaceLocalFile = true;
     initDownload(state, dl, false, false);
     startDownload(state, dl, false);
     state.downloads.add(dl, dl->Key);
@@ -138,7 +120,7 @@ void Push_RemoteProcCall(AppState& state, const qel::Variant& Params, const std:
         }
         // Accept never replaces a file; a place chosen with "Save to..." was confirmed.
         if (savePath == acceptPath(state.DownloadPath, offer.name)) {
-            savePath = unusedPath(state, savePath);
+            savePath = unusedLocalPath(state, savePath);
         }
         const std::shared_ptr<cDownload> dl = startPushedDownload(state, offer, nodeID, savePath);
         if (dl->Status != DL_Downloading || !dl->fileIO) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/downloads/blocks_ahead.h"
 #include "core/downloads/file_io.h"
 #include "core/interfaces/download_window.h"
 #include "core/state/chunk.h"
@@ -55,6 +56,16 @@ class cDownload : public std::enable_shared_from_this<cDownload> {
     int64_t lngSize = 0;
     // Whether a block has arrived yet.
     bool receiving = false;
+    // Whether the file at `localPath` is this download's to replace when it
+    // starts from its first byte: its own partial, or a place the user chose.
+    bool mayReplaceLocalFile = false;
+    // Blocks written beyond a gap, not yet counted as present.
+    BlocksAhead blocksAhead;
+    // Checks of the transfer watch since the sender was last heard from.
+    int32_t silentChecks = 0;
+    // The tick count at which the connection to the sender closed, while
+    // nothing has come from it since; 0 otherwise.
+    int64_t senderLostAt = 0;
 
     // The bytes of the file present so far, by the progress counter.
     int64_t bytesPresent() const { return pushedFile ? lngProgress : lngProgress + 1; }

@@ -1,5 +1,7 @@
 #include "event_raisers.h"
 
+#include "platform/scoped_assignment.h"
+
 #include <utility>
 
 namespace qel {
@@ -26,7 +28,12 @@ bool raiseError(const SessionPtr& session, std::string& strMessage, std::string&
 
 bool raiseFileReceived(const SessionPtr& session, std::string& reqID, std::string& strData,
                        std::shared_ptr<cXRange>& Range, enmFileStatus& fileStatus,
-                       Variant& Metadata) {
+                       Variant& Metadata, std::optional<std::string> source) {
+    if (!session) {
+        return false;
+    }
+    // Restored afterwards: the handler's waits may raise the event again, nested.
+    const platform::ScopedAssignment from(session->fileSource, std::move(source));
     return deliver(session, [&](cQELEvents& sink) {
         sink.FileReceived(reqID, strData, Range, fileStatus, Metadata);
     });

@@ -6,6 +6,7 @@
 #include "qellib/events.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // Raise the events of the cQEL object that owns a session. Each makes the
@@ -44,9 +45,11 @@ bool deliverEvent(const SessionPtr& session, const std::shared_ptr<Sink>& sink, 
 bool raiseMessageReceived(const SessionPtr& session, std::string& strMessage, std::string& strType,
                           std::string& nodeID);
 bool raiseError(const SessionPtr& session, std::string& strMessage, std::string& nodeID);
+// `source` is the node that sent the FILE, none for an event the node raises
+// on its own; the application can read it while its handler runs.
 bool raiseFileReceived(const SessionPtr& session, std::string& reqID, std::string& strData,
                        std::shared_ptr<cXRange>& Range, enmFileStatus& fileStatus,
-                       Variant& Metadata);
+                       Variant& Metadata, std::optional<std::string> source = std::nullopt);
 bool raiseFileRequest(const SessionPtr& session, std::string& Resource, std::string& fullPath,
                       std::string& nodeID, std::string& reqID, std::shared_ptr<cXRange>& Range,
                       Variant& Metadata, bool& TakeNoAction);

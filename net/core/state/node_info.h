@@ -19,6 +19,7 @@
 namespace qel {
 
 class clsSocket;
+struct Session;
 
 // Sends this node's description to `strDest` (a node ID or "BROADCAST"), on
 // `sendVia` when given.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -93,6 +94,9 @@ struct Session {
     // The transfers this node receives, by request ID (exact), bounded.
     std::unordered_map<std::string, typRunningRequest> runningRequests;
     uint64_t runningRequestsMade = 0;
+    // While FileReceived is raised for a FILE that arrived: the node that
+    // sent it; none while the node raises it on its own.
+    std::optional<std::string> fileSource;
 
   private:
     friend class SessionTable;

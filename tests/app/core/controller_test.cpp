@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 
 namespace tornel {
@@ -117,29 +119,35 @@ TEST_F(ControllerTest, ConnectionsAreKeptByTheirID) {
     EXPECT_TRUE(state.connections.empty());
 }
 
-TEST_F(ControllerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives) {
+// The node raises a cancel of its own (no packet, so no sender) when it
+// finds a running download's sender unreachable: the download stops as the
+// user's Stop leaves it, not "Cancelled by sender".
+TEST_F(ControllerTest, TheNodesReportOfAnUnreachableSenderStopsTheDownloadResumable) {
+    std::filesystem::create_directory(file("Files"));
     auto dl = std::make_shared<cDownload>(state);
     dl->Key = GUID();
-    dl->reqID = "REQ-DL";
+    dl->reqID = "REQ";
+    dl->nodeID = "N1";
+    dl->localPath = file("Files/a.bin");
     dl->Status = DL_Downloading;
     dl->lngSize = 10;
     dl->lngProgress = -1;
+    dl->fileIO = std::make_unique<clsFileIO2>();
+    dl->fileIO->openFile(dl->localPath);
     state.downloads.add(dl, dl->Key);
-    std::vector<std::string> updateBlocks;
-    controller.beginUpdate([&](std::string& reqID, std::string& data, const qel::cXRange*,
-                               qel::enmFileStatus) { updateBlocks.push_back(reqID + ":" + data); });
-    const auto receive = [&](std::string reqID, std::string data) {
+    const auto raise = [&](std::string data, qel::enmFileStatus status) {
+        std::string reqID = "REQ";
         std::shared_ptr<qel::cXRange> range;
-        qel::enmFileStatus status = qel::FS_Transferring;
-        qel::Variant metadata;
+        qel::Variant metadata = std::string();
         controller.FileReceived(reqID, data, range, status, metadata);
     };
-    receive("REQ-DL", "abcd");
-    receive("REQ-UPDATE", "ELF");
-    controller.endUpdate();
-    receive("REQ-OTHER", "lost");
-    EXPECT_EQ(dl->lngProgress, 3);
-    EXPECT_EQ(updateBlocks, std::vector<std::string>{"REQ-UPDATE:ELF"});
+    raise("data", qel::FS_Transferring);  // never data without a sender
+    EXPECT_EQ(dl->lngProgress, -1);
+    raise("", qel::FS_Canceled);
+    EXPECT_EQ(dl->Status, DL_Cancelled);
+    EXPECT_EQ(dl->extendedStatus, "");
+    EXPECT_FALSE(dl->fileIO->fileOpen());
+    EXPECT_NE(logText().find("The sender of a.bin cannot be reached"), std::string::npos);
 }
 
 // A chat window already open for the sender.
@@ -310,6 +318,40 @@ TEST_F(ControllerPeerTest, RemoteProcedureCallsReachTheirObjectsHandler) {
     caller->callRemoteProc(state.NodeGUID, "UserTyping", std::string("1"));
     ASSERT_TRUE(waitUntil([&] { return !calls.empty(); }));
     EXPECT_EQ(calls, std::vector<std::string>{"UserTyping from PEER-NODE"});
+}
+
+// Blocks come from the peer as FILE packets, so the node knows who sent each.
+TEST_F(ControllerPeerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives) {
+    ASSERT_TRUE(
+        waitUntil([&] { return !peer.getNodeInfo(state.NodeGUID, true).at(0).ID.empty(); }));
+    auto dl = std::make_shared<cDownload>(state);
+    dl->Key = GUID();
+    dl->reqID = "REQ-DL";
+    dl->nodeID = "PEER-NODE";
+    dl->localPath = local("dl.bin");
+    dl->Status = DL_Downloading;
+    dl->lngSize = 10;
+    dl->lngProgress = -1;
+    dl->fileIO = std::make_unique<clsFileIO2>();
+    dl->fileIO->openFile(dl->localPath);
+    state.downloads.add(dl, dl->Key);
+    std::vector<std::string> updateBlocks;
+    state.controller->beginUpdate(
+        [&](std::string& reqID, std::string& data, const qel::cXRange*, qel::enmFileStatus) {
+            updateBlocks.push_back(reqID + ":" + data);
+        });
+    const auto send = [&](const std::string& reqID, const std::string& data) {
+        peer.sendFile(state.NodeGUID, reqID, data, qel::FS_Transferring, "",
+                      peer.makeRange(0, static_cast<int64_t>(data.size()) - 1, 10));
+    };
+    send("REQ-DL", "abcd");
+    send("REQ-UPDATE", "ELF");
+    ASSERT_TRUE(waitUntil([&] { return dl->lngProgress == 3 && !updateBlocks.empty(); }));
+    state.controller->endUpdate();
+    send("REQ-OTHER", "lost");
+    ASSERT_GE(peer.Ping(state.NodeGUID, 3000), 0);  // the block went before the ping
+    EXPECT_EQ(dl->lngProgress, 3);
+    EXPECT_EQ(updateBlocks, std::vector<std::string>{"REQ-UPDATE:ELF"});
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST_F(DownloadRecordTest, CancelAsksFirstAndNoChangesNothing) {
 
 TEST_F(DownloadRecordTest, TheSendersCancelAfterTheUsersKeepsTheTextButClosesTheWindow) {
     dl->cancelOp();
-    incomingDownload(state, "REQ", "", nullptr, qel::FS_Canceled);
+    incomingDownload(state, "REQ", "", nullptr, qel::FS_Canceled, std::string("N1"));
     EXPECT_EQ(dl->extendedStatus, "");
     EXPECT_EQ(window->unloads, 1);
 }
@@ -89,10 +89,10 @@ TEST_F(DownloadRecordTest, BlocksAfterTheUsersCancelAndForOtherRequestsAreDroppe
     dl->Status = DL_Downloading;
     dl->lngProgress = -1;
     dl->lngSize = 4;
-    incomingDownload(state, "OTHER", "ab", nullptr, qel::FS_Transferring);
+    incomingDownload(state, "OTHER", "ab", nullptr, qel::FS_Transferring, std::string("N1"));
     EXPECT_EQ(dl->lngProgress, -1);
     dl->cancelOp();
-    incomingDownload(state, "REQ", "ab", nullptr, qel::FS_Transferring);
+    incomingDownload(state, "REQ", "ab", nullptr, qel::FS_Transferring, std::string("N1"));
     EXPECT_EQ(dl->lngProgress, -1);
 }
 
@@ -100,7 +100,7 @@ TEST_F(DownloadRecordTest, AnEmptyPushedFileCompletesAtAHundredPercent) {
     dl->pushedFile = true;
     dl->Status = DL_Downloading;
     dl->lngSize = 0;
-    incomingDownload(state, "REQ", "", nullptr, qel::FS_Complete);
+    incomingDownload(state, "REQ", "", nullptr, qel::FS_Complete, std::string("N1"));
     EXPECT_EQ(dl->Status, DL_Complete);
     EXPECT_EQ(window->texts.at("lblProgress"), "100% of 0 bytes");
     EXPECT_EQ(window->progress, 1000);
@@ -121,9 +121,9 @@ TEST_F(DownloadRecordTest, BlocksAreWrittenAtTheirRangeAndAFailedWriteCancels) {
         r->lngLen = 6;
         return r;
     };
-    incomingDownload(state, "REQ", "cd", range(2, 3), qel::FS_Transferring);
-    incomingDownload(state, "REQ", "ab", range(0, 1), qel::FS_Transferring);
-    incomingDownload(state, "REQ", "ef", range(4, 5), qel::FS_Complete);
+    incomingDownload(state, "REQ", "cd", range(2, 3), qel::FS_Transferring, std::string("N1"));
+    incomingDownload(state, "REQ", "ab", range(0, 1), qel::FS_Transferring, std::string("N1"));
+    incomingDownload(state, "REQ", "ef", range(4, 5), qel::FS_Complete, std::string("N1"));
     EXPECT_EQ(test::readFile(dl->localPath), "abcdef");
     EXPECT_EQ(dl->Status, DL_Complete);
     EXPECT_NE(logText().find("starts at byte 2 where byte 0 was expected"), std::string::npos);
@@ -131,14 +131,34 @@ TEST_F(DownloadRecordTest, BlocksAreWrittenAtTheirRangeAndAFailedWriteCancels) {
     auto failing = std::make_shared<cDownload>(state);
     failing->Key = GUID();
     failing->reqID = "REQ2";
+    failing->nodeID = "N1";
     failing->Status = DL_Downloading;
     failing->lngSize = 6;
     failing->fileIO = std::make_unique<clsFileIO2>();
     failing->fileIO->openFile(dl->localPath);
     failing->fileIO->setFilePos(0);  // no valid place to write
     state.downloads.add(failing, failing->Key);
-    incomingDownload(state, "REQ2", "x", nullptr, qel::FS_Complete);
+    incomingDownload(state, "REQ2", "x", nullptr, qel::FS_Complete, std::string("N1"));
     EXPECT_EQ(failing->Status, DL_Cancelled);
+}
+
+TEST_F(DownloadRecordTest, ASenderThatScattersItsBlocksIsRefused) {
+    std::filesystem::create_directory(file("Files"));
+    dl->Status = DL_Downloading;
+    dl->lngSize = 1000;
+    dl->lngProgress = -1;
+    dl->fileIO = std::make_unique<clsFileIO2>();
+    dl->fileIO->openFile(dl->localPath);
+    for (int64_t start = 2; dl->Status == DL_Downloading && start < 1000; start += 2) {
+        auto range = std::make_shared<qel::cXRange>();
+        range->lngStart = start;
+        range->lngEnd = start;
+        incomingDownload(state, "REQ", "x", range, qel::FS_Transferring, std::string("N1"));
+    }
+    EXPECT_EQ(dl->Status, DL_Cancelled);
+    EXPECT_LT(std::filesystem::file_size(dl->localPath), 200U);
+    EXPECT_NE(logText().find("Too many blocks of song.ogg arrived out of order"),
+              std::string::npos);
 }
 
 TEST_F(DownloadRecordTest, OpenAndShowFolderHandTheDesktopTheFileAndItsFolder) {

@@ -1,8 +1,12 @@
 #include "core/downloads/download_manager.h"
+#include "core/transfers/transfer_lists.h"
 #include "download_fixture.h"
 #include "qellib/x_file.h"
+#include "support/socket_recorder.h"
 
 #include <QTimer>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -124,7 +128,8 @@ TEST_F(DownloadTest, TheSameFileTwiceIsRefusedAlsoWhenCompleteButAllowedFromAnot
 
     downloadFile(state, remote("a.bin"), local("a.bin"), "OTHER-NODE");
     EXPECT_EQ(state.downloads.count(), 2u);
-    EXPECT_EQ(record(2)->localPath, local("a.bin"));  // the first has ended
+    // The first has ended, and its file stays as it is.
+    EXPECT_EQ(record(2)->localPath, local("a (2).bin"));
 }
 
 TEST_F(DownloadTest, TwoRunningDownloadsOfOneNameWriteTwoFiles) {
@@ -135,6 +140,72 @@ TEST_F(DownloadTest, TwoRunningDownloadsOfOneNameWriteTwoFiles) {
     downloadFile(state, remote("a.bin"), local("a.bin"), "THIRD-NODE");
     EXPECT_EQ(record(2)->localPath, local("a (2).bin"));
     EXPECT_EQ(record(3)->localPath, local("a (3).bin"));
+}
+
+TEST_F(DownloadTest, ANewDownloadNeverTakesThePlaceOfAFileAlreadyThere) {
+    const std::string bytes = sharedFile("a.bin", 3000);
+    const std::string second = sharedFile("b.bin", 2000);
+    const std::string mine = test::patternBytes(5000, 9);
+    writeFile(local("a.bin"), mine);
+    state.MaxDL = 1;
+    download("a.bin");
+    download("b.bin");  // waits for the first; its name is free when it is set up
+    writeFile(local("b.bin"), "made meanwhile");
+    ASSERT_TRUE(ended(1));
+    ASSERT_TRUE(ended(2));
+    EXPECT_TRUE(readFile(local("a.bin")) == mine);
+    EXPECT_EQ(record(1)->localPath, local("a (2).bin"));
+    EXPECT_TRUE(readFile(local("a (2).bin")) == bytes);
+    EXPECT_EQ(readFile(local("b.bin")), "made meanwhile");
+    EXPECT_EQ(record(2)->localPath, local("b (2).bin"));
+    EXPECT_TRUE(readFile(local("b (2).bin")) == second);
+    EXPECT_EQ(window(1).texts.at("lblName"), "b (2).bin");
+}
+
+// A list of rows in memory.
+class MemoryList : public TransferList {
+  public:
+    bool rowExists(const std::string& key) const override { return cells.contains(key); }
+    void addRow(const std::string& key, const std::string& text, const std::string&,
+                bool) override {
+        cells[key][0] = text;
+    }
+    std::string cellText(const std::string& key, int column) const override {
+        const auto& row = cells.at(key);
+        const auto cell = row.find(column);
+        return cell == row.end() ? std::string() : cell->second;
+    }
+    void setCellText(const std::string& key, int column, const std::string& text) override {
+        cells.at(key)[column] = text;
+    }
+    std::string tag(const std::string&) const override { return {}; }
+    void setTag(const std::string&, const std::string&) override {}
+    void removeRow(const std::string& key) override { cells.erase(key); }
+
+    std::map<std::string, std::map<int, std::string>> cells;
+};
+
+TEST_F(DownloadTest, TransferRowsNameAPeerTheNodeKnowsAlsoWhenItIsNotListedAsAUser) {
+    sharedFile("a.bin", 1000);
+    download("a.bin");
+    ASSERT_TRUE(ended(1));
+    ASSERT_TRUE(state.users.empty());
+    auto upload = std::make_shared<qel::cXFile>();
+    upload->reqID = "R1";
+    upload->Resource = "\\a.bin";
+    upload->nodeID = "PEER-NODE";
+    auto stranger = std::make_shared<qel::cXFile>(*upload);
+    stranger->reqID = "R2";
+    stranger->nodeID = "NOBODY";
+
+    TransferLists lists(state);
+    MemoryList lvDown;
+    MemoryList lvUp;
+    lists.updateDownloads(lvDown);
+    lists.showUploads(lvUp, {nullptr, upload, stranger});
+    EXPECT_EQ(lvDown.cellText(record(1)->Key, 5), "Peer");
+    EXPECT_EQ(lvUp.cellText("R1", 5), "Peer");
+    EXPECT_EQ(lvUp.cellText("R2", 5), "Unknown User");
 }
 
 // What happens to the partial file between the cancel and the resume.
@@ -232,9 +303,11 @@ TEST_F(DownloadTest, ResumingADownloadThatNeverReceivedAskesForTheWholeFile) {
     old->localPath = local("a.bin");
     old->lngProgress = -1;
     old->Status = DL_Cancelled;
+    writeFile(local("a.bin"), "");  // its own partial, still empty
     resumeDownload(state, old);
     ASSERT_TRUE(ended(1));
     EXPECT_EQ(record(1)->extendedStatus, "");
+    EXPECT_EQ(record(1)->localPath, local("a.bin"));
     EXPECT_TRUE(readFile(local("a.bin")) == bytes);
 }
 

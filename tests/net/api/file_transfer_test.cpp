@@ -345,6 +345,29 @@ TEST_F(TransferTest, APushArrivesByteIdentical) {
                   "Error 7: File not found: \"" + record->fullPath + "\" [sendFile]"}));
 }
 
+TEST_F(TransferTest, TheApplicationLearnsWhichNodeSentTheBlockItHandles) {
+    const Peer a = addPeer("A");
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    learnPeer(a, b);
+    std::vector<std::string> senders;
+    b.events->onReceived = [&](const ReceivedFile&) {
+        const std::optional<std::string> from = b.api().fileReceivedFrom();
+        senders.push_back(from.value_or("none"));
+    };
+    a.api().sendFile(b.id(), "R1", "x", FS_Transferring);
+    ASSERT_TRUE(waitFor([&] { return senders.size() == 1; }));
+    EXPECT_EQ(senders, std::vector<std::string>{a.id()});
+    EXPECT_FALSE(b.api().fileReceivedFrom()) << "outside the event";
+    EXPECT_FALSE(b.api().hasUnsentPackets());
+
+    // What the tables know, without asking anyone.
+    EXPECT_EQ(b.api().knownNodeInfo("NOBODY").ID, "");
+    learnPeer(b, a);
+    EXPECT_EQ(b.api().knownNodeInfo(a.id()).ID, a.id());
+    EXPECT_EQ(b.api().knownNodeInfo("").ID, "");
+}
+
 // A push given no request ID goes under one made for it: every chunk and the
 // call's own FILE carry it, and the transfer is paced to its end.
 TEST_F(TransferTest, APushWithoutARequestIDGoesUnderOneIDMadeForIt) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,10 @@ class cQEL {
     // Forgets the upload; one still running is cancelled first, and its
     // receiver is told.
     void removeUpload(const std::string& reqID);
+    // While a FileReceived event of this node is being handled: the node
+    // that sent the FILE (its "Source"); none when the node raised the event
+    // on its own (a transfer it found failed), and outside the event.
+    std::optional<std::string> fileReceivedFrom() const;
     // Sends a text message; the node raises MessageReceived with the body,
     // the type and this node's ID.
     void sendMessage(const std::string& strMessage, const std::string& nodeID,
@@ -154,6 +159,10 @@ class cQEL {
     int64_t Ping(const std::string& nodeID, int64_t Timeout = 3000);
     // Whether some connection of the node is connected.
     bool isConnected();
+    // Whether some connection of the node still holds packets it has not
+    // handed to the system (a write in progress, or packets waiting behind
+    // one); what shutDown would drop.
+    bool hasUnsentPackets();
     void setRole(enmRole Role);
     void setName(const std::string& Name);
     // Reads the advanced settings from a settings text, section "Common", in
