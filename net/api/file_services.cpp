@@ -5,12 +5,14 @@
 #include "lookups.h"
 #include "send_pipeline.h"
 #include "session.h"
+#include "settings_text.h"
 #include "share_contents.h"
 #include "share_resolver.h"
 #include "value_conversions.h"
 
 #include "qellib/settings.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +22,11 @@ namespace {
 
 using Connection = std::shared_ptr<clsSocket>;
 
-cSettings bodyOf(const clsPacket& pkt) {
+constexpr std::string_view kContents = "Contents";  // the array of a CONTENTS body
+
+cSettings bodyOf(std::string_view text) {
     cSettings body;
-    body.LoadXML(pkt.Data);
+    body.LoadXML(text);
     return body;
 }
 
@@ -38,8 +42,9 @@ void answer(const char* method, const clsPacket& request, const std::string& str
 }
 
 // Fills the pending request of this node that the answer's "ReqID" names
-// and marks it done; an answer to no pending request is ignored. A body
-// that cannot be read leaves the request waiting until its time-out.
+// from the answer's body and marks it done; an answer to no pending request
+// is ignored. A body that cannot be read leaves the request waiting until
+// its time-out.
 template <class Request, class Fill>
 void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
                      int32_t (*find)(const Session&, std::string_view), Fill fill) {
@@ -49,7 +54,7 @@ void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
         return;
     }
     Request& request = ((*own).*table)[static_cast<size_t>(index)];
-    fill(request, bodyOf(pkt));
+    fill(request, pkt.Data);
     request.done = true;
 }
 
@@ -57,7 +62,7 @@ void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
 // and, unless "skipHash" is True, the MD5 digest of its bytes.
 void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
-    const bool skipHash = booleanOf(bodyOf(pkt).GetSetting("skipHash", false));
+    const bool skipHash = booleanOf(bodyOf(pkt.Data).GetSetting("skipHash", false));
     typFileInfo info;
     if (const std::optional<SharedTarget> file = resolveSharedFile(*own, pkt.Resource)) {
         info.lngSize = file->size;
@@ -76,7 +81,8 @@ void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::strin
 
 void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&) {
     completeRequest(pkt, &Session::pendingFileInfo, findFileInfoRequest,
-                    [](typFileInfoReq& request, const cSettings& body) {
+                    [](typFileInfoReq& request, std::string_view text) {
+                        const cSettings body = bodyOf(text);
                         const int64_t size = int64Of(body.GetSetting("FileSize", int64_t{0}));
                         request.info = {size, textOf(body.GetSetting("Hash", std::string()))};
                     });
@@ -85,20 +91,25 @@ void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&)
 // CONTENTS: the listing of the path as the array "Contents".
 void handleGetContents(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
-    const bool subDirs = booleanOf(bodyOf(pkt).GetSetting("SearchSubDirs", false));
+    const bool subDirs = booleanOf(bodyOf(pkt.Data).GetSetting("SearchSubDirs", false));
     const StringArray listing = getShareContents(*own, pkt.Resource, subDirs);
     if (!switchSession(SessionHandle(own))) {
         return;  // the node shut down while a recursive listing let events run
     }
-    cSettings body;
-    body.SaveSettingArray("Contents", listing);
-    answer("CONTENTS", pkt, strSource, body.getXML());
+    answer("CONTENTS", pkt, strSource, settings_text::arrayText(kContents, listing));
 }
 
+// A listing as written above is read directly; any other body through the
+// settings store.
 void handleContents(const clsPacket& pkt, const Connection&, const std::string&) {
     completeRequest(pkt, &Session::pendingContents, findContentsRequest,
-                    [](typContentsReq& request, const cSettings& body) {
-                        request.contents = body.GetSettingArray("Contents", StringArray(1));
+                    [](typContentsReq& request, std::string_view text) {
+                        if (std::optional<StringArray> listing =
+                                settings_text::readArrayText(text, kContents)) {
+                            request.contents = std::move(*listing);
+                            return;
+                        }
+                        request.contents = bodyOf(text).GetSettingArray(kContents, StringArray(1));
                     });
 }
 
