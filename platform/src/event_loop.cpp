@@ -27,6 +27,12 @@ const QElapsedTimer& processClock() {
 
 }  // namespace
 
+void preferPlainEventDispatcher() {
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
+        qputenv("QT_NO_GLIB", "1");
+    }
+}
+
 void doEvents() {
     if (QCoreApplication::instance() == nullptr) {
         return;
