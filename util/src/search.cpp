@@ -136,8 +136,8 @@ class SearchRun {
 
 // Ends the caller's `path` with "/" and lists it, handing the finished run to
 // `take`. The search works on its own copy, since event handlers may change
-// the caller's variable meanwhile. A failure of the top level gives
-// `onFailure` and sets `lastError`.
+// the caller's variable meanwhile. A failure of the top level gives an empty
+// result (not even element 0) and sets `lastError`.
 template <class Result, class Take>
 Result search(std::string& lastError, bool confined, std::string& path, Listing listing,
               const std::string& pattern, bool recursive, Take&& take) {

@@ -19,7 +19,6 @@ class ScratchBuffer {
         }
         return bytes_.get();
     }
-    size_t capacity() const { return capacity_; }
 
   private:
     std::unique_ptr<char[]> bytes_;
