@@ -4,6 +4,7 @@
 #include "core/program/shutdown.h"
 #include "core/program/termination_signals.h"
 #include "core/state/app_state.h"
+#include "platform/event_loop.h"
 #include "platform/socket_control.h"
 #include "ui/dialog_prompts.h"
 #include "ui/program_actions.h"
@@ -86,6 +87,10 @@ int main(int argc, char** argv) {
     }
     preferX11();
     applyBindAddress();
+    platform::preferPlainEventDispatcher();
+    // GTK's own dialogs need GLib's loop to run; Qt's dialogs need no more
+    // than the loop the program has.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     qtMessages = qInstallMessageHandler(platformStartMessages);
     QApplication application(argc, argv);
     qInstallMessageHandler(qtMessages);

@@ -1,6 +1,6 @@
 // Lists a shared tree of 100 000 entries recursively from another node of the
 // same process (GETCONTENTS answered with one CONTENTS), beside `find` over
-// the same tree, and prints both and their ratio (goal: within 3x, under 1 s).
+// the same tree, and prints both and their ratio (goal: within 2x, under 1 s).
 #include "platform/event_loop.h"
 #include "platform/socket_control.h"
 #include "qellib/qel.h"
@@ -60,6 +60,7 @@ std::string settings(const std::string& nodeID) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::preferPlainEventDispatcher();  // as the program and the test node run
     QCoreApplication application(argc, argv);
     platform::setBindAddress("127.0.0.1");
     QTemporaryDir folder;
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     std::printf("tree: %d entries\n", kFolders * (kFilesPerFolder + 1));
     std::printf("getContents(\"\\\", recursive): %7.3f s  %zu entries\n", listSeconds, listed);
     std::printf("find -L -mindepth 1:          %7.3f s  %zu entries\n", findSeconds, found);
-    std::printf("ratio getContents / find:     %7.2f (goal <= 3, under 1 s)\n",
+    std::printf("getContents / find (goal <= 2, under 1 s) ratio %.2f\n",
                 listSeconds / findSeconds);
     return listed == found ? 0 : 1;
 }

@@ -38,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -391,6 +392,20 @@ void report(const std::string& name, const Run& run, const Run& reference) {
         static_cast<long long>(run.clientRss / 1024), reference.ms / run.ms);
 }
 
+// The peak resident memory of the larger node of the runs beside the plain
+// copy's (goal: under 64 MiB), as a ratio of the plain copy's.
+void reportMemory(std::initializer_list<Run> runs, const Run& reference) {
+    int64_t largest = 0;
+    for (const Run& run : runs) {
+        largest = std::max({largest, run.serverRss, run.clientRss});
+    }
+    const int64_t plain = std::max(reference.serverRss, reference.clientRss);
+    std::printf(
+        "peak resident memory of a node %5lld MiB (goal < 64) beside %5lld MiB  ratio %5.2f\n",
+        static_cast<long long>(largest / 1024), static_cast<long long>(plain / 1024),
+        static_cast<double>(largest) / static_cast<double>(plain));
+}
+
 // Downloads one source file by plain TCP and by nodes, in temporary folders.
 class Bench {
   public:
@@ -468,6 +483,7 @@ int libraryDefaults(int64_t mib) {
     report("plain TCP copy", tcp, tcp);
     report("nodes, paced by socket drain", drained, tcp);
     report("nodes, route-file confirmation", confirmed, tcp);
+    reportMemory({drained, confirmed}, tcp);
     return 0;
 }
 
@@ -486,9 +502,9 @@ int programDefaults(int64_t mib) {
         const Run tcp = fasterOf(tcpBefore, bench.copyByTcp(kProgramChunkKiB));
         report(std::string("plain TCP copy, ") + name, tcp, tcp);
         report(std::string("nodes, program defaults, ") + name, nodes, tcp);
-        std::printf("nodes, program defaults, %-20s %8.1f MB/s beside %8.1f MB/s\n", name,
-                    static_cast<double>(nodes.bytes) / 1e3 / nodes.ms,
-                    static_cast<double>(tcp.bytes) / 1e3 / tcp.ms);
+        std::printf("nodes, program defaults, %-20s %8.1f MB/s beside %8.1f MB/s  ratio %5.2f\n",
+                    name, static_cast<double>(nodes.bytes) / 1e3 / nodes.ms,
+                    static_cast<double>(tcp.bytes) / 1e3 / tcp.ms, tcp.ms / nodes.ms);
     }
     return 0;
 }
@@ -502,12 +518,14 @@ int sparseFile(int64_t mib) {
     const Run drained = bench.download({});
     report("plain TCP copy", tcp, tcp);
     report("nodes, paced by socket drain", drained, tcp);
+    reportMemory({drained}, tcp);
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::preferPlainEventDispatcher();  // as the program and the test node run
     QCoreApplication application(argc, argv);
     platform::setBindAddress("127.0.0.1");
     const QStringList args = application.arguments().mid(1);

@@ -237,6 +237,7 @@ void report(const char* what, const char* unit, double nodes, double posix) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::preferPlainEventDispatcher();  // as the program and the test node run
     QCoreApplication application(argc, argv);
     platform::setBindAddress("127.0.0.1");
     Nodes nodes;

@@ -6,12 +6,14 @@
 #include "lookups.h"
 #include "send_pipeline.h"
 #include "session.h"
+#include "settings_text.h"
 #include "share_contents.h"
 #include "share_resolver.h"
 #include "value_conversions.h"
 
 #include "qellib/settings.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +23,11 @@ namespace {
 
 using Connection = std::shared_ptr<clsSocket>;
 
-cSettings bodyOf(const clsPacket& pkt) {
+constexpr std::string_view kContents = "Contents";  // the array of a CONTENTS body
+
+cSettings bodyOf(std::string_view text) {
     cSettings body;
-    body.LoadXML(pkt.Data);
+    body.LoadXML(text);
     return body;
 }
 
@@ -44,8 +48,9 @@ void answer(const char* method, const clsPacket& request, const std::string& str
 }
 
 // Fills the pending request of this node that the answer's "ReqID" names
-// and marks it done; an answer to no pending request is ignored. A body
-// that cannot be read leaves the request waiting until its time-out.
+// from the answer's body and marks it done; an answer to no pending request
+// is ignored. A body that cannot be read leaves the request waiting until
+// its time-out.
 template <class Request, class Fill>
 void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
                      int32_t (*find)(const Session&, std::string_view), Fill fill) {
@@ -55,7 +60,7 @@ void completeRequest(const clsPacket& pkt, std::vector<Request> Session::*table,
         return;
     }
     Request& request = ((*own).*table)[static_cast<size_t>(index)];
-    fill(request, bodyOf(pkt));
+    fill(request, pkt.Data);
     request.done = true;
 }
 
@@ -72,7 +77,7 @@ std::string fileInfoBody(const typFileInfo& info) {
 // for a missing file.
 void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
-    const bool skipHash = booleanOf(bodyOf(pkt).GetSetting("skipHash", false));
+    const bool skipHash = booleanOf(bodyOf(pkt.Data).GetSetting("skipHash", false));
     typFileInfo info;
     const std::optional<SharedTarget> file = resolveSharedFile(*own, pkt.Resource);
     if (file) {
@@ -96,16 +101,15 @@ void handleGetFileInfo(const clsPacket& pkt, const Connection&, const std::strin
 
 void handleFileInfo(const clsPacket& pkt, const Connection&, const std::string&) {
     completeRequest(pkt, &Session::pendingFileInfo, findFileInfoRequest,
-                    [](typFileInfoReq& request, const cSettings& body) {
+                    [](typFileInfoReq& request, std::string_view text) {
+                        const cSettings body = bodyOf(text);
                         const int64_t size = int64Of(body.GetSetting("FileSize", int64_t{0}));
                         request.info = {size, textOf(body.GetSetting("Hash", std::string()))};
                     });
 }
 
 std::string contentsBody(const StringArray& listing) {
-    cSettings body;
-    body.SaveSettingArray("Contents", listing);
-    return body.getXML();
+    return settings_text::arrayText(kContents, listing);
 }
 
 // CONTENTS: the listing of the path as the array "Contents". A listing of a
@@ -113,7 +117,7 @@ std::string contentsBody(const StringArray& listing) {
 // refused, it answers as for a path that is not shared.
 void handleGetContents(const clsPacket& pkt, const Connection&, const std::string& strSource) {
     const SessionPtr own = requireCurrentSession();
-    const bool subDirs = booleanOf(bodyOf(pkt).GetSetting("SearchSubDirs", false));
+    const bool subDirs = booleanOf(bodyOf(pkt.Data).GetSetting("SearchSubDirs", false));
     if (!subDirs) {
         answer("CONTENTS", pkt, strSource,
                contentsBody(getShareContents(*own, pkt.Resource, false)));
@@ -133,10 +137,17 @@ void handleGetContents(const clsPacket& pkt, const Connection&, const std::strin
                 }});
 }
 
+// A listing as written above is read directly; any other body through the
+// settings store.
 void handleContents(const clsPacket& pkt, const Connection&, const std::string&) {
     completeRequest(pkt, &Session::pendingContents, findContentsRequest,
-                    [](typContentsReq& request, const cSettings& body) {
-                        request.contents = body.GetSettingArray("Contents", StringArray(1));
+                    [](typContentsReq& request, std::string_view text) {
+                        if (std::optional<StringArray> listing =
+                                settings_text::readArrayText(text, kContents)) {
+                            request.contents = std::move(*listing);
+                            return;
+                        }
+                        request.contents = bodyOf(text).GetSettingArray(kContents, StringArray(1));
                     });
 }
 

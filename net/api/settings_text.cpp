@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace qel::settings_text {
 namespace {
@@ -91,7 +92,119 @@ size_t readEntry(std::string_view text, size_t tagStart, size_t tagEnd, EndTagSe
     return npos;
 }
 
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::string_view kSectionIndent = "\r\n  ";
+constexpr std::string_view kEntryIndent = "\r\n    ";
+constexpr std::string_view kCountKey = "Count";
+
+// The decimal text of an element's index, without allocating.
+class IndexText {
+  public:
+    explicit IndexText(size_t index) {
+        length_ = static_cast<size_t>(std::to_chars(digits_, digits_ + sizeof digits_, index).ptr -
+                                      digits_);
+    }
+    std::string_view view() const { return {digits_, length_}; }
+
+  private:
+    char digits_[24];
+    size_t length_ = 0;
+};
+
+void appendElement(std::string& text, std::string_view key, std::string_view value) {
+    text.append(kEntryIndent).append("<").append(key).append(">").append(value);
+    text.append("</").append(key).append(">");
+}
+
+// Whether SaveSetting takes `value` under `key`: it refuses a value holding
+// its key's end tag.
+bool holdsOwnEndTag(std::string_view value, std::string_view key) {
+    return value.find("</") != npos && findIgnoringCase(value, endTag(key)) != npos;
+}
+
+// Moves `at` past `expected` when the text goes on with it.
+bool skip(std::string_view text, size_t& at, std::string_view expected) {
+    if (text.substr(at, expected.size()) != expected) {
+        return false;
+    }
+    at += expected.size();
+    return true;
+}
+
+// The value of the element `key` starting at `at` ("<key>value</key>"),
+// moving `at` past it; the value runs to the key's first end tag.
+std::optional<std::string_view> element(std::string_view text, size_t& at, std::string_view key) {
+    if (!skip(text, at, "<") || !skip(text, at, key) || !skip(text, at, ">")) {
+        return std::nullopt;
+    }
+    // Indices are digits, which have no case; only "Count" needs the slow search.
+    const std::string tag = endTag(key);
+    const size_t end = key == kCountKey ? findIgnoringCase(text, tag, at) : text.find(tag, at);
+    if (end == npos) {
+        return std::nullopt;
+    }
+    const std::string_view value = text.substr(at, end - at);
+    at = end + tag.size();
+    return value;
+}
+
 }  // namespace
+
+std::string arrayText(std::string_view key, const std::vector<std::string>& values) {
+    std::string text(kRootStart);
+    if (key.find_first_of("<>\r\n") != npos) {
+        return text.append(kLineBreak).append(kRootEnd);
+    }
+    const std::string count = std::to_string(static_cast<int64_t>(values.size()) - 1);
+    size_t size = 2 * kRootStart.size() + 2 * (kSectionIndent.size() + key.size() + 3) +
+                  kEntryIndent.size() + 2 * kCountKey.size() + count.size() + 5 + kLineBreak.size();
+    for (size_t i = 0; i < values.size(); ++i) {
+        size += kEntryIndent.size() + 2 * IndexText(i).view().size() + 5 + values[i].size();
+    }
+    text.reserve(size);
+    text.append(kSectionIndent).append("<").append(key).append(">");
+    appendElement(text, kCountKey, count);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const IndexText index(i);
+        if (!holdsOwnEndTag(values[i], index.view())) {
+            appendElement(text, index.view(), values[i]);
+        }
+    }
+    text.append(kSectionIndent).append("</").append(key).append(">");
+    return text.append(kLineBreak).append(kRootEnd);
+}
+
+std::optional<StringArray> readArrayText(std::string_view text, std::string_view key) {
+    size_t at = 0;
+    if (!skip(text, at, kRootStart) || !skip(text, at, kSectionIndent) || !skip(text, at, "<") ||
+        !skip(text, at, key) || !skip(text, at, ">") || !skip(text, at, kEntryIndent)) {
+        return std::nullopt;
+    }
+    const std::optional<std::string_view> count = element(text, at, kCountKey);
+    size_t upperBound = 0;
+    if (!count || count->empty() ||
+        std::from_chars(count->data(), count->data() + count->size(), upperBound).ptr !=
+            count->data() + count->size() ||
+        IndexText(upperBound).view() != *count || upperBound > text.size()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> values;
+    values.reserve(upperBound + 1);
+    for (size_t i = 0; i <= upperBound; ++i) {
+        const std::optional<std::string_view> value =
+            skip(text, at, kEntryIndent) ? element(text, at, IndexText(i).view()) : std::nullopt;
+        if (!value) {
+            return std::nullopt;
+        }
+        values.emplace_back(*value);
+    }
+    if (!skip(text, at, kSectionIndent) || !skip(text, at, "</") || !skip(text, at, key) ||
+        !skip(text, at, ">") || !skip(text, at, kLineBreak) || !skip(text, at, kRootEnd) ||
+        at != text.size()) {
+        return std::nullopt;
+    }
+    return values;
+}
 
 size_t findIgnoringCase(std::string_view text, std::string_view pattern, size_t from) {
     if (from > text.size()) {

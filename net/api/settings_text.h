@@ -1,6 +1,9 @@
 #pragma once
 
+#include "qellib/variant.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +50,20 @@ struct ReadResult {
 // entry with an empty key and value. Text between tags is skipped; a section
 // that never closes runs to the end.
 ReadResult readSettingsText(std::string_view text);
+
+// The settings text cSettings writes for a store holding only `values`
+// saved by SaveSettingArray(key, values), written once into a buffer
+// reserved whole: for long arrays (listings) the store's entry by entry
+// bookkeeping costs far more than the text. An element SaveSetting would
+// refuse (a value holding its own end tag) is left out as there; a key that
+// cannot name a section gives the text of an empty store.
+std::string arrayText(std::string_view key, const std::vector<std::string>& values);
+
+// The array of a settings text exactly as arrayText writes it with every
+// element present: what cSettings' LoadXML and GetSettingArray(key) give
+// for it, read without building a store. None for a text of any other
+// shape, which the caller reads through cSettings.
+std::optional<StringArray> readArrayText(std::string_view text, std::string_view key);
 
 // The position of `pattern` in `text` at or after `from`, ignoring ASCII case;
 // npos when it is not there.

@@ -52,14 +52,13 @@ std::string pathFromRoot(const Session& own, const SharedTarget& target) {
 StringArray listFolder(std::string folder, bool subDirs, const std::string& prefix) {
     orv::cSearch search;
     search.setConfinedToPath(true);
-    std::vector<std::string> folders = search.FindFolders(folder, subDirs);
-    std::vector<std::string> files = search.FindFiles(folder, "*.*", subDirs);
+    orv::cSearch::FolderWalk walk = search.FindFoldersAndFiles(folder, subDirs);
     const std::string entryPrefix = subDirs ? prefix : "\\";
     StringArray listing = elementZeroOnly();
-    listing.reserve(folders.size() + files.size() + 1);
-    appendWireEntries(listing, folders, folder, EntryKind::Folder, entryPrefix);
-    folders = {};
-    appendWireEntries(listing, files, folder, EntryKind::File, entryPrefix);
+    listing.reserve(walk.folders.size() + walk.files.size() + 1);
+    appendWireEntries(listing, walk.folders, folder, EntryKind::Folder, entryPrefix);
+    walk.folders = {};
+    appendWireEntries(listing, walk.files, folder, EntryKind::File, entryPrefix);
     return listing;
 }
 

@@ -88,6 +88,12 @@ void setEventLoopPassHook(std::function<bool()> work) {
     connectPassHook();
 }
 
+void preferPlainEventDispatcher() {
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
+        qputenv("QT_NO_GLIB", "1");
+    }
+}
+
 void doEvents() {
     if (QCoreApplication::instance() == nullptr) {
         return;

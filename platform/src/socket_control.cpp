@@ -13,9 +13,12 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -93,6 +96,7 @@ struct SocketControl::Impl {
     bool dataArrivalQueued = false;
     bool readPaused = false;
     bool resumeArrivalDue = false;  // a DataArrival to deliver though nothing new came
+    bool qtBuffersWrites = false;   // accepted: Qt copies every write into its own buffer
     bool streamUp = false;          // Qt has reported the connection established
     bool streamDown = false;        // a peer close or a failure has been queued
     SocketEventQueue queue;
@@ -137,6 +141,7 @@ struct SocketControl::Impl {
         dataArrivalQueued = false;
         readPaused = false;
         resumeArrivalDue = false;
+        qtBuffersWrites = false;
         streamUp = false;
         streamDown = false;
     }
@@ -189,6 +194,7 @@ struct SocketControl::Impl {
         newGeneration();
         stream = std::move(connection->socket);
         wireStream();
+        qtBuffersWrites = true;
         streamUp = true;
         state = SocketState::Connected;
         remoteHostIP = connection->peerIp;
@@ -314,19 +320,31 @@ struct SocketControl::Impl {
         }
     }
 
-    void sendStream(const std::string& bytes) {
+    void sendStream(std::string_view header, std::string_view body) {
         requireState(SocketState::Connected);
-        if (bytes.empty()) {
+        const auto size = static_cast<qint64>(header.size() + body.size());
+        if (size == 0) {
             if (stream->bytesToWrite() == 0) {
                 queue.push(socket_event::SendComplete{});
             }
             return;
         }
-        const auto size = static_cast<qint64>(bytes.size());
         const qint64 waitingBefore = stream->bytesToWrite();
-        if (stream->write(bytes.data(), size) != size) {
-            // The peer has gone; its Close is on the way.
-            throw socketError(sockerr::ConnectionAborted);
+        // With nothing waiting in Qt, an unbuffered stream would hand the
+        // bytes straight to the system; both pieces go in one call instead.
+        size_t gathered = 0;
+        if (!body.empty() && !qtBuffersWrites && waitingBefore == 0) {
+            gathered = sendGathered(header, body);
+        }
+        for (std::string_view piece : {header, body}) {
+            const size_t skipped = std::min(gathered, piece.size());
+            gathered -= skipped;
+            piece.remove_prefix(skipped);
+            const auto length = static_cast<qint64>(piece.size());
+            if (length > 0 && stream->write(piece.data(), length) != length) {
+                // The peer has gone; its Close is on the way.
+                throw socketError(sockerr::ConnectionAborted);
+            }
         }
         // An unbuffered stream hands what the system takes at once straight
         // to it, without a bytesWritten signal: that part is reported here.
@@ -339,6 +357,24 @@ struct SocketControl::Impl {
                 queue.push(socket_event::SendComplete{});
             }
         }
+    }
+
+    // Hands `header` and `body` to the system in one call, as far as it takes
+    // them without waiting; what it took. A failure takes nothing and is left
+    // for Qt's own write of the bytes to find and report.
+    size_t sendGathered(std::string_view header, std::string_view body) {
+        const auto descriptor = static_cast<int>(stream->socketDescriptor());
+        iovec pieces[2] = {{const_cast<char*>(header.data()), header.size()},  // never written
+                           {const_cast<char*>(body.data()), body.size()}};
+        msghdr message{};
+        message.msg_iov = pieces;
+        message.msg_iovlen = 2;
+        ssize_t taken = -1;
+        do {
+            taken =
+                descriptor < 0 ? -1 : ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        } while (taken < 0 && errno == EINTR);
+        return taken > 0 ? static_cast<size_t>(taken) : 0;
     }
 
     // --- TCP listeners ---
@@ -580,13 +616,29 @@ void SocketControl::sendData(const std::string& bytes) {
     if (impl_->protocol == SocketProtocol::Udp) {
         impl_->sendDatagram(bytes);
     } else {
-        impl_->sendStream(bytes);
+        impl_->sendStream(bytes, {});
+    }
+}
+
+void SocketControl::sendData(std::string_view header, std::string_view body) {
+    if (impl_->protocol == SocketProtocol::Udp) {
+        std::string datagram;
+        datagram.reserve(header.size() + body.size());
+        datagram.append(header).append(body);
+        impl_->sendDatagram(datagram);
+    } else {
+        impl_->sendStream(header, body);
     }
 }
 
 std::string SocketControl::getData() {
     return std::exchange(impl_->protocol == SocketProtocol::Udp ? impl_->datagram : impl_->received,
                          std::string());
+}
+
+void SocketControl::takeData(std::string& bytes) {
+    bytes.clear();
+    std::swap(bytes, impl_->protocol == SocketProtocol::Udp ? impl_->datagram : impl_->received);
 }
 
 int64_t SocketControl::bytesReceived() const {

@@ -60,6 +60,17 @@ class SocketEventQueue {
   private:
     void deliver(uint64_t sequence);
 
+    // Receives the queue's posted calls (one small event each, where a
+    // queued functor call would cost two allocations); they go with it.
+    class Receiver : public QObject {
+      public:
+        explicit Receiver(SocketEventQueue& queue) : queue_(queue) {}
+        bool event(QEvent* event) override;
+
+      private:
+        SocketEventQueue& queue_;
+    };
+
     struct Queued {
         uint64_t sequence;
         SocketEvent event;
@@ -67,7 +78,7 @@ class SocketEventQueue {
     Deliver deliver_;
     std::deque<Queued> events_;
     uint64_t lastSequence_ = 0;
-    QObject context_;  // receiver of the queued calls; they go with it
+    Receiver receiver_{*this};
 };
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 // Cuts arbitrary bytes, in arbitrary arrivals, into packets: the framing must
 // never crash, hang or hold more than the header limit plus one body, every
 // packet it cuts must carry exactly its "Content-Length", and writing a packet
-// and framing that text again must give the same packet back.
+// and framing that text again must give the same packet back. Arrivals come
+// as copies and by trading buffers alike.
 #include "input_limits.h"
 #include "stream_framing.h"
 #include "wire_format.h"
@@ -34,8 +35,10 @@ bool samePacket(const qel::clsPacket& a, const qel::clsPacket& b) {
 }
 
 void checkRewrite(const qel::clsPacket& packet) {
+    const std::string text = qel::writePacket(packet);
+    require(qel::writeHeader(packet) + packet.Data == text);
     qel::PacketFramer again;
-    again.append(qel::writePacket(packet));
+    again.append(text);
     qel::clsPacket reread;
     require(again.next(reread) == qel::PacketFramer::Cut::Packet);
     require(samePacket(packet, reread));
@@ -63,12 +66,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view stream(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     qel::PacketFramer framer;
+    std::string traded;  // arrivals handed over by trading buffers, every other one
     for (size_t at = 0; at < stream.size();) {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
         const size_t arrival = 1 + state % 64;
-        framer.append(stream.substr(at, arrival));
+        if ((state & 0x100) != 0) {
+            traded.assign(stream.substr(at, arrival));
+            framer.appendTrading(traded);
+            require(traded.empty());
+        } else {
+            framer.append(stream.substr(at, arrival));
+        }
         at += arrival;
 
         qel::clsPacket packet;

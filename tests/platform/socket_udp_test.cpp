@@ -45,10 +45,11 @@ TEST_F(UdpSocketTest, DatagramToItsOwnPortArrivesAsOneEventEach) {
         udp.sendData("one");
         udp.setRemoteHost("localhost");  // names are looked up as IPv4
         udp.sendData("two-two");
+        udp.sendData("head|", "body");  // one datagram
     }
-    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 2; }));
-    EXPECT_EQ(events.arrivals, (std::vector<std::string>{"one", "two-two"}));
-    EXPECT_EQ(events.bytesTotals, (std::vector<int64_t>{3, 7}));
+    ASSERT_TRUE(waitUntil([&] { return events.arrivals.size() == 3; }));
+    EXPECT_EQ(events.arrivals, (std::vector<std::string>{"one", "two-two", "head|body"}));
+    EXPECT_EQ(events.bytesTotals, (std::vector<int64_t>{3, 7, 9}));
     EXPECT_EQ(udp.remoteHostIP(), "127.0.0.1");
     EXPECT_EQ(udp.state(), SocketState::Open);  // stays bound
     EXPECT_EQ(udp.localPort(), port);

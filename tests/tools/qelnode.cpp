@@ -652,6 +652,7 @@ int main(int argc, char** argv) {
     if (!options) {
         return exitCode;
     }
+    platform::preferPlainEventDispatcher();
     QCoreApplication application(argc, argv);
     // The node's per-user stores stay away from the user's own.
     QTemporaryDir configFolder;

@@ -189,3 +189,35 @@ TEST_F(SearchTest, FailuresEndTheirLevelAndOnlyATopLevelOneIsReported) {
     EXPECT_EQ(search.FindFolders(path, false), expected({"top/a", "top/b"}));
     EXPECT_EQ(search.LastFindErr(), "Permission denied");  // kept through a success
 }
+
+TEST_F(SearchTest, OneWalkGivesTheFoldersAndFilesOfTheTwoSearches) {
+    make({"share/", "share/B/", "share/b/", "share/b/deep/", "share/b/deep/x.txt", "share/.dot/",
+          "share/.dot/hidden", "share/a.txt", "share/b/c", "outside/", "outside/secret.txt"});
+    link(".", "share/b/self");
+    link("../outside", "share/outLink");
+    link("../outside/secret.txt", "share/outFile");
+    for (const bool confined : {false, true}) {
+        for (const bool subDirs : {false, true}) {
+            search.setConfinedToPath(confined);
+            std::string path = at("share");
+            const Paths folders = search.FindFolders(path, subDirs);
+            path = at("share");
+            const Paths files = search.FindFiles(path, "*.*", subDirs);
+            path = at("share");
+            const orv::cSearch::FolderWalk walk = search.FindFoldersAndFiles(path, subDirs);
+            EXPECT_EQ(path, at("share/"));
+            EXPECT_EQ(walk.folders, folders) << confined << subDirs;
+            EXPECT_EQ(walk.files, files) << confined << subDirs;
+            EXPECT_GT(files.size(), 1U);
+        }
+    }
+
+    orv::ScopedFolderReader failing([](const std::string&) -> platform::FolderListing {
+        throw platform::RuntimeError(platform::rt::PermissionDenied);
+    });
+    std::string path = at("share");
+    const orv::cSearch::FolderWalk walk = search.FindFoldersAndFiles(path, true);
+    EXPECT_TRUE(walk.folders.empty());
+    EXPECT_TRUE(walk.files.empty());
+    EXPECT_EQ(search.LastFindErr(), "Permission denied");
+}

@@ -24,7 +24,7 @@ constexpr size_t kPathLimit = 4096;
 // How long a recursive search runs at most before it lets events run.
 constexpr std::chrono::milliseconds kEventInterval{1};
 
-enum class Listing { Files, Folders };
+enum class Listing { Files, Folders, Both };
 
 // One call's search: its own result list and descent, so that a search
 // started by an event handler meanwhile neither disturbs it nor is disturbed.
@@ -49,6 +49,8 @@ class SearchRun {
     }
 
     std::vector<std::string> takeResults() { return std::move(results_); }
+    // With Listing::Both, the folders (the files are takeResults()).
+    std::vector<std::string> takeFolders() { return std::move(folders_); }
 
   private:
     int level(const std::string& path) noexcept {
@@ -77,13 +79,15 @@ class SearchRun {
             return;
         }
         if ((find.FileAttributes() & cFindAPI::DirectoryAttribute) == 0) {
-            if (listing_ == Listing::Files) {
+            if (listing_ != Listing::Folders) {
                 results_.push_back(std::move(entryPath));
             }
             return;
         }
         if (listing_ == Listing::Folders) {
             results_.push_back(entryPath);
+        } else if (listing_ == Listing::Both) {
+            folders_.push_back(entryPath);
         }
         if (recursive_) {
             descendInto(entryPath + "/", {status.device, status.inode});
@@ -125,16 +129,19 @@ class SearchRun {
     std::optional<std::string> root_;
     std::set<std::pair<uint64_t, uint64_t>> descent_;
     std::vector<std::string> results_{std::string()};
+    std::vector<std::string> folders_{std::string()};
     bool eventsRan_ = false;
     std::chrono::steady_clock::time_point lastEvents_;
 };
 
-// Ends the caller's `path` with "/" and lists it. The search works on its own
-// copy, since event handlers may change the caller's variable meanwhile. A
-// failure of the top level gives no element at all and sets `lastError`.
-std::vector<std::string> search(std::string& lastError, bool confined, std::string& path,
-                                Listing listing, const std::string& pattern, bool recursive) {
-    return trapErrors(lastError, std::vector<std::string>(), [&] {
+// Ends the caller's `path` with "/" and lists it, handing the finished run to
+// `take`. The search works on its own copy, since event handlers may change
+// the caller's variable meanwhile. A failure of the top level gives an empty
+// result (not even element 0) and sets `lastError`.
+template <class Result, class Take>
+Result search(std::string& lastError, bool confined, std::string& path, Listing listing,
+              const std::string& pattern, bool recursive, Take&& take) {
+    return trapErrors(lastError, Result(), [&] {
         if (!path.ends_with('/')) {
             path += '/';
         }
@@ -146,14 +153,27 @@ std::vector<std::string> search(std::string& lastError, bool confined, std::stri
         if (const int error = run.run(top); error != 0) {
             throw platform::RuntimeError(error);
         }
-        return run.takeResults();
+        return take(run);
     });
+}
+
+std::vector<std::string> search(std::string& lastError, bool confined, std::string& path,
+                                Listing listing, const std::string& pattern, bool recursive) {
+    return search<std::vector<std::string>>(lastError, confined, path, listing, pattern, recursive,
+                                            [](SearchRun& run) { return run.takeResults(); });
 }
 
 }  // namespace
 
 std::vector<std::string> cSearch::FindFolders(std::string& Path, bool SubDirs) {
     return search(lastFindErr_, confinedToPath_, Path, Listing::Folders, "*.*", SubDirs);
+}
+
+cSearch::FolderWalk cSearch::FindFoldersAndFiles(std::string& Path, bool SubDirs) {
+    return search<FolderWalk>(lastFindErr_, confinedToPath_, Path, Listing::Both, "*.*", SubDirs,
+                              [](SearchRun& run) {
+                                  return FolderWalk{run.takeFolders(), run.takeResults()};
+                              });
 }
 
 std::vector<std::string> cSearch::FindFiles(std::string& Path, const std::string& Pattern,

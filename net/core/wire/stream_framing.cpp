@@ -24,6 +24,17 @@ void PacketFramer::append(std::string&& bytes) {
     }
 }
 
+void PacketFramer::appendTrading(std::string& bytes) {
+    if (start_ == buffer_.size()) {
+        std::swap(buffer_, bytes);
+        start_ = 0;
+        scanned_ = 0;
+    } else {
+        buffer_.append(bytes);
+    }
+    bytes.clear();
+}
+
 void PacketFramer::reset() {
     buffer_.clear();
     start_ = 0;

@@ -35,6 +35,10 @@ class PacketFramer {
     // The same, taking over the text itself when nothing is held: arriving
     // bytes are then not copied again.
     void append(std::string&& bytes);
+    // The same, trading buffers: when nothing is held the framer keeps the
+    // text and hands back its own spent buffer, emptied, in `bytes` for the
+    // caller to fill again; else the text is copied and `bytes` emptied.
+    void appendTrading(std::string& bytes);
 
     // Cuts the next complete packet into `packet`. A header that does not
     // parse is dropped with all the text buffered behind it.

@@ -81,11 +81,9 @@ WireStatus BodyCompressor::compress(std::string& body, bool& compressed) {
     if (!level) {
         return {};
     }
-    std::optional<std::string> packed = (*level == 1 ? fast_ : small_).compress(body);
-    if (!packed) {
+    if (!(*level == 1 ? fast_ : small_).compressInPlace(body)) {
         return invalid("Compression failed");
     }
-    body = std::move(*packed);
     compressed = true;
     return {};
 }

@@ -21,14 +21,15 @@ inline WireStatus decryptData(std::string& data, std::string_view key) {
     return encryptData(data, key);
 }
 
-// zlib compression at `level` (1 fastest to 9 smallest). An empty body fails.
+// zlib format compression at `level` (1 fastest to 9 smallest). An empty body fails.
 WireStatus compressData(std::string& data, int level);
 
-// Compresses the bodies of outgoing packets when it pays, keeping its zlib
-// streams from one body to the next. Bodies up to `SmallBodyBytes` (messages,
-// calls, descriptions) take level 9, cheap at their size. Larger ones (file
-// chunks) take zlib's fastest level, which keeps up with the link where level
-// 9 does not, and only when a sample of their bytes looks compressible:
+// Compresses the bodies of outgoing packets when it pays, in place, keeping
+// its compressors from one body to the next. Bodies up to `SmallBodyBytes`
+// (messages, calls, descriptions) take level 9, cheap at their size. Larger
+// ones (file chunks) take the fastest level, which keeps up with the link
+// where level 9 does not, and only when a sample of their bytes looks
+// compressible:
 // media and archives go as they are, since readers take a body without the
 // "Z" flag as plain.
 class BodyCompressor {

@@ -88,6 +88,33 @@ WireStatus readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& f
     return {};
 }
 
+// The header's text, in a buffer reserved for `bodySize` more bytes.
+std::string headerText(const clsPacket& packet, size_t bodySize) {
+    const std::string resource = escapeResource(packet.Resource);
+    // Reserved whole, so the body is copied once and nothing is moved again.
+    size_t size = packet.Method.size() + resource.size() + ProtocolVersion.size() + 4 +
+                  LineEnd.size() + bodySize;
+    for (const clsField& field : packet.Fields) {
+        size += field.Name.size() + NameSeparator.size() + field.Data.size() + LineEnd.size();
+    }
+    std::string text;
+    text.reserve(size);
+    text += platform::asciiUpper(packet.Method);
+    text += ' ';
+    text += resource;
+    text += ' ';
+    text += ProtocolVersion;
+    text += LineEnd;
+    for (const clsField& field : packet.Fields) {
+        text += field.Name;
+        text += NameSeparator;
+        text += field.Data;
+        text += LineEnd;
+    }
+    text += LineEnd;
+    return text;
+}
+
 }  // namespace
 
 std::string escapeResource(std::string_view resource) {
@@ -115,30 +142,13 @@ std::string escapeResource(std::string_view resource) {
 }
 
 std::string writePacket(const clsPacket& packet) {
-    const std::string resource = escapeResource(packet.Resource);
-    // Reserved whole, so the body is copied once and nothing is moved again.
-    size_t size = packet.Method.size() + resource.size() + ProtocolVersion.size() + 4 +
-                  LineEnd.size() + packet.Data.size();
-    for (const clsField& field : packet.Fields) {
-        size += field.Name.size() + NameSeparator.size() + field.Data.size() + LineEnd.size();
-    }
-    std::string text;
-    text.reserve(size);
-    text += platform::asciiUpper(packet.Method);
-    text += ' ';
-    text += resource;
-    text += ' ';
-    text += ProtocolVersion;
-    text += LineEnd;
-    for (const clsField& field : packet.Fields) {
-        text += field.Name;
-        text += NameSeparator;
-        text += field.Data;
-        text += LineEnd;
-    }
-    text += LineEnd;
+    std::string text = headerText(packet, packet.Data.size());
     text += packet.Data;
     return text;
+}
+
+std::string writeHeader(const clsPacket& packet) {
+    return headerText(packet, 0);
 }
 
 WireStatus parseHeader(clsPacket& packet, std::vector<WireError>& refusedFields) {

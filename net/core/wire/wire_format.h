@@ -27,6 +27,11 @@ std::string escapeResource(std::string_view resource);
 // as they are, so the caller has set "Content-Length" when there is a body.
 std::string writePacket(const clsPacket& packet);
 
+// The packet's text up to and including the blank line that ends its header:
+// writePacket without the body, for a write that gathers header and body
+// from where they are.
+std::string writeHeader(const clsPacket& packet);
+
 // Reads `packet.Header` (the header text up to and including its blank line)
 // into the method, the resource and the fields. A method line without a
 // space or a header line without ": " fails the whole header (error 5); a

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // The socket control the system was built around: one TCP or UDP endpoint
 // with numbered states and events delivered from the event loop.
@@ -128,9 +129,19 @@ class SocketControl {
     // remoteHost():remotePort() (names are looked up as IPv4, broadcast
     // allowed); a closed element binds localPort() first.
     void sendData(const std::string& bytes);
+    // The same for `header` followed by `body`, as one write: a stream hands
+    // both to the system in one gathering call where nothing of it waits
+    // already, so a packet need not be joined into one text first. What the
+    // system does not take at once is copied: both may be reused as soon as
+    // the call returns.
+    void sendData(std::string_view header, std::string_view body);
     // TCP: every byte received and not yet taken (DataArrival's bytesTotal).
     // UDP: the datagram of the current DataArrival. Taken bytes are gone.
     std::string getData();
+    // getData through the caller's buffer: `bytes` gets what getData would
+    // give, and the control keeps the buffer `bytes` had (emptied) for the
+    // next arrival, so a steady stream does not allocate afresh each time.
+    void takeData(std::string& bytes);
     int64_t bytesReceived() const;
     // TCP: while paused, what the peer sends stays with the system, whose
     // window then holds the peer back; bytes read before stay for getData().

@@ -1,4 +1,5 @@
 #include "qellib/settings.h"
+#include "settings_text.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 
@@ -232,6 +233,63 @@ TEST(SettingsArrays, CountFromATextIsBoundedByWhatIsThere) {
         cSettings settings;
         ASSERT_TRUE(settings.LoadXML("<Settings><A>" + c.section + "</A></Settings>"));
         EXPECT_EQ(settings.GetSettingArray("A"), c.expected) << c.section;
+    }
+}
+
+// The array text written and read without a store is the store's own: the
+// same bytes as SaveSettingArray and getXML, the same elements as LoadXML
+// and GetSettingArray, and any text of another shape is left to the store.
+TEST(SettingsArrays, ArrayTextIsTheStoresTextWrittenAndReadDirectly) {
+    StringArray large{""};
+    for (int i = 0; i < 3000; ++i) {
+        large.push_back("Album " + std::to_string(i) + "\\track <b>.mp3");
+    }
+    const struct {
+        std::string key;
+        StringArray values;
+    } arrays[] = {
+        {"Contents", {""}},
+        {"Contents", {"", "a\\", "<Settings>", "x</1>y", "</Contents>", "\r\n"}},
+        {"Contents", {"", "own end tag </1> is refused", "b"}},
+        {"Contents", {}},
+        {"Con<tents", {"", "a"}},
+        {"Contents", large},
+    };
+    for (const auto& array : arrays) {
+        cSettings settings;
+        settings.SaveSettingArray(array.key, array.values);
+        const std::string text = qel::settings_text::arrayText(array.key, array.values);
+        EXPECT_EQ(text, settings.getXML()) << array.key << " " << array.values.size();
+
+        cSettings loaded;
+        loaded.LoadXML(text);
+        const StringArray stored = loaded.GetSettingArray(array.key, StringArray(1));
+        if (const auto read = qel::settings_text::readArrayText(text, array.key)) {
+            EXPECT_EQ(*read, stored);
+        }
+    }
+    EXPECT_EQ(qel::settings_text::readArrayText(qel::settings_text::arrayText("Contents", large),
+                                                "Contents"),
+              large);
+
+    // Texts the direct reader leaves to the store, and what the store reads.
+    const std::string canonical =
+        lines({"<Settings>", "  <Contents>", "    <Count>1</Count>", "    <0></0>", "    <1>a</1>",
+               "  </Contents>", "</Settings>"});
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = canonical;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    ASSERT_EQ(qel::settings_text::readArrayText(canonical, "Contents"), (StringArray{"", "a"}));
+    for (const std::string& text :
+         {replaced("<Count>1", "<Count>01"), replaced("<Count>1", "<Count>2"),
+          replaced("<Count>1", "<Count>0"), replaced("<1>a</1>", "<2>a</2>"),
+          replaced("<1>a</1>", "<1>a</1><1>b</1>"), replaced("<Contents>", "<contents>"),
+          replaced("</Settings>", "</Settings> "), replaced("<0></0>", "<0>a</0 >"),
+          replaced("  </Contents>", "  </Contents>\r\n  <Contents>"),
+          replaced("<Count>1</Count>", "<COUNT>1</count>")}) {
+        EXPECT_FALSE(qel::settings_text::readArrayText(text, "Contents").has_value()) << text;
     }
 }
 

@@ -109,6 +109,44 @@ TEST_F(FramingTest, AnyChunkingOfAStreamYieldsTheSamePackets) {
     EXPECT_TRUE(errors.empty());
 }
 
+// A caller that trades buffers with the framer fills the one it gets back
+// with the next arrival: the packets come out as from fresh buffers, and
+// those cut before stay as they were while traded buffers are written again.
+TEST_F(FramingTest, TradedBuffersCarryTheStreamUnchanged) {
+    std::string stream;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20; ++i) {
+        const clsPacket packet =
+            makePacket(i % 3 == 0 ? "PING" : "FILE", "\\f", tornel::test::patternBytes(i * 97, i));
+        stream += writePacket(packet);
+        expected.push_back(summary(packet));
+    }
+    std::mt19937 random(7);
+    for (int run = 0; run < 50; ++run) {
+        PacketFramer framer;
+        std::string buffer;
+        std::vector<clsPacket> packets;
+        for (size_t at = 0; at < stream.size();) {
+            const size_t size = std::uniform_int_distribution<size_t>(1, 700)(random);
+            buffer.assign(stream, at, size);
+            at += size;
+            framer.appendTrading(buffer);
+            EXPECT_TRUE(buffer.empty());
+            clsPacket packet;
+            while (framer.next(packet) == PacketFramer::Cut::Packet) {
+                packets.push_back(std::move(packet));
+                packet = clsPacket();
+            }
+        }
+        std::vector<std::string> summaries;
+        for (const clsPacket& packet : packets) {
+            summaries.push_back(summary(packet));
+        }
+        ASSERT_EQ(summaries, expected) << run;
+        EXPECT_EQ(framer.bufferedBytes(), 0);
+    }
+}
+
 TEST_F(FramingTest, AContentLengthThatIsNoCountWithinTheLimitBreaksTheStream) {
     const std::pair<std::string, std::string> cases[] = {
         {"abc", "Error 13: Type mismatch"},

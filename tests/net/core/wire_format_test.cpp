@@ -107,6 +107,9 @@ TEST_F(WireFormatTest, WritesTheMethodLineFieldsInOrderAndTheBody) {
     EXPECT_EQ(writePacket(file),
               "FILE \\My%20Music\\line%0Abreak%0D.mp3 QEL/2.1\r\nContent-Length: 8\r\n\r\n"
               "ab\r\n\r\ncd");
+    // The header alone, for a write that gathers it with the body.
+    EXPECT_EQ(writeHeader(file) + file.Data, writePacket(file));
+    EXPECT_EQ(writeHeader(confirm), writePacket(confirm));
 }
 
 TEST_F(WireFormatTest, WhatIsWrittenReadsBackTheSame) {

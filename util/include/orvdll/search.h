@@ -36,6 +36,15 @@ class cSearch {
     // the point where they are met. Results and failures as FindFolders.
     std::vector<std::string> FindFiles(std::string& Path, const std::string& Pattern, bool SubDirs);
 
+    // What FindFolders(Path, SubDirs) and FindFiles(Path, "*.*", SubDirs)
+    // give, from one walk of the tree instead of two (a failure: both
+    // without elements).
+    struct FolderWalk {
+        std::vector<std::string> folders;
+        std::vector<std::string> files;
+    };
+    FolderWalk FindFoldersAndFiles(std::string& Path, bool SubDirs);
+
   private:
     std::string lastFindErr_;
     bool confinedToPath_ = false;
