@@ -151,6 +151,8 @@ void TransfersWindow::buildControls() {
 void TransfersWindow::connectControls() {
     connect(tbMain, &KeyedToolBar::buttonClick, this, &TransfersWindow::tbMain_ButtonClick);
     connect(lvDown, &QTreeWidget::itemClicked, this, &TransfersWindow::lvDown_Click);
+    // The toolbar follows the selection however it changes (mouse or keys).
+    connect(lvDown, &QTreeWidget::itemSelectionChanged, this, &TransfersWindow::setButtons);
     connect(lvDown, &QTreeWidget::itemDoubleClicked, this, &TransfersWindow::lvDown_DblClick);
     // A click on lblUL, which lets mouse releases through, reaches picUL.
     for (Label* clickable : {picUL, ulHide}) {
@@ -240,11 +242,13 @@ void TransfersWindow::initToolbar() {
 }
 
 std::shared_ptr<cDownload> TransfersWindow::selectedDownload() const {
-    const std::string key = KeyedListView::keyOf(lvDown->currentItem());
-    if (lvDown->rowCount() == 0 || !state_.downloads.exists(key)) {
+    // The row the user selected: the list's current row is set by the focus
+    // alone, on a row nobody picked.
+    const std::vector<std::string> selected = lvDown->selectedKeys();
+    if (selected.empty() || !state_.downloads.exists(selected.front())) {
         return nullptr;
     }
-    return state_.downloads.item(key);
+    return state_.downloads.item(selected.front());
 }
 
 void TransfersWindow::setButtons() {
