@@ -64,7 +64,15 @@ void ImageList::addIcon(const std::string& key, const QIcon& icon) {
 }
 
 QIcon ImageList::genericFileIcon() const {
-    return QIcon(Skin::instance().picture(pictures::kGenericFile));
+    return steadyIcon(Skin::instance().picture(pictures::kGenericFile));
+}
+
+QIcon steadyIcon(const QPixmap& picture) {
+    QIcon icon(picture);
+    if (!picture.isNull()) {
+        icon.addPixmap(picture, QIcon::Selected);
+    }
+    return icon;
 }
 
 }  // namespace tornel::ui

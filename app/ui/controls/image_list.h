@@ -3,6 +3,7 @@
 #include "core/interfaces/file_icon_list.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -43,5 +44,10 @@ class ImageList : public FileIconList {
     std::vector<QString> keys_;
     QHash<QString, int> numbersByKey_;
 };
+
+// An icon that shows `picture` as it is also on a selected row, where the
+// style would tint it with the selection's colour (a blue glyph vanishing on
+// the blue highlight, a yellow folder turning brown).
+QIcon steadyIcon(const QPixmap& picture);
 
 }  // namespace tornel::ui

@@ -24,5 +24,12 @@ TEST(ImageListIcons, FileIconsJoinUnderTheKeyFirstStoredAsSixteenPixelPictures) 
               Skin::instance().picture(pictures::kGenericFile).toImage());
 }
 
+TEST(ImageListIcons, AnIconKeepsItsPictureOnASelectedRow) {
+    const QPixmap folder = Skin::instance().picture(pictures::kFolder);
+    const QIcon icon = steadyIcon(folder);
+    EXPECT_EQ(icon.pixmap(folder.size(), QIcon::Selected).toImage(), folder.toImage());
+    EXPECT_EQ(icon.pixmap(folder.size(), QIcon::Normal).toImage(), folder.toImage());
+}
+
 }  // namespace
 }  // namespace tornel::ui
