@@ -39,9 +39,6 @@ constexpr Twips kDownTop = 1410;
 constexpr Twips kStatusHeight = 330;
 constexpr Twips kDesignClientWidth = 9000;
 constexpr Twips kDesignClientHeight = 6600;
-// Column widths: the status texts ("Asking Permission") are read whole, the
-// peer's name keeps room; the file name gives way.
-const std::vector<Twips> kColumnWidths{2300, 1650, 900, 1000, 1000, 1500};
 
 QStringList columns(const QString& peer) {
     return {QStringLiteral("File"), QStringLiteral("Status"), QStringLiteral("Progress"),
@@ -99,12 +96,12 @@ TransfersWindow::TransfersWindow(AppState& state, WindowContext& context)
       picDL(headerBox(this, QStringLiteral("picDL"))),
       lblDL(headerCaption(picDL, QStringLiteral("lblDL"), QStringLiteral("Downloads"))),
       lvDown(makeChild<KeyedListView>(this, QStringLiteral("lvDown"), lstIcons,
-                                      columns(QStringLiteral("From")), kColumnWidths)),
+                                      columns(QStringLiteral("From")))),
       picUL(headerBox(this, QStringLiteral("picUL"))),
       lblUL(headerCaption(picUL, QStringLiteral("lblUL"), QStringLiteral("Uploads"))),
       ulHide(plainLabel(this, QStringLiteral("ulHide"), QStringLiteral("Uploads hidden"))),
       lvUp(makeChild<KeyedListView>(this, QStringLiteral("lvUp"), lstIcons,
-                                    columns(QStringLiteral("To")), kColumnWidths)),
+                                    columns(QStringLiteral("To")))),
       sbMain(makeChild<TwipsControl<QStatusBar>>(this, QStringLiteral("sbMain"))),
       timUpdate(makeChild<QTimer>(this)),
       state_(state),

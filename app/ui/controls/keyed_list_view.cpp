@@ -6,12 +6,16 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
 #include <memory>
 
 namespace tornel::ui {
 
 namespace {
 
+constexpr int kFileColumn = 0;
+// The file's column keeps at least this share of the list's width (one in three).
+constexpr int kFileShare = 3;
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
 
@@ -22,17 +26,32 @@ QString text(const std::string& value) {
 }  // namespace
 
 KeyedListView::KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
-                             const QStringList& headers, const std::vector<Twips>& columnWidths)
+                             const QStringList& headers)
     : TwipsControl<QTreeWidget>(parent, name), icons_(icons) {
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
+    setTextElideMode(Qt::ElideRight);
     setColumnCount(int(headers.size()));
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
-    for (size_t column = 0; column < columnWidths.size(); ++column) {
-        setColumnWidth(int(column), twipsToPixels(columnWidths[column]));
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(kFileColumn, QHeaderView::Stretch);
+}
+
+int KeyedListView::sizeHintForColumn(int column) const {
+    const int fitted = QTreeWidget::sizeHintForColumn(column);
+    const int last = columnCount() - 1;
+    if (column != last || column == kFileColumn) {
+        return fitted;
     }
+    // The last column (the peer's name) takes what the file's share and the
+    // other columns leave, and cuts a longer name.
+    int room = viewport()->width() - viewport()->width() / kFileShare;
+    for (int other = kFileColumn + 1; other < last; ++other) {
+        room -= std::max(QTreeWidget::sizeHintForColumn(other), header()->sectionSizeHint(other));
+    }
+    return std::max(std::min(fitted, room), header()->sectionSizeHint(column));
 }
 
 bool KeyedListView::rowExists(const std::string& key) const {
@@ -63,7 +82,8 @@ void KeyedListView::addRow(const std::string& key, const std::string& caption,
     auto item = std::make_unique<QTreeWidgetItem>(QStringList{text(caption)});
     item->setData(0, kKeyRole, text(key));
     item->setIcon(
-        0, QIcon(icons_.picture(QString::fromStdString(tornel::getFileIcon(iconPath, icons_)))));
+        0,
+        steadyIcon(icons_.picture(QString::fromStdString(tornel::getFileIcon(iconPath, icons_)))));
     QTreeWidgetItem* added = item.get();
     if (atTop) {
         insertTopLevelItem(0, item.release());

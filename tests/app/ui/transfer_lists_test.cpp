@@ -64,13 +64,11 @@ class TransferListsTest : public WindowTest {
     ui::KeyedListView lvDown{nullptr,
                              QStringLiteral("lvDown"),
                              icons,
-                             {"File", "Status", "Progress", "Size", "Speed", "From"},
-                             {3200, 1200, 1000, 1000, 1000, 1000}};
+                             {"File", "Status", "Progress", "Size", "Speed", "From"}};
     ui::KeyedListView lvUp{nullptr,
                            QStringLiteral("lvUp"),
                            icons,
-                           {"File", "Status", "Progress", "Size", "Speed", "To"},
-                           {3200, 1000, 1000, 1000, 1000, 1000}};
+                           {"File", "Status", "Progress", "Size", "Speed", "To"}};
     TransferLists lists{state};
 };
 
