@@ -50,7 +50,7 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
       txtIn(makeChild<FileDropTarget<QLineEdit>>(this, QStringLiteral("txtIn"))),
       cmdSend(makeChild<TwipsControl<QPushButton>>(this, QStringLiteral("cmdSend"))),
       sbChat(makeChild<TwipsControl<QStatusBar>>(this, QStringLiteral("sbChat"))),
-      typingPanel(makeChild<QLabel>(sbChat)),
+      typingPanel(makeChild<ElidedLabel>(sbChat, QStringLiteral("typing"))),
       timPing(makeChild<QTimer>(this)),
       conversation(state),
       state_(state),
@@ -88,7 +88,6 @@ void ClassicChatWindow::buildControls() {
 
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
-    typingPanel->setObjectName(QStringLiteral("typing"));
     typingPanel->setIndent(twipsToPixels(90));
     heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
     sbChat->addWidget(typingPanel, 1);
