@@ -153,6 +153,11 @@ std::vector<typNodeInfo> NodeObject::getNodeInfo(const std::string& strDestinati
         [&](const SessionPtr&) { return qel::getNodeInfo(strDestination, bUseCached, false); });
 }
 
+typNodeInfo NodeObject::knownNodeInfo(const std::string& nodeID) {
+    return publicOperation(session_, "knownNodeInfo", typNodeInfo(),
+                           [&](const SessionPtr&) { return qel::knownNodeInfo(nodeID); });
+}
+
 void NodeObject::startNodeInfoAsync() {
     publicOperation(session_, "getNodeInfo", [](const SessionPtr& own) {
         own->nodeInfoAsync = true;

@@ -52,6 +52,7 @@ class NodeObject {
                      const std::string& strType);
     int64_t Ping(const std::string& nodeID, int64_t Timeout);
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination, bool bUseCached);
+    typNodeInfo knownNodeInfo(const std::string& nodeID);
     void startNodeInfoAsync();
     void stopNodeInfoAsync();
     std::shared_ptr<cXRange> makeRange(int64_t lngStart, int64_t lngEnd, int64_t lngLen);

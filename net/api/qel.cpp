@@ -91,6 +91,11 @@ std::vector<typNodeInfo> cQEL::getNodeInfo(const std::string& strDestination, bo
     return node->getNodeInfo(strDestination, bUseCached);
 }
 
+typNodeInfo cQEL::knownNodeInfo(const std::string& nodeID) {
+    const std::shared_ptr<NodeObject> node = node_;
+    return node->knownNodeInfo(nodeID);
+}
+
 std::vector<typSearchResult> cQEL::searchReq(enmSearchType SearchType,
                                              const std::string& SearchText) {
     const std::shared_ptr<NodeObject> node = node_;

@@ -237,6 +237,16 @@ std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached
     return answers;
 }
 
+typNodeInfo knownNodeInfo(const std::string& nodeID) {
+    typNodeInfo info;
+    guarded("", [&] {
+        if (const typNodeEntry* known = knownNode(*requireCurrentSession(), nodeID)) {
+            info = copyNodeInfo(*known);
+        }
+    });
+    return info;
+}
+
 std::string getNodeAddress(const std::string& nodeID) {
     if (nodeID.empty()) {
         return {};

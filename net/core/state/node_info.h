@@ -48,6 +48,10 @@ void handleInfo(const clsPacket& pkt, const std::string& strSource,
 // query then returns at once and leaves the asynchronous mode on.
 std::vector<typNodeInfo> getNodeInfo(const std::string& strDest, bool bUseCached, bool async);
 
+// What the node table, then the node cache, know of `nodeID`, at once and
+// without asking anybody: empty when nothing is known.
+typNodeInfo knownNodeInfo(const std::string& nodeID);
+
 // The address the node listens at, from the tables or by asking it; "" when
 // unknown.
 std::string getNodeAddress(const std::string& nodeID);

@@ -87,6 +87,10 @@ class cQEL {
     // empty element when none did).
     std::vector<typNodeInfo> getNodeInfo(const std::string& strDestination = "BROADCAST",
                                          bool bUseCached = true);
+    // What the node already knows of `nodeID` (its table, then the process's
+    // cache), at once: never asks and never waits; the ID is empty when
+    // nothing is known.
+    typNodeInfo knownNodeInfo(const std::string& nodeID);
     // Asks every node whether its name (Find_Node), or which of its shared
     // files' names (Find_File), contain `SearchText`, and collects answers
     // for the whole Timeout: element 0 blank, then one element per hit, in
