@@ -4,6 +4,8 @@
 #include "ui/classic/remote_files_window.h"
 #include "ui/classic/transfers_window.h"
 #include "ui/classic/users_window.h"
+#include "ui/skinned/window_context.h"
+#include "ui/skinned/window_placement.h"
 
 namespace tornel::ui {
 
@@ -19,6 +21,7 @@ ClassicWindowSet::~ClassicWindowSet() {
 UsersWindow& ClassicWindowSet::frmUsers() {
     if (!users_) {
         users_ = std::make_unique<UsersWindow>(state_, core_);
+        centreOnScreen(*users_, context_.screen);
     }
     return *users_;
 }
