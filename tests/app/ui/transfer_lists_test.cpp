@@ -123,6 +123,18 @@ TEST_F(TransferListsTest, DownloadRowsInEveryState) {
     EXPECT_EQ(lvDown.cellText("K2", 5), "Unknown User");
 }
 
+TEST_F(TransferListsTest, APushedFileIsListedUnderTheNameItWasSavedAs) {
+    const auto pushed = addDownload("PUSHED", DL_Downloading, "\\UPLOAD\\big300.bin");
+    pushed->pushedFile = true;
+    pushed->localPath = folder.file("big300 (2).bin");
+    addDownload("FETCHED", DL_Downloading, "\\Music\\big300.bin")->localPath =
+        folder.file("elsewhere.bin");
+    CountingOwner owner;
+    lists.updateTransfers(lvDown, lvUp, owner);
+    EXPECT_EQ(lvDown.cellText("PUSHED", 0), "big300 (2).bin");
+    EXPECT_EQ(lvDown.cellText("FETCHED", 0), "big300.bin") << "a download keeps the remote name";
+}
+
 TEST_F(TransferListsTest, DownloadSpeedDividesBy1000AndUploadSpeedBy1024) {
     const auto dl = addDownload("D", DL_Downloading);
     dl->lngSize = 100000000;
