@@ -32,7 +32,9 @@ constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kCheckSeenRole = Qt::UserRole + 3;
 
 constexpr Twips kTreeLeft = 165;
-constexpr Twips kTreeTop = 480;
+// The panes start where the other views' lists start, so they stay put on a
+// tab switch.
+constexpr Twips kTreeTop = ViewWindow::kContentTop;
 constexpr Twips kBottomMargin = 150;
 constexpr Twips kGap = 100;
 

@@ -33,7 +33,7 @@ enum Button {
 };
 
 constexpr Twips kListLeft = 165;
-constexpr Twips kListTop = 950;
+constexpr Twips kListTop = ViewWindow::kContentTop;
 constexpr int kRefreshMs = 1000;
 constexpr int kStatusColumn = 1;
 
