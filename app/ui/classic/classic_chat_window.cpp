@@ -7,9 +7,11 @@
 #include "ui/chat/shared_files_link.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
+#include "ui/form/screen_info.h"
 #include "ui/skin/classic_skin.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
+#include "ui/skinned/window_placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,6 +61,7 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
     buildControls();
     connectControls();
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
+    centreOnScreen(*this, ScreenInfo());
     Form_Resize();
     timPing->start();
 }

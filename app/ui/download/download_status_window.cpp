@@ -4,9 +4,11 @@
 #include "core/state/app_state.h"
 #include "core/state/download.h"
 #include "core/util/utilities.h"
+#include "ui/form/screen_info.h"
 #include "ui/skin/download_pictures.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
+#include "ui/skinned/window_placement.h"
 
 #include <QCloseEvent>
 
@@ -121,6 +123,7 @@ DownloadStatusWindow::DownloadStatusWindow(AppState& state, std::weak_ptr<cDownl
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     placeControls();
     resetToDesign();
+    centreOnScreen(*this, ScreenInfo());
 }
 
 DownloadStatusWindow::~DownloadStatusWindow() = default;
