@@ -46,8 +46,9 @@ class ImageList : public FileIconList {
 };
 
 // An icon that shows `picture` as it is also on a selected row, where the
-// style would tint it with the selection's colour (a blue glyph vanishing on
-// the blue highlight, a yellow folder turning brown).
+// style would tint it with the selection's colour (a yellow folder turning
+// brown); there it stands on a light rim, so that a blue glyph does not
+// vanish on the blue highlight.
 QIcon steadyIcon(const QPixmap& picture);
 
 }  // namespace tornel::ui

@@ -5,6 +5,8 @@
 #include "ui/controls/image_list.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -16,6 +18,10 @@ namespace {
 constexpr int kFileColumn = 0;
 // The file's column keeps at least this share of the list's width (one in three).
 constexpr int kFileShare = 3;
+// Room after a column's widest text, so the next column's text stands apart.
+constexpr int kColumnAir = 12;
+// A long peer name keeps at least this share of the width (one in six).
+constexpr int kPeerShare = 6;
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
 
@@ -40,18 +46,42 @@ KeyedListView::KeyedListView(QWidget* parent, const QString& name, ImageList& ic
 }
 
 int KeyedListView::sizeHintForColumn(int column) const {
-    const int fitted = QTreeWidget::sizeHintForColumn(column);
+    const int fitted = QTreeWidget::sizeHintForColumn(column) + kColumnAir;
     const int last = columnCount() - 1;
     if (column != last || column == kFileColumn) {
         return fitted;
     }
-    // The last column (the peer's name) takes what the file's share and the
-    // other columns leave, and cuts a longer name.
-    int room = viewport()->width() - viewport()->width() / kFileShare;
+    // The last column (the peer's name) takes what the file's names (up to
+    // their share) and the other columns leave, and cuts a longer name.
+    const int fileNeeds = std::min(viewport()->width() / kFileShare,
+                                   QTreeWidget::sizeHintForColumn(kFileColumn) + kColumnAir);
+    int room = viewport()->width() - fileNeeds;
     for (int other = kFileColumn + 1; other < last; ++other) {
-        room -= std::max(QTreeWidget::sizeHintForColumn(other), header()->sectionSizeHint(other));
+        room -= std::max(QTreeWidget::sizeHintForColumn(other) + kColumnAir,
+                         header()->sectionSizeHint(other));
     }
-    return std::max(std::min(fitted, room), header()->sectionSizeHint(column));
+    // A long name keeps a sixth of the width, enough for its first words.
+    const int least = std::min(fitted, viewport()->width() / kPeerShare);
+    return std::max({std::min(fitted, room), least, header()->sectionSizeHint(column)});
+}
+
+bool KeyedListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QTreeWidget::viewportEvent(event);
+    }
+    // A text cut with "…" is offered whole.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex cell = indexAt(help->pos());
+    const QString whole = cell.data(Qt::DisplayRole).toString();
+    const QRect area = visualRect(cell);
+    const int iconRoom = cell.column() == kFileColumn ? iconSize().width() + 8 : 0;
+    if (cell.isValid() && fontMetrics().horizontalAdvance(whole) + iconRoom + 8 > area.width()) {
+        QToolTip::showText(help->globalPos(), whole, viewport(), area);
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
 }
 
 bool KeyedListView::rowExists(const std::string& key) const {

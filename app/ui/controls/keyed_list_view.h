@@ -17,8 +17,9 @@ class ImageList;
 // headers, rows added on top or at the end with the small icon of a file type
 // from the owner's image list, a Tag per row. The first column (the file)
 // takes the width the others leave; the others fit their header and texts,
-// except that the last (the peer's name) leaves the file a third of the
-// width and cuts a longer name with "…".
+// except that the last (the peer's name) leaves the file's names their room,
+// up to a third of the width, and cuts a longer name with "…". A cut text is
+// offered whole as a tool tip.
 class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
   public:
     KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
@@ -46,6 +47,7 @@ class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
 
   protected:
     int sizeHintForColumn(int column) const override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     QTreeWidgetItem& existingRow(const std::string& key) const;

@@ -232,10 +232,12 @@ TEST_F(TransfersViewTest, TheFileColumnTakesTheSpareWidthAndTheOthersFitTheirTex
     }
     view().updateLists();
     view().lvDown->setCellText("dl1", 1, "Cancelled by sender");
-    view().lvDown->setCellText("dl2", 5, "Bartholomew Fitzgerald-Montgomery of the Western Isles");
-    // At the narrowest the columns of fixed texts leave the file less than a third.
-    for (const auto& [width, fileKeepsAThird] :
-         {std::pair{9000.0, true}, {16000.0, true}, {8000.0, false}}) {
+    const QString longName =
+        QStringLiteral("Bartholomew Fitzgerald-Montgomery of the Western Isles");
+    view().lvDown->setCellText("dl2", 5, longName.toStdString());
+    // Until the window is wide, the columns of fixed texts and the long name's
+    // first words leave the file less than a third.
+    for (const auto& [width, wide] : {std::pair{9000.0, false}, {18000.0, true}, {8000.0, false}}) {
         view().setWidth(width);
         QApplication::processEvents();
         const QTreeWidget& list = *view().lvDown;
@@ -248,8 +250,13 @@ TEST_F(TransfersViewTest, TheFileColumnTakesTheSpareWidthAndTheOthersFitTheirTex
         EXPECT_EQ(list.columnWidth(0) + others, spare) << "no blank header and no scroll bar";
         EXPECT_GE(list.columnWidth(1),
                   list.fontMetrics().horizontalAdvance(QStringLiteral("Cancelled by sender")));
-        if (fileKeepsAThird) {
-            EXPECT_GE(list.columnWidth(0), spare / 3) << "a long peer name gives way";
+        const int nameWidth = list.fontMetrics().horizontalAdvance(longName);
+        if (wide) {
+            EXPECT_GE(list.columnWidth(0), spare / 3);
+            EXPECT_GE(list.columnWidth(5), nameWidth) << "room enough for the whole name";
+        } else {
+            EXPECT_LT(list.columnWidth(5), nameWidth) << "a long peer name gives way";
+            EXPECT_GE(list.columnWidth(5), spare / 6) << "but keeps its start";
         }
         EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
     }
