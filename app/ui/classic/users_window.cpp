@@ -8,6 +8,7 @@
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
 #include "ui/controls/picture_box.h"
+#include "ui/skin/classic_skin.h"
 #include "ui/skin/skin.h"
 #include "ui/views/core_actions.h"
 
@@ -90,6 +91,7 @@ void UsersWindow::buildControls() {
     imgUsers.add(skin.picture(pictures::kUserSharing));
 
     tbMain->Move(0, 0);
+    heading.Image1->setPicture(skin.picture(pictures::kClassicUsersHeading));
 
     lvUsers->setSelectionMode(QAbstractItemView::SingleSelection);
     lvUsers->Move(kMargin, kListTop);
