@@ -92,6 +92,7 @@ void ClassicChatWindow::buildControls() {
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
     typingPanel->setIndent(twipsToPixels(90));
+    typingPanel->setContentsMargins(0, 0, twipsToPixels(90), 0);
     heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
     sbChat->addWidget(typingPanel, 1);
 
