@@ -78,8 +78,8 @@ std::string DialogPrompts::inputBox(const std::string& prompt, const std::string
     return accepted ? text.toStdString() : std::string();
 }
 
-std::string DialogPrompts::browseFolder(const std::string& title) {
-    return orv::cBrowseFolders().BrowseFolders(QApplication::activeWindow(), title);
+std::string DialogPrompts::browseFolder(const std::string& title, const std::string& startFolder) {
+    return orv::cBrowseFolders().BrowseFolders(QApplication::activeWindow(), title, startFolder);
 }
 
 std::string DialogPrompts::openFileName(const std::string& title) {

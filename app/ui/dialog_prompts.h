@@ -12,7 +12,7 @@ class DialogPrompts : public Prompts {
                             const std::string& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
-    std::string browseFolder(const std::string& title) override;
+    std::string browseFolder(const std::string& title, const std::string& startFolder) override;
     std::string openFileName(const std::string& title) override;
     std::string saveFileName(const std::string& title, const std::string& suggestedName) override;
     void beep() override;

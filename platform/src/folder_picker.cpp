@@ -10,11 +10,11 @@ FolderPicker testAnswer;
 
 }  // namespace
 
-std::string pickFolder(QWidget* owner, const std::string& title) {
+std::string pickFolder(QWidget* owner, const std::string& title, const std::string& startFolder) {
     if (testAnswer) {
-        return testAnswer(owner, title);
+        return testAnswer(owner, title, startFolder);
     }
-    return installedPicker ? installedPicker(owner, title) : std::string();
+    return installedPicker ? installedPicker(owner, title, startFolder) : std::string();
 }
 
 void installFolderPicker(FolderPicker picker) {

@@ -5,6 +5,7 @@
 #include "ui/skinned/window_context.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <memory>
 
@@ -72,8 +73,30 @@ void chatScreens(ScreenSet& set, ui::WindowContext& context) {
     other->setHeight(3600);
     settle();
     set.shots.window(QStringLiteral("chat-smallest"), *other);
+    other->setWidth(12000);
+    other->setHeight(8400);
+    settle();
+    set.shots.window(QStringLiteral("chat-large"), *other);
     other->hide();
     frm->hide();
+}
+
+// A chat window minimised and closed from the task bar, then a new chat:
+// the new window opens in sight, at the closed one's size.
+void chatAfterAMinimisedOneClosed(ScreenSet& set, ui::WindowContext& context) {
+    QPointer<ui::SkinnedChatWindow> minimised =
+        chatWindow(set, context, "Margaret", true).release();
+    minimised->setWidth(8400);
+    minimised->setHeight(6300);
+    minimised->btnTop[0]->mouseUp(ui::PictureBox::LeftButton);
+    settle();
+    minimised->close();  // deletes itself
+    settle();
+    const auto next = chatWindow(set, context, "Kitchen PC", true);
+    next->addMessage("Kitchen PC: The oven timer says the bread is done.", true);
+    settle();
+    set.shots.window(QStringLiteral("chat-opened-after-a-minimised-one-closed"), *next);
+    next->hide();
 }
 
 void promptScreens(ScreenSet& set) {
@@ -109,6 +132,7 @@ void promptScreens(ScreenSet& set) {
 void chatScreens(ScreenSet& set) {
     ui::WindowContext context(set.state.windowSettings);
     chatScreens(set, context);
+    chatAfterAMinimisedOneClosed(set, context);
     promptScreens(set);
 }
 

@@ -15,6 +15,8 @@
 #include "ui/classic/remote_files_window.h"
 #include "ui/classic/transfers_window.h"
 #include "ui/classic/users_window.h"
+#include "ui/settings/settings_dialog.h"
+#include "ui/settings/settings_window.h"
 #include "ui/ui_shell.h"
 
 #include <QApplication>
@@ -66,10 +68,36 @@ void usersScreens(ScreenSet& set, ui::UsersWindow& frm) {
     set.shell.classicWindows().showUsersWindow();
     shot(set, QStringLiteral("users-connecting"), frm);
 
+    // A search of three seconds, grabbed when its bar is under way.
     state.started = true;
-    QTimer::singleShot(100, &frm, [&] { shot(set, QStringLiteral("users-searching"), frm); });
+    const int64_t timeout = state.Timeout;
+    state.Timeout = 3000;
+    advNetwork(state);
+    QTimer watch;
+    bool grabbed = false;
+    QObject::connect(&watch, &QTimer::timeout, &frm, [&] {
+        if (!grabbed && frm.pbLoad->isVisible() && frm.pbLoad->value() >= 900) {
+            grabbed = true;
+            shot(set, QStringLiteral("users-searching"), frm);
+        }
+    });
+    watch.start(20);
     frm.showUsers();
+    watch.stop();
+    state.Timeout = timeout;
+    advNetwork(state);
     shot(set, QStringLiteral("users-none"), frm);
+}
+
+// The users window at its least size and at a large one, with a user chosen.
+void usersSized(ScreenSet& set, ui::UsersWindow& frm) {
+    const QSize design = frm.size();
+    frm.resize(frm.minimumSize());
+    shot(set, QStringLiteral("users-smallest"), frm);
+    frm.resize(640, 560);
+    shot(set, QStringLiteral("users-large"), frm);
+    frm.resize(design);
+    settle();
 }
 
 void usersListed(ScreenSet& set, ui::UsersWindow& frm) {
@@ -83,6 +111,8 @@ void usersListed(ScreenSet& set, ui::UsersWindow& frm) {
         settle();
         set.shots.windowWithMenu(QStringLiteral("users-popup"), frm, *frm.mnuPopup);
         frm.mnuPopup->close();
+        shot(set, QStringLiteral("users-selected"), frm);
+        usersSized(set, frm);
     }
 }
 
@@ -151,6 +181,13 @@ void transfersScreens(ScreenSet& set) {
                      upload("R2", "album.zip", qel::FS_Transferring, 1048575, 5242880)});
     frm->setButtons();
     shot(set, QStringLiteral("transfers-window"), *frm);
+    // The focus makes a row current without selecting it: nothing to act on.
+    frm->activateWindow();
+    frm->lvDown->setFocus();
+    frm->lvDown->selectionModel()->setCurrentIndex(frm->lvDown->model()->index(0, 0),
+                                                   QItemSelectionModel::NoUpdate);
+    frm->setButtons();
+    shot(set, QStringLiteral("transfers-window-focused-nothing-selected"), *frm);
     frm->lvDown->setCurrentItem(frm->lvDown->row("KEY-cover.png"));
     frm->setButtons();
     shot(set, QStringLiteral("transfers-window-finished-selected"), *frm);
@@ -162,6 +199,29 @@ void transfersScreens(ScreenSet& set) {
     frm->toggleUploads();
     frm->close();
     state.downloads.clear();
+}
+
+// Grants for a while carry no name: the settings list the name the library
+// knows for the node, else the node's ID.
+void namelessGrantScreen(ScreenSet& set) {
+    AppState& state = set.state;
+    state.allowedIDs.clear();
+    const auto allow = [&](const std::string& id, const std::string& name) {
+        auto grant = std::make_shared<cAllowedID>();
+        grant->id = id;
+        grant->Name = name;
+        grant->NeverExpires = !name.empty();
+        state.allowedIDs.add(std::move(grant));
+    };
+    allow("5F0C", "Tom");
+    allow("SHARER", "");
+    allow("77A1C0DE-0000-4000-8000-00000000F00D", "");
+    ui::SettingsWindow& window = set.shell.settingsWindow();
+    window.mnuSettings_Click();
+    window.dialog->tabSettings->setCurrentIndex(0);
+    shot(set, QStringLiteral("settings-general-nameless-grant"), window);
+    window.dialog->cmdCancel_Click();
+    state.allowedIDs.clear();
 }
 
 void classicChatScreens(ScreenSet& set) {
@@ -200,6 +260,8 @@ void classicChatScreens(ScreenSet& set) {
         dynamic_cast<ui::ClassicChatWindow*>(state.chatWindows.item("SCREEN-PLAIN").get());
     other->timPing->stop();
     shot(set, QStringLiteral("chat-old-not-sharing"), *other);
+    other->setStatusText(node.Name + " is typing a message");
+    shot(set, QStringLiteral("chat-old-long-name-typing"), *other);
     other->close();
     settle();
 }
@@ -233,6 +295,7 @@ void classicScreens(ScreenSet& set) {
     if (!found.empty() && !found.front().ID.empty()) {
         filesScreens(set, found.front());
     }
+    namelessGrantScreen(set);
     transfersScreens(set);
     classicChatScreens(set);
     users.hide();

@@ -49,6 +49,14 @@ void complete(ui::DownloadStatusWindow& w) {
     w.setSpeedText("");
 }
 
+void longName(ui::DownloadStatusWindow& w) {
+    downloading(w);
+    const std::string name =
+        "Minutes of the annual general meeting of the allotment society, with appendices.pdf";
+    w.setFileName(name);
+    w.setCaption("43% - " + name);
+}
+
 }  // namespace
 
 void downloadScreens(ScreenSet& set) {
@@ -63,6 +71,7 @@ void downloadScreens(ScreenSet& set) {
         {"download-receiving", downloading, false},
         {"download-receiving-information-mode", downloading, true},
         {"download-complete", complete, false},
+        {"download-long-name", longName, false},
     };
     for (const auto& state : states) {
         auto record = std::make_shared<cDownload>(set.state);

@@ -4,6 +4,8 @@
 #include "screens/screens.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
+#include "ui/skinned/pressed_buttons.h"
+#include "ui/skinned/window_context.h"
 #include "ui/views/transfers_view.h"
 
 #include <QApplication>
@@ -41,6 +43,69 @@ std::shared_ptr<qel::cXFile> upload(const test::TempFolder& files, const std::st
     return record;
 }
 
+// Lets the lists lay out their columns and scroll bars, then saves the view.
+void shot(ScreenSet& set, const QString& name, ui::TransfersView& view) {
+    view.setButtons();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    set.shots.window(name, view);
+}
+
+// The lists at the least size a view takes and at a large one.
+void sizedScreens(ScreenSet& set, ui::TransfersView& view) {
+    const QSize design = view.size();
+    view.resize(view.minimumSize());
+    shot(set, QStringLiteral("transfers-smallest"), view);
+    view.resize(1100, 760);
+    shot(set, QStringLiteral("transfers-large"), view);
+    view.resize(design);
+    QApplication::processEvents();
+}
+
+// Twenty-five downloads, then long file and peer names.
+void manyAndLongScreens(ScreenSet& set, ui::TransfersView& view) {
+    AppState& state = set.state;
+    const QSize design = view.size();
+    const char* names[] = {"birthday.mov",   "budget-2026.ods", "garden.jpg",   "invoice-0341.pdf",
+                           "kitchen.jpg",    "letter.odt",      "map.png",      "notes.txt",
+                           "podcast-12.mp3", "recipes.pdf",     "roadtrip.mkv", "scan-01.png",
+                           "scan-02.png",    "school.pdf",      "song.flac",    "taxes.zip",
+                           "trip.gpx",       "wedding.zip"};
+    int k = 0;
+    for (const char* name : names) {
+        const int32_t status = k % 3 == 0 ? DL_Complete : k % 3 == 1 ? DL_Downloading : DL_Pending;
+        addDownload(state, name, status, "", status == DL_Pending ? -1 : 1024 * (k + 1) - 1,
+                    status == DL_Pending ? 0 : 4096 * (k + 1));
+        ++k;
+    }
+    view.updateLists();
+    shot(set, QStringLiteral("transfers-25-rows"), view);
+
+    state.downloads.clear();
+    view.lvDown->clear();
+    state.users.add(std::make_shared<cUser>(
+                        cUser{"B0B0", "Bartholomew Fitzgerald-Montgomery of the Western Isles"}),
+                    "B0B0");
+    const auto longDownload = [&](const std::string& name, int32_t status,
+                                  const std::string& extended, const std::string& node) {
+        addDownload(state, name, status, extended, 1048575, 4194304);
+        state.downloads.item("KEY-" + name)->nodeID = node;
+    };
+    longDownload("A very long file name that somebody gave to the minutes of a meeting.pdf",
+                 DL_Downloading, "", "5E5E");
+    longDownload("Holiday photos from the summer in the mountains, all of them.zip", DL_Cancelled,
+                 "Cancelled by sender", "B0B0");
+    longDownload("short.txt", DL_Complete, "", "B0B0");
+    view.updateLists();
+    shot(set, QStringLiteral("transfers-long-names"), view);
+    view.resize(1100, 760);
+    shot(set, QStringLiteral("transfers-long-names-large"), view);
+    view.resize(view.minimumSize());
+    shot(set, QStringLiteral("transfers-long-names-smallest"), view);
+    view.resize(design);
+    QApplication::processEvents();
+}
+
 }  // namespace
 
 void transferScreens(ScreenSet& set, ui::TransfersView& view) {
@@ -69,22 +134,32 @@ void transferScreens(ScreenSet& set, ui::TransfersView& view) {
          upload(files, "R3", "talk.ogg", qel::FS_Transferring, "Re-routing", 0, 524288),
          upload(files, "R4", "demo.wav", qel::FS_Canceled, "", 1000, 4096),
          upload(files, "R5", "old-set.mp3", qel::FS_Transferring, "Routing failed", 0, 2048)});
-    view.setButtons();
-    QApplication::processEvents();
-    set.shots.window(QStringLiteral("transfers-lists"), view);
+    shot(set, QStringLiteral("transfers-lists"), view);
 
     view.lvDown->row("KEY-readme.txt")->setSelected(true);
     view.lvDown->row("KEY-setup-tool.tar.gz")->setSelected(true);
-    view.setButtons();
-    QApplication::processEvents();
-    set.shots.window(QStringLiteral("transfers-finished-selected"), view);
+    shot(set, QStringLiteral("transfers-finished-selected"), view);
+
+    // The most buttons one selection enables: a stopped download.
+    view.lvDown->clearSelection();
+    view.lvDown->row("KEY-setup-tool.tar.gz")->setSelected(true);
+    shot(set, QStringLiteral("transfers-buttons-enabled"), view);
 
     view.lvDown->clearSelection();
     view.lvDown->row("KEY-album-cover.png")->setSelected(true);
-    view.setButtons();
-    QApplication::processEvents();
-    set.shots.window(QStringLiteral("transfers-running-selected"), view);
+    shot(set, QStringLiteral("transfers-running-selected"), view);
+    ui::PressedButtons& pressed = view.context().pressedButtons;
+    pressed.setButtonDown(*view.imgBtn[1], true);
+    shot(set, QStringLiteral("transfers-pressed-stop"), view);
+    pressed.setButtonDown(*view.imgBtn[1], false);
     view.lvDown->clearSelection();
+
+    sizedScreens(set, view);
+    manyAndLongScreens(set, view);
+    state.downloads.clear();
+    view.lvDown->clear();
+    view.lvUp->clear();
+    view.setButtons();
     state.users.clear();
 }
 

@@ -1,5 +1,4 @@
 #include "screens/screens.h"
-#include "ui/skinned/button_images.h"
 #include "ui/skinned/window_context.h"
 #include "ui/ui_shell.h"
 
@@ -32,12 +31,6 @@ void pressedShot(ScreenSet& set, const QString& name, ui::ViewWindow& view,
     pressed.setButtonDown(button, false);
 }
 
-void setAllButtons(ui::ViewWindow& view, bool enabled) {
-    for (ui::PictureBox* button : view.imgBtn) {
-        ui::setButtonImage(*button, enabled, view.imgBtns, view.imgDisabled);
-    }
-}
-
 }  // namespace
 
 void viewScreens(ScreenSet& set) {
@@ -54,10 +47,6 @@ void viewScreens(ScreenSet& set) {
     ui::TransfersView& transfers = views.frmTrans();
     settle();
     set.shots.window(QStringLiteral("transfers"), transfers);
-    setAllButtons(transfers, true);
-    set.shots.window(QStringLiteral("transfers-buttons-enabled"), transfers);
-    pressedShot(set, QStringLiteral("transfers-pressed-stop"), transfers, *transfers.imgBtn[1]);
-    setAllButtons(transfers, false);
 
     transferScreens(set, transfers);
 

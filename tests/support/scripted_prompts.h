@@ -24,6 +24,8 @@ class ScriptedPrompts : public Prompts {
     std::deque<PromptAnswer> answers;
     std::deque<std::string> texts;
     std::vector<Shown> shown;
+    // Where each folder picker opened.
+    std::vector<std::string> startFolders;
     int beeps = 0;
     // Runs while a message box is "open", before it is answered.
     std::function<void()> whileOpen;
@@ -46,7 +48,10 @@ class ScriptedPrompts : public Prompts {
         shown.push_back({prompt, PromptButtons::OkCancel, PromptIcon::None, title});
         return nextText();
     }
-    std::string browseFolder(const std::string&) override { return nextText(); }
+    std::string browseFolder(const std::string&, const std::string& startFolder) override {
+        startFolders.push_back(startFolder);
+        return nextText();
+    }
     std::string openFileName(const std::string&) override { return nextText(); }
     std::string saveFileName(const std::string&, const std::string&) override { return nextText(); }
     void beep() override { ++beeps; }

@@ -40,11 +40,12 @@ TEST(BrowseFolders, ReturnsThePickedPathWithoutItsTrailingSeparator) {
     for (const Case& c : cases) {
         QWidget* askedOwner = nullptr;
         std::string askedTitle;
-        platform::ScopedFolderPickerAnswer answer([&](QWidget* o, const std::string& title) {
-            askedOwner = o;
-            askedTitle = title;
-            return c.picked;
-        });
+        platform::ScopedFolderPickerAnswer answer(
+            [&](QWidget* o, const std::string& title, const std::string&) {
+                askedOwner = o;
+                askedTitle = title;
+                return c.picked;
+            });
         orv::cBrowseFolders picker;
         EXPECT_EQ(picker.BrowseFolders(&owner, "Choose the destination folder for downloads."),
                   c.returned);
@@ -53,31 +54,40 @@ TEST(BrowseFolders, ReturnsThePickedPathWithoutItsTrailingSeparator) {
     }
 }
 
-TEST(BrowseFolders, TheRealDialogReturnsTheFolderChosenInIt) {
+TEST(BrowseFolders, TheRealDialogOpensAtTheStartFolderAndReturnsTheFolderChosenInIt) {
     tornel::test::TempFolder root;
     const std::string chosen = root.file("pick me");
     ASSERT_EQ(::mkdir(chosen.c_str(), 0755), 0);
-    QString title;
-    QString startedIn;
-    bool foldersOnly = false;
-    QTimer::singleShot(50, qApp, [&] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            title = dialog->windowTitle();
-            startedIn = dialog->directory().absolutePath();
-            foldersOnly = dialog->fileMode() == QFileDialog::Directory &&
-                          dialog->testOption(QFileDialog::ShowDirsOnly);
-            dialog->setDirectory(QString::fromStdString(chosen));
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
-        }
-    });
-    QTimer::singleShot(3000, qApp, [] {  // never left waiting for a user
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
-        }
-    });
-    orv::cBrowseFolders picker;
-    EXPECT_EQ(picker.BrowseFolders(nullptr, "Pick a folder"), chosen);
-    EXPECT_EQ(title, "Pick a folder");
-    EXPECT_EQ(startedIn, QDir::homePath());
-    EXPECT_TRUE(foldersOnly);
+    // A start folder that is not a folder opens the home folder.
+    const std::pair<std::string, QString> starts[] = {
+        {root.path(), QString::fromStdString(root.path())},
+        {"", QDir::homePath()},
+        {root.file("missing"), QDir::homePath()},
+    };
+    for (const auto& [start, expected] : starts) {
+        SCOPED_TRACE(start);
+        QString title;
+        QString startedIn;
+        bool foldersOnly = false;
+        QTimer::singleShot(50, qApp, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                title = dialog->windowTitle();
+                startedIn = dialog->directory().absolutePath();
+                foldersOnly = dialog->fileMode() == QFileDialog::Directory &&
+                              dialog->testOption(QFileDialog::ShowDirsOnly);
+                dialog->setDirectory(QString::fromStdString(chosen));
+                static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+            }
+        });
+        QTimer::singleShot(3000, qApp, [] {  // never left waiting for a user
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        });
+        orv::cBrowseFolders picker;
+        EXPECT_EQ(picker.BrowseFolders(nullptr, "Pick a folder", start), chosen);
+        EXPECT_EQ(title, "Pick a folder");
+        EXPECT_EQ(startedIn, expected);
+        EXPECT_TRUE(foldersOnly);
+    }
 }

@@ -20,7 +20,7 @@ std::string Prompts::inputBox(const std::string&, const std::string&, const std:
     return {};
 }
 
-std::string Prompts::browseFolder(const std::string&) {
+std::string Prompts::browseFolder(const std::string&, const std::string&) {
     return {};
 }
 

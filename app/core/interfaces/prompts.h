@@ -23,8 +23,9 @@ class Prompts {
     // A modal one-line input box; "" when cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText);
-    // The folder the user picked, or "" when cancelled.
-    virtual std::string browseFolder(const std::string& title);
+    // The folder the user picked, starting from `startFolder`, or "" when
+    // cancelled.
+    virtual std::string browseFolder(const std::string& title, const std::string& startFolder);
     // The file the user picked to open, or "" when cancelled.
     virtual std::string openFileName(const std::string& title);
     // The file the user picked to save to, or "" when cancelled.

@@ -55,6 +55,16 @@ std::string localFileSize(const std::string& fullPath) {
     return size < 0 ? std::string() : getSize(size, 1, 1024);
 }
 
+// The name a download is listed under: the file's own. A pushed file is
+// saved under a name of the receiver's choosing ("big300 (2).bin" beside an
+// earlier copy), so its local name is the one the user finds on disk.
+std::string listedName(const cDownload& dl) {
+    if (dl.pushedFile && !dl.localPath.empty()) {
+        return getFileName(dl.localPath);
+    }
+    return getFileName(dl.remotePath);
+}
+
 std::string uploadKey(const qel::cXFile& upload) {
     return upload.reqID.empty() ? upload.Resource + upload.nodeID : upload.reqID;
 }
@@ -78,7 +88,7 @@ void TransferLists::updateDownloads(TransferList& lvDown) {
         const std::string& key = dl->Key;
         step([&] {
             if (!lvDown.rowExists(key)) {
-                lvDown.addRow(key, getFileName(dl->remotePath), dl->remotePath, false);
+                lvDown.addRow(key, listedName(*dl), dl->remotePath, false);
             }
         });
         step([&] { setListText(lvDown, key, StatusColumn, downloadStatus(*dl)); });

@@ -75,7 +75,7 @@ SkinnedChatWindow::SkinnedChatWindow(AppState& state, WindowContext& context,
       txtIn(makeChild<FileDropTarget<QLineEdit>>(this, QStringLiteral("txtIn"))),
       cmdSend(makeChild<TwipsControl<QPushButton>>(this, QStringLiteral("cmdSend"))),
       shpStatus(makeChild<TwipsControl<QFrame>>(this, QStringLiteral("shpStatus"))),
-      lblStatus(label(this, QStringLiteral("lblStatus"), QStringLiteral("No messages received"))),
+      lblStatus(makeChild<ElidedLabel>(this, QStringLiteral("lblStatus"))),
       lblPing(label(this, QStringLiteral("lblPing"), QStringLiteral("Connection Problems"))),
       lblChattingWith(
           label(this, QStringLiteral("lblChattingWith"), QStringLiteral("Chatting with <>"))),
@@ -120,6 +120,7 @@ void SkinnedChatWindow::buildControls() {
     shpStatus->setPalette(frame);
     shpStatus->Move(kStatusFrameLeft, 0);
     shpStatus->setHeight(kStatusFrameHeight);
+    lblStatus->setText(QStringLiteral("No messages received"));
     lblStatus->setLeft(kStatusLeft);
     lblStatus->setHeight(kStatusHeight);
     lblStatus->raise();

@@ -5,6 +5,7 @@
 #include "qellib/types.h"
 #include "ui/chat/file_drop_target.h"
 #include "ui/chat/shared_files_link.h"
+#include "ui/controls/elided_label.h"
 #include "ui/skinned/skinned_window.h"
 #include "ui/skinned/task_bar_proxy.h"
 
@@ -40,7 +41,7 @@ class SkinnedChatWindow : public SkinnedWindow, public ChatWindow {
     FileDropTarget<QLineEdit>* const txtIn;
     TwipsControl<QPushButton>* const cmdSend;
     TwipsControl<QFrame>* const shpStatus;
-    Label* const lblStatus;
+    ElidedLabel* const lblStatus;
     Label* const lblPing;
     Label* const lblChattingWith;
     PictureBox* const imgSpeech;

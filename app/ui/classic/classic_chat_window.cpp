@@ -7,9 +7,11 @@
 #include "ui/chat/shared_files_link.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
+#include "ui/form/screen_info.h"
 #include "ui/skin/classic_skin.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
+#include "ui/skinned/window_placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,7 +52,7 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
       txtIn(makeChild<FileDropTarget<QLineEdit>>(this, QStringLiteral("txtIn"))),
       cmdSend(makeChild<TwipsControl<QPushButton>>(this, QStringLiteral("cmdSend"))),
       sbChat(makeChild<TwipsControl<QStatusBar>>(this, QStringLiteral("sbChat"))),
-      typingPanel(makeChild<QLabel>(sbChat)),
+      typingPanel(makeChild<ElidedLabel>(sbChat, QStringLiteral("typing"))),
       timPing(makeChild<QTimer>(this)),
       conversation(state),
       state_(state),
@@ -59,6 +61,7 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
     buildControls();
     connectControls();
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
+    centreOnScreen(*this, ScreenInfo());
     Form_Resize();
     timPing->start();
 }
@@ -88,8 +91,8 @@ void ClassicChatWindow::buildControls() {
 
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
-    typingPanel->setObjectName(QStringLiteral("typing"));
     typingPanel->setIndent(twipsToPixels(90));
+    typingPanel->setContentsMargins(0, 0, twipsToPixels(90), 0);
     heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
     sbChat->addWidget(typingPanel, 1);
 

@@ -6,6 +6,7 @@
 #include "ui/chat/file_drop_target.h"
 #include "ui/chat/shared_files_link.h"
 #include "ui/classic/heading_band.h"
+#include "ui/controls/elided_label.h"
 #include "ui/form/form.h"
 
 #include <QLabel>
@@ -48,7 +49,7 @@ class ClassicChatWindow : public Form, public ChatWindow {
     TwipsControl<QPushButton>* const cmdSend;
     TwipsControl<QStatusBar>* const sbChat;
     // The status bar's panel keyed "typing".
-    QLabel* const typingPanel;
+    ElidedLabel* const typingPanel;
     QTimer* const timPing;
 
     ChatConversation conversation;

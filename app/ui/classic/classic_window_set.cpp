@@ -4,6 +4,8 @@
 #include "ui/classic/remote_files_window.h"
 #include "ui/classic/transfers_window.h"
 #include "ui/classic/users_window.h"
+#include "ui/skinned/window_context.h"
+#include "ui/skinned/window_placement.h"
 
 #include <QCloseEvent>
 
@@ -38,6 +40,7 @@ UsersWindow& ClassicWindowSet::frmUsers() {
     if (!users_) {
         users_ = std::make_unique<UsersWindow>(state_, core_);
         users_->installEventFilter(closeGuard_.get());
+        centreOnScreen(*users_, context_.screen);
     }
     return *users_;
 }

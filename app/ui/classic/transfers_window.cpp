@@ -39,9 +39,6 @@ constexpr Twips kDownTop = 1410;
 constexpr Twips kStatusHeight = 330;
 constexpr Twips kDesignClientWidth = 9000;
 constexpr Twips kDesignClientHeight = 6600;
-// Column widths: the status texts ("Asking Permission") are read whole, the
-// peer's name keeps room; the file name gives way.
-const std::vector<Twips> kColumnWidths{2300, 1650, 900, 1000, 1000, 1500};
 
 QStringList columns(const QString& peer) {
     return {QStringLiteral("File"), QStringLiteral("Status"), QStringLiteral("Progress"),
@@ -99,12 +96,12 @@ TransfersWindow::TransfersWindow(AppState& state, WindowContext& context)
       picDL(headerBox(this, QStringLiteral("picDL"))),
       lblDL(headerCaption(picDL, QStringLiteral("lblDL"), QStringLiteral("Downloads"))),
       lvDown(makeChild<KeyedListView>(this, QStringLiteral("lvDown"), lstIcons,
-                                      columns(QStringLiteral("From")), kColumnWidths)),
+                                      columns(QStringLiteral("From")))),
       picUL(headerBox(this, QStringLiteral("picUL"))),
       lblUL(headerCaption(picUL, QStringLiteral("lblUL"), QStringLiteral("Uploads"))),
       ulHide(plainLabel(this, QStringLiteral("ulHide"), QStringLiteral("Uploads hidden"))),
       lvUp(makeChild<KeyedListView>(this, QStringLiteral("lvUp"), lstIcons,
-                                    columns(QStringLiteral("To")), kColumnWidths)),
+                                    columns(QStringLiteral("To")))),
       sbMain(makeChild<TwipsControl<QStatusBar>>(this, QStringLiteral("sbMain"))),
       timUpdate(makeChild<QTimer>(this)),
       state_(state),
@@ -151,6 +148,8 @@ void TransfersWindow::buildControls() {
 void TransfersWindow::connectControls() {
     connect(tbMain, &KeyedToolBar::buttonClick, this, &TransfersWindow::tbMain_ButtonClick);
     connect(lvDown, &QTreeWidget::itemClicked, this, &TransfersWindow::lvDown_Click);
+    // The toolbar follows the selection however it changes (mouse or keys).
+    connect(lvDown, &QTreeWidget::itemSelectionChanged, this, &TransfersWindow::setButtons);
     connect(lvDown, &QTreeWidget::itemDoubleClicked, this, &TransfersWindow::lvDown_DblClick);
     // A click on lblUL, which lets mouse releases through, reaches picUL.
     for (Label* clickable : {picUL, ulHide}) {
@@ -240,11 +239,13 @@ void TransfersWindow::initToolbar() {
 }
 
 std::shared_ptr<cDownload> TransfersWindow::selectedDownload() const {
-    const std::string key = KeyedListView::keyOf(lvDown->currentItem());
-    if (lvDown->rowCount() == 0 || !state_.downloads.exists(key)) {
+    // The row the user selected: the list's current row is set by the focus
+    // alone, on a row nobody picked.
+    const std::vector<std::string> selected = lvDown->selectedKeys();
+    if (selected.empty() || !state_.downloads.exists(selected.front())) {
         return nullptr;
     }
-    return state_.downloads.item(key);
+    return state_.downloads.item(selected.front());
 }
 
 void TransfersWindow::setButtons() {

@@ -76,7 +76,7 @@ class TransfersWindow : public Form, public TransferListOwner {
     void buildControls();
     void connectControls();
     void showUploadsList(bool shown);
-    // The download of the selected row, or null.
+    // The download of the row the user selected, or null.
     std::shared_ptr<cDownload> selectedDownload() const;
     void deleteFile(const std::shared_ptr<cDownload>& dl);
     void clearInactive();

@@ -8,10 +8,13 @@
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
 #include "ui/controls/picture_box.h"
+#include "ui/skin/classic_skin.h"
 #include "ui/skin/skin.h"
 #include "ui/views/core_actions.h"
 
 #include <QFont>
+
+#include <algorithm>
 
 namespace tornel::ui {
 
@@ -19,12 +22,13 @@ namespace {
 
 constexpr int kLoadIntervalMs = 100;
 constexpr Twips kMargin = 165;
-constexpr Twips kTitleTop = 540;
-constexpr Twips kPromptTop = 870;
-constexpr Twips kListTop = 1170;
-constexpr Twips kBottomRow = 5250;
+constexpr Twips kHeadingTop = KeyedToolBar::kHeight;
+constexpr Twips kHeadingHeight = 630;
+constexpr Twips kListTop = kHeadingTop + kHeadingHeight + 120;
+constexpr Twips kBottomRowFromBottom = 450;  // from the inner bottom to the bottom line's top
 constexpr Twips kRowHeight = 255;
 constexpr Twips kBarWidth = 1800;
+constexpr Twips kLinkWidth = 1500;
 
 const QString kFiles = QStringLiteral("files");
 const QString kChat = QStringLiteral("chat");
@@ -53,9 +57,11 @@ UsersWindow::UsersWindow(AppState& state, CoreActions& core)
                                                       {kChat, QStringLiteral("Chat")},
                                                       {{}, {}},
                                                       {kSend, QStringLiteral("Send File")}})),
-      Label1(plainLabel(this, QStringLiteral("Label1"), QStringLiteral("Online Users"))),
-      Label2(
-          plainLabel(this, QStringLiteral("Label2"), QStringLiteral("Choose a user from below:"))),
+      heading(this, kHeadingTop, kHeadingHeight, QStringLiteral("Label1"),
+              QStringLiteral("Online Users"), QStringLiteral("Label2"),
+              QStringLiteral("Choose a user from below:")),
+      Label1(heading.title),
+      Label2(heading.subtitle),
       lblConn(plainLabel(this, QStringLiteral("lblConn"), QStringLiteral("Connecting..."))),
       lblRefresh(plainLabel(this, QStringLiteral("lblRefresh"), QStringLiteral("Search Again"))),
       lvUsers(makeChild<FileList>(this, QStringLiteral("lvUsers"))),
@@ -68,9 +74,11 @@ UsersWindow::UsersWindow(AppState& state, CoreActions& core)
       state_(state),
       core_(core) {
     setWindowTitle(QStringLiteral("Online Users"));
-    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     buildControls();
     connectControls();
+    setMinimumSize(twipsToPixels(kMinimumWidth), twipsToPixels(kMinimumHeight));
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    Form_Resize();
 }
 
 UsersWindow::~UsersWindow() = default;
@@ -83,27 +91,20 @@ void UsersWindow::buildControls() {
     imgUsers.add(skin.picture(pictures::kUserSharing));
 
     tbMain->Move(0, 0);
-    tbMain->setWidth(kClientWidth);
-
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    bold.setPointSize(bold.pointSize() + 1);
-    Label1->setFont(bold);
-    placeTwips(*Label1, kMargin, kTitleTop, kClientWidth - 2 * kMargin, kRowHeight + 30);
-    placeTwips(*Label2, kMargin, kPromptTop, kClientWidth - 2 * kMargin, kRowHeight);
+    heading.Image1->setPicture(skin.picture(pictures::kClassicUsersHeading));
 
     lvUsers->setSelectionMode(QAbstractItemView::SingleSelection);
-    placeTwips(*lvUsers, kMargin, kListTop, kClientWidth - 2 * kMargin,
-               kBottomRow - 120 - kListTop);
+    lvUsers->Move(kMargin, kListTop);
 
-    placeTwips(*lblConn, kMargin, kBottomRow, 2000, kRowHeight);
+    lblConn->setLeft(kMargin);
+    lblConn->setHeight(kRowHeight);
     styleLink(*lblRefresh);
-    placeTwips(*lblRefresh, kClientWidth - kMargin - 1500, kBottomRow, 1500, kRowHeight);
+    lblRefresh->setWidth(kLinkWidth);
+    lblRefresh->setHeight(kRowHeight);
     lblRefresh->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblRefresh->hide();
 
     pbLoad->setTextVisible(false);
-    pbLoad->Move(kClientWidth - kMargin - kBarWidth, kBottomRow + 15);
     pbLoad->setWidth(kBarWidth);
     pbLoad->setHeight(kRowHeight - 30);
     pbLoad->hide();
@@ -121,6 +122,23 @@ void UsersWindow::buildControls() {
     lvUsers->hide();
     tbMain->hide();
     setUserButtons(false);
+}
+
+void UsersWindow::Form_Resize() {
+    skipFailure([this] {
+        const Twips width = ScaleWidth();
+        const Twips bottomRow = ScaleHeight() - kBottomRowFromBottom;
+        tbMain->setWidth(width);
+        heading.fit(width);
+        lvUsers->setWidth(std::max<Twips>(0, width - 2 * kMargin));
+        lvUsers->setHeight(std::max<Twips>(0, bottomRow - 120 - kListTop));
+        lblRefresh->Move(width - kMargin - kLinkWidth, bottomRow);
+        const Twips barWidth = std::min(kBarWidth, width / 2 - kMargin);
+        pbLoad->setWidth(barWidth);
+        pbLoad->Move(width - kMargin - barWidth, bottomRow + 15);
+        lblConn->setTop(bottomRow);
+        lblConn->setWidth(std::max<Twips>(0, pbLoad->Left() - kMargin - 60));
+    });
 }
 
 void UsersWindow::connectControls() {

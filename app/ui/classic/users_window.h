@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qellib/types.h"
+#include "ui/classic/heading_band.h"
 #include "ui/classic/keyed_tool_bar.h"
 #include "ui/controls/file_list.h"
 #include "ui/controls/image_list.h"
@@ -42,6 +43,8 @@ class UsersWindow : public Form {
 
     ImageList imgUsers;
     KeyedToolBar* const tbMain;
+    // The heading: Label1 "Online Users" over Label2 "Choose a user from below:".
+    HeadingBand heading;
     Label* const Label1;
     Label* const Label2;
     Label* const lblConn;
@@ -67,9 +70,15 @@ class UsersWindow : public Form {
     void tbMain_ButtonClick(const QString& key);
     void timLoad_Timer();
 
-    // The window's inner size, in twips.
+    // The window's inner size as designed and at the least, in twips.
     static constexpr Twips kClientWidth = 4500;
     static constexpr Twips kClientHeight = 5700;
+    static constexpr Twips kMinimumWidth = 3600;
+    static constexpr Twips kMinimumHeight = 3600;
+
+  protected:
+    // The list takes the room the heading and the bottom line leave.
+    void Form_Resize() override;
 
   private:
     void buildControls();

@@ -27,7 +27,7 @@ FileList::FileList(QWidget* parent, const QString& name) : QListWidget(parent) {
 
 QListWidgetItem* FileList::addEntry(const std::string& text, const QPixmap& icon,
                                     const QString& tag) {
-    auto entry = std::make_unique<QListWidgetItem>(QIcon(icon), QString::fromStdString(text));
+    auto entry = std::make_unique<QListWidgetItem>(steadyIcon(icon), QString::fromStdString(text));
     entry->setData(kTagRole, tag);
     entry->setData(kTextRole, QByteArray::fromStdString(text));
     QListWidgetItem* added = entry.get();

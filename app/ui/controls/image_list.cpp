@@ -2,12 +2,43 @@
 
 #include "ui/skin/skin.h"
 
+#include <QPainter>
+
 namespace tornel::ui {
 
 namespace {
+
 QString foldedKey(const QString& key) {
     return key.toCaseFolded();
 }
+
+// `picture` unchanged over a light rim one pixel wide, so that a glyph of the
+// selection's own colour still stands out on it.
+QPixmap outlined(const QPixmap& picture) {
+    const QImage glyph = picture.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage rim = glyph;
+    {
+        QPainter painter(&rim);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(rim.rect(), QColor(255, 255, 255, 230));
+    }
+    QImage result(glyph.size(), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            if (dx != 0 || dy != 0) {
+                painter.drawImage(dx, dy, rim);
+            }
+        }
+    }
+    painter.drawImage(0, 0, glyph);
+    painter.end();
+    QPixmap made = QPixmap::fromImage(result);
+    made.setDevicePixelRatio(picture.devicePixelRatio());
+    return made;
+}
+
 }  // namespace
 
 int ImageList::add(const QPixmap& picture, const QString& key) {
@@ -64,7 +95,15 @@ void ImageList::addIcon(const std::string& key, const QIcon& icon) {
 }
 
 QIcon ImageList::genericFileIcon() const {
-    return QIcon(Skin::instance().picture(pictures::kGenericFile));
+    return steadyIcon(Skin::instance().picture(pictures::kGenericFile));
+}
+
+QIcon steadyIcon(const QPixmap& picture) {
+    QIcon icon(picture);
+    if (!picture.isNull()) {
+        icon.addPixmap(outlined(picture), QIcon::Selected);
+    }
+    return icon;
 }
 
 }  // namespace tornel::ui

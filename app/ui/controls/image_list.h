@@ -3,6 +3,7 @@
 #include "core/interfaces/file_icon_list.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -43,5 +44,11 @@ class ImageList : public FileIconList {
     std::vector<QString> keys_;
     QHash<QString, int> numbersByKey_;
 };
+
+// An icon that shows `picture` as it is also on a selected row, where the
+// style would tint it with the selection's colour (a yellow folder turning
+// brown); there it stands on a light rim, so that a blue glyph does not
+// vanish on the blue highlight.
+QIcon steadyIcon(const QPixmap& picture);
 
 }  // namespace tornel::ui

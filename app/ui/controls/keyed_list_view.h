@@ -14,12 +14,16 @@ namespace tornel::ui {
 class ImageList;
 
 // A report-style list whose rows are found by a text key: columns with
-// headers and widths in twips, rows added on top or at the end with the
-// small icon of a file type from the owner's image list, a Tag per row.
+// headers, rows added on top or at the end with the small icon of a file type
+// from the owner's image list, a Tag per row. The first column (the file)
+// takes the width the others leave; the others fit their header and texts,
+// except that the last (the peer's name) leaves the file's names their room,
+// up to a third of the width, and cuts a longer name with "…". A cut text is
+// offered whole as a tool tip.
 class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
   public:
     KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
-                  const QStringList& headers, const std::vector<Twips>& columnWidths);
+                  const QStringList& headers);
 
     bool rowExists(const std::string& key) const override;
     void addRow(const std::string& key, const std::string& text, const std::string& iconPath,
@@ -40,6 +44,10 @@ class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
     std::vector<std::string> keys() const;
     // The keys of the selected rows, in list order.
     std::vector<std::string> selectedKeys() const;
+
+  protected:
+    int sizeHintForColumn(int column) const override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     QTreeWidgetItem& existingRow(const std::string& key) const;

@@ -47,7 +47,7 @@ KeyedTree::Node* KeyedTree::addNode(Node* parent, const QString& key, const std:
     made->setData(0, kKeyRole, key);
     made->setData(0, kImageRole, image);
     made->setData(0, kSerialRole, ++lastSerial_);
-    made->setIcon(0, QIcon(images_.picture(image)));
+    made->setIcon(0, steadyIcon(images_.picture(image)));
     Node* node = made.get();
     if (parent) {
         parent->addChild(made.release());

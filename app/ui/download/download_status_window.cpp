@@ -4,11 +4,15 @@
 #include "core/state/app_state.h"
 #include "core/state/download.h"
 #include "core/util/utilities.h"
+#include "ui/form/screen_info.h"
 #include "ui/skin/download_pictures.h"
 #include "ui/skin/palette.h"
 #include "ui/skin/skin.h"
+#include "ui/skinned/window_placement.h"
 
 #include <QCloseEvent>
+
+#include <algorithm>
 
 namespace tornel::ui {
 
@@ -26,6 +30,7 @@ constexpr Twips kFrameTop = 990;
 constexpr Twips kFrameHeight = 1470;
 constexpr Twips kTextLeft = 1020;
 constexpr Twips kLineHeight = 255;
+constexpr int kCaptionAir = 12;  // pixels beside a button's caption
 
 constexpr int kRefreshMs = 750;
 constexpr int kProgressMaximum = 1000;
@@ -53,6 +58,19 @@ QPushButton* button(QWidget* parent, const char* name) {
     return control;
 }
 
+// The width of each button: the design width, or wider where a caption the
+// buttons show needs it to stand clear of the edges.
+Twips fittedButtonWidth(QPushButton& probe) {
+    const QString kept = probe.text();
+    int pixels = twipsToPixels(kButtonWidth);
+    for (const char* caption : {"&Open", "Show &Folder", "&Cancel", "&Hide", "&Close"}) {
+        probe.setText(QString::fromLatin1(caption));
+        pixels = std::max(pixels, probe.sizeHint().width() + kCaptionAir);
+    }
+    probe.setText(kept);
+    return pixelsToTwips(pixels);
+}
+
 }  // namespace
 
 DownloadStatusWindow::DownloadStatusWindow(AppState& state, std::weak_ptr<cDownload> download)
@@ -63,7 +81,7 @@ DownloadStatusWindow::DownloadStatusWindow(AppState& state, std::weak_ptr<cDownl
       lblTitle(plainLabel(this, "lblTitle")),
       lblSubtitle(plainLabel(this, "lblSubtitle")),
       Frame1(new QFrame(this)),
-      lblName(plainLabel(Frame1, "lblName")),
+      lblName(new ElidedLabel(Frame1, QStringLiteral("lblName"))),
       lblProgress(plainLabel(Frame1, "lblProgress")),
       pbFile(new QProgressBar(Frame1)),
       lblSpeed(plainLabel(Frame1, "lblSpeed")),
@@ -105,6 +123,7 @@ DownloadStatusWindow::DownloadStatusWindow(AppState& state, std::weak_ptr<cDownl
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     placeControls();
     resetToDesign();
+    centreOnScreen(*this, ScreenInfo());
 }
 
 DownloadStatusWindow::~DownloadStatusWindow() = default;
@@ -122,10 +141,11 @@ void DownloadStatusWindow::placeControls() {
     place(*pbFile, kMargin, 750, inner, 240);
     place(*lblSpeed, kMargin, 1080, inner, kLineHeight);
     const Twips buttonTop = kFrameTop + kFrameHeight + 165;
-    Twips left = kWidth - kMargin - kButtonWidth;
+    const Twips buttonWidth = fittedButtonWidth(*cmdFolder);
+    Twips left = kWidth - kMargin - buttonWidth;
     for (QPushButton* control : {cmdCancel, cmdFolder, cmdOpen}) {
-        place(*control, left, buttonTop, kButtonWidth, kButtonHeight);
-        left -= kButtonWidth + kButtonGap;
+        place(*control, left, buttonTop, buttonWidth, kButtonHeight);
+        left -= buttonWidth + kButtonGap;
     }
 }
 

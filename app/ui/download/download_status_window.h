@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/interfaces/download_window.h"
+#include "ui/controls/elided_label.h"
 #include "ui/form/form.h"
 
 #include <QFrame>
@@ -40,7 +41,7 @@ class DownloadStatusWindow : public Form, public DownloadWindow {
     QLabel* const lblTitle;
     QLabel* const lblSubtitle;
     QFrame* const Frame1;
-    QLabel* const lblName;
+    ElidedLabel* const lblName;
     QLabel* const lblProgress;
     QProgressBar* const pbFile;
     QLabel* const lblSpeed;

@@ -28,6 +28,9 @@ Twips ScreenInfo::Height() const {
 }
 
 QRect ScreenInfo::availablePixels() const {
+    if (testAvailable_) {
+        return *testAvailable_;
+    }
     if (testSize_) {
         return QRect(0, 0, twipsToPixels(testSize_->width), twipsToPixels(testSize_->height));
     }
@@ -36,6 +39,10 @@ QRect ScreenInfo::availablePixels() const {
 
 void ScreenInfo::setSizeForTest(Twips width, Twips height) {
     testSize_ = TestSize{width, height};
+}
+
+void ScreenInfo::setAvailableForTest(QRect pixels) {
+    testAvailable_ = pixels;
 }
 
 }  // namespace tornel::ui

@@ -33,8 +33,9 @@ DownloadsTab::DownloadsTab(QWidget* parent, AppState& state)
 
 void DownloadsTab::cmdBrowse_Click() {
     guarded(state_.log, "cmdBrowse_Click", [&] {
-        const std::string folder =
-            state_.ui.prompts->browseFolder("Choose the destination folder for downloads.");
+        // The picker opens at the folder the field holds.
+        const std::string folder = state_.ui.prompts->browseFolder(
+            "Choose the destination folder for downloads.", txtDownloads->text().toStdString());
         if (!folder.empty()) {
             txtDownloads->setText(QString::fromStdString(folder));
         }

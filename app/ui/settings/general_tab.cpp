@@ -1,6 +1,7 @@
 #include "ui/settings/general_tab.h"
 
 #include "core/log/guarded.h"
+#include "core/permissions/grant_name.h"
 #include "core/state/app_state.h"
 #include "ui/views/view_switcher.h"
 
@@ -40,7 +41,7 @@ GeneralTab::GeneralTab(QWidget* parent, AppState& state, ViewSwitcher& views)
 void GeneralTab::listIDs() {
     lstAllowed->clear();
     for (const auto& entry : state_.allowedIDs) {
-        addLine(*lstAllowed, entry.item->Name);
+        addLine(*lstAllowed, grantName(state_, *entry.item));
     }
 }
 

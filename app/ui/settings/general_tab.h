@@ -23,7 +23,8 @@ class GeneralTab : public SettingsPage {
     QPushButton* const cmdRemoveAllowed;
     QPushButton* const cmdShared;
 
-    // One line per allowed ID, its Name, in the collection's order.
+    // One line per allowed ID, in the collection's order: its Name, or for a
+    // grant without one the node's name as the library knows it, else its ID.
     void listIDs();
     // Removes the chosen allowed ID at once (Cancel keeps the removal).
     void cmdRemoveAllowed_Click();

@@ -6,6 +6,8 @@
 #include "ui/controls/named_menu_items.h"
 #include "ui/controls/picture_box.h"
 #include "ui/settings/settings_dialog.h"
+#include "ui/skinned/window_context.h"
+#include "ui/skinned/window_placement.h"
 #include "ui/views/core_actions.h"
 #include "ui/views/view_switcher.h"
 
@@ -168,7 +170,16 @@ void SettingsWindow::timRefresh_Timer() {
 void SettingsWindow::mnuSettings_Click() {
     guarded(state_.log, "mnuSettings_Click", [&] {
         dialog->fill();
+        const bool firstShowing = !shownBefore_;
+        shownBefore_ = true;
         show();
+        // On the available area of the screen, whatever its size: centred the
+        // first time, pulled back inside when a smaller screen took its place.
+        if (firstShowing) {
+            centreOnScreen(*this, views_.context().screen);
+        } else {
+            keepOnScreen(*this, views_.context().screen);
+        }
         raise();
         activateWindow();
     });

@@ -73,6 +73,7 @@ class SettingsWindow : public Form, public TrayIconEvents {
     ViewSwitcher& views_;
     CoreActions& core_;
     bool menuInTitleBars_ = false;
+    bool shownBefore_ = false;
 };
 
 }  // namespace tornel::ui

@@ -87,6 +87,7 @@ const QStringList& toolKeys() {
 void addClassicSkin(Skin& skin) {
     skin.add(kClassicHeading, heading(QStringLiteral("folder")));
     skin.add(kClassicChatHeading, heading(QStringLiteral("chat")));
+    skin.add(kClassicUsersHeading, heading(QStringLiteral("users")));
     for (const QString& key : toolKeys()) {
         skin.add(kClassicTool + key, drawn(QSize(kToolSize, kToolSize), [&](QPainter& p) {
                      drawTool(p, key, palette::kGlyph);

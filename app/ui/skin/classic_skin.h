@@ -10,6 +10,8 @@ class Skin;
 namespace pictures {
 // The heading decoration of the plain windows (Image1).
 inline const QString kClassicHeading = QStringLiteral("classic.heading");
+// The heading decoration of the users window.
+inline const QString kClassicUsersHeading = QStringLiteral("classic.heading.users");
 // The heading decoration of the classic chat window.
 inline const QString kClassicChatHeading = QStringLiteral("classic.heading.chat");
 // Toolbar pictures of the plain windows: kClassicTool + the button's key

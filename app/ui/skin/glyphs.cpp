@@ -41,6 +41,15 @@ void chat(QPainter& p, const QColor& c) {
     p.drawPolyline(QPolygonF{QPointF(5, 11), QPointF(4.5, 14), QPointF(8, 11)});
 }
 
+// Two people, the nearer in front: the users online.
+void users(QPainter& p, const QColor& c) {
+    p.setPen(linePen(c));
+    p.drawEllipse(QRectF(8.5, 2, 4.5, 4.5));
+    p.drawArc(QRectF(7.5, 7.5, 7.5, 8), 20 * 16, 140 * 16);
+    p.drawEllipse(QRectF(3, 4.5, 5, 5));
+    p.drawArc(QRectF(1, 11, 9, 8), 0, 180 * 16);
+}
+
 void send(QPainter& p, const QColor& c) {
     p.setPen(linePen(c));
     p.drawLine(QPointF(8, 11), QPointF(8, 2.5));
@@ -114,7 +123,7 @@ const QHash<QString, GlyphPainter>& glyphPainters() {
         {QStringLiteral("status"), status},   {QStringLiteral("stop"), stop},
         {QStringLiteral("resume"), resume},   {QStringLiteral("file"), file},
         {QStringLiteral("folder"), folder},   {QStringLiteral("delete"), remove},
-        {QStringLiteral("clear"), clear},
+        {QStringLiteral("clear"), clear},     {QStringLiteral("users"), users},
     };
     return painters;
 }

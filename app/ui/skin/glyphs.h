@@ -10,7 +10,8 @@ namespace tornel::ui {
 
 // Draws the line glyph of an action, named by its button Tag ("refresh",
 // "chat", "send", "download", "status", "stop", "resume", "file", "folder",
-// "delete", "clear"), into `box`. An unknown name draws nothing.
+// "delete", "clear"; and "users" for the users window), into `box`. An
+// unknown name draws nothing.
 void drawGlyph(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour);
 
 }  // namespace tornel::ui

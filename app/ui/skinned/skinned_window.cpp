@@ -24,7 +24,6 @@ constexpr Twips kLogoLeft = 450;
 constexpr Twips kButtonGap = 50;
 constexpr Twips kButtonRightMargin = 60;
 constexpr Twips kLayoutOverhang = 100;
-constexpr Twips kTaskBarAllowance = 400;
 constexpr int kMenuDelayMs = 400;
 
 PictureBox* picture(QWidget* parent, const QString& name, const QString& skinName, int index = -1) {
@@ -72,7 +71,8 @@ SkinnedWindow::SkinnedWindow(const QString& formName, WindowContext& context, co
       sep0(namedSeparator(mnuTitlebar, QStringLiteral("sep0"))),
       mnuClose(namedMenuItem(mnuTitlebar, QStringLiteral("mnuClose"), QStringLiteral("&Close"))),
       timMenu(makeChild<QTimer>(this)),
-      context_(context) {
+      context_(context),
+      edges_(*this) {
     mnuTitlebar->setObjectName(QStringLiteral("mnuTitlebar"));
     mnuTitlebar->setDefaultAction(mnuClose);
     timMenu->setObjectName(QStringLiteral("timMenu"));
@@ -210,10 +210,12 @@ void SkinnedWindow::toggleMaximise() {
         section.write("lastX", Left());
         section.write("lastY", Top());
         beforeMaximise_ = Geometry{Left(), Top(), Width(), Height()};
-        setWidth(context_.screen.Width());
-        setHeight(context_.screen.Height() - kTaskBarAllowance);
-        setTop(0);
-        setLeft(0);
+        // The available area, not the whole screen: the desktop's panels stay in sight.
+        const QRect area = context_.screen.availablePixels();
+        setWidth(pixelsToTwips(area.width()));
+        setHeight(pixelsToTwips(area.height()));
+        setTop(pixelsToTwips(area.top()));
+        setLeft(pixelsToTwips(area.left()));
         btnTop[1]->setToolTipText(QStringLiteral("Restore"));
         mnuRestore->setText(QStringLiteral("&Restore"));
     } else {
@@ -228,6 +230,7 @@ void SkinnedWindow::toggleMaximise() {
         btnTop[1]->setToolTipText(QStringLiteral("Maximise"));
         mnuRestore->setText(QStringLiteral("Ma&ximise"));
     }
+    edges_.setEnabled(isMax);
     show();
     isMax_ = !isMax;
     section.write("isMax", !isMax);
@@ -252,6 +255,7 @@ void SkinnedWindow::layoutForm() {
 void SkinnedWindow::Form_Resize() {
     layoutForm();
     layoutContent();
+    edges_.place();
 }
 
 void SkinnedWindow::Form_Load() {

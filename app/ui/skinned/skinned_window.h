@@ -5,6 +5,7 @@
 #include "ui/controls/picture_box.h"
 #include "ui/form/form.h"
 #include "ui/skinned/window_drag.h"
+#include "ui/skinned/window_edges.h"
 
 #include <QAction>
 #include <QMenu>
@@ -20,10 +21,10 @@ class TaskBarProxy;
 struct WindowContext;
 
 // A window without a system frame that behaves as if it had one: a picture
-// title bar to drag it by, minimise, maximise/restore and close buttons with
-// a pressed look, the title-bar menu, its own maximise to the screen's width
-// and height less 400 twips, the skin laid out after every resize, and its
-// placement kept in "Windows.xml".
+// title bar to drag it by, edges and corners to resize it by, minimise,
+// maximise/restore and close buttons with a pressed look, the title-bar menu,
+// its own maximise to the screen's available area, the skin laid out after
+// every resize, and its placement kept in "Windows.xml".
 class SkinnedWindow : public Form {
     Q_OBJECT
 
@@ -63,8 +64,8 @@ class SkinnedWindow : public Form {
     std::vector<PictureBox*> imgTab;
     std::vector<Label*> lblTab;
 
-    // The framework's own maximise: the window fills the screen's width and
-    // its height less 400 twips at 0, 0, and a second call puts it back.
+    // The framework's own maximise: the window fills the screen's available
+    // area (the screen less its panels), and a second call puts it back.
     void toggleMaximise();
     // Minimises the window behind `proxy`, its task-bar entry.
     void minimiseForm(TaskBarProxy& proxy);
@@ -110,6 +111,7 @@ class SkinnedWindow : public Form {
 
     WindowContext& context_;
     WindowDrag drag_;
+    WindowEdges edges_;
     // The maximised state and the geometry to return to, per window (chat
     // windows share one section of the placement file).
     std::optional<bool> isMax_;

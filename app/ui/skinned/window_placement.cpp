@@ -10,13 +10,17 @@ void saveWindowState(const Form& frm, cSettingsFile& windowSettings) {
     WindowSection section(windowSettings, frm.Name());
     section.write("width", frm.Width());
     section.write("height", frm.Height());
-    section.write("state", frm.WindowState());
+    // A window closed while minimised comes back at its size, in sight: every
+    // chat window opens from the one section its last window saved.
+    const int state = frm.WindowState();
+    section.write("state", state == Form::Minimised ? int(Form::Normal) : state);
 }
 
 bool loadWindowState(Form& frm, cSettingsFile& windowSettings, const ScreenInfo& screen) {
     WindowSection section(windowSettings, frm.Name());
+    // A minimised state saved by an earlier run opens as a normal window.
     if (const int state = section.read("state", -1); state > -1) {
-        frm.applyWindowState(state);
+        frm.applyWindowState(state == Form::Minimised ? int(Form::Normal) : state);
     }
     if (frm.WindowState() == Form::Normal) {
         if (const double width = section.read("width", -1.0); width > -1) {

@@ -93,7 +93,7 @@ class ExploreView : public ViewWindow, public ExploreTree {
     Node* currentNode() const;
 
     // The designed placement of the tree and the list, in twips.
-    static constexpr Twips kListTop = 950;
+    static constexpr Twips kListTop = kContentTop;
     static constexpr Twips kTreeLeft = 165;
     static constexpr Twips kBottomMargin = 150;
     static constexpr Twips kGap = 100;

@@ -31,7 +31,9 @@ constexpr int kImageRole = Qt::UserRole + 2;
 constexpr int kCheckSeenRole = Qt::UserRole + 3;
 
 constexpr Twips kTreeLeft = 165;
-constexpr Twips kTreeTop = 480;
+// The panes start where the other views' lists start, so they stay put on a
+// tab switch.
+constexpr Twips kTreeTop = ViewWindow::kContentTop;
 constexpr Twips kBottomMargin = 150;
 constexpr Twips kGap = 100;
 
@@ -218,7 +220,7 @@ QTreeWidgetItem* SharingView::addPlaceholder(QTreeWidgetItem* parent, const QStr
 void SharingView::setImage(QTreeWidgetItem* node, const QString& image) {
     if (nodeImage(node) != image) {
         node->setData(0, kImageRole, image);
-        node->setIcon(0, QIcon(comp.picture(image)));
+        node->setIcon(0, steadyIcon(comp.picture(image)));
     }
 }
 
@@ -348,7 +350,7 @@ bool SharingView::hasFolders(const std::string& path) {
 void SharingView::browseFolder(const std::string& path, QTreeWidgetItem* node) {
     const QSignalBlocker quiet(tvLeft);
     guarded(switcher().state().log, "browseFolder", [&] {
-        lstFiles->addItem(std::make_unique<QListWidgetItem>(QIcon(comp.picture(image::kFind)),
+        lstFiles->addItem(std::make_unique<QListWidgetItem>(steadyIcon(comp.picture(image::kFind)),
                                                             QStringLiteral("Loading"))
                               .release());
         lstFiles->repaint();
@@ -378,7 +380,7 @@ void SharingView::addToList(const std::vector<std::string>& names, bool isFolder
         }
         const QString icon =
             isFolders ? image::kFolder : QString::fromStdString(tornel::getFileIcon(name, comp));
-        auto item = std::make_unique<QListWidgetItem>(QIcon(comp.picture(icon)), text(name));
+        auto item = std::make_unique<QListWidgetItem>(steadyIcon(comp.picture(icon)), text(name));
         item->setData(Qt::UserRole, isFolders ? kFolderTag : kFileTag);
         lstFiles->addItem(item.release());
     }

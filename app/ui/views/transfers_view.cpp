@@ -33,13 +33,9 @@ enum Button {
 };
 
 constexpr Twips kListLeft = 165;
-constexpr Twips kListTop = 950;
+constexpr Twips kListTop = ViewWindow::kContentTop;
 constexpr int kRefreshMs = 1000;
 constexpr int kStatusColumn = 1;
-// Column widths in twips. The status texts ("Asking Permission", "Routing
-// failed") are read whole at the program's font; the file name gives way.
-const std::vector<Twips> kDownColumnWidths{2400, 1850, 1000, 1000, 1000, 1000};
-const std::vector<Twips> kUpColumnWidths{2400, 1850, 1000, 1000, 1000, 1000};
 
 const QStringList& columns(const QString& peer) {
     static const QStringList down{QStringLiteral("File"),     QStringLiteral("Status"),
@@ -69,9 +65,9 @@ std::string nameList(const std::vector<std::shared_ptr<cDownload>>& downloads) {
 TransfersView::TransfersView(ViewSwitcher& switcher)
     : ViewWindow(QStringLiteral("frmTrans"), 2, switcher),
       lvDown(makeChild<KeyedListView>(this, QStringLiteral("lvDown"), lstIcons,
-                                      columns(QStringLiteral("From")), kDownColumnWidths)),
+                                      columns(QStringLiteral("From")))),
       lvUp(makeChild<KeyedListView>(this, QStringLiteral("lvUp"), lstIcons,
-                                    columns(QStringLiteral("To")), kUpColumnWidths)),
+                                    columns(QStringLiteral("To")))),
       timUpdate(makeChild<QTimer>(this)),
       lists_(switcher.state()) {
     addActionButtons(QStringLiteral("transfers"), transferButtonTags(),

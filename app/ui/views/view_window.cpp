@@ -8,6 +8,8 @@
 
 #include <QCloseEvent>
 
+#include <algorithm>
+
 namespace tornel::ui {
 
 namespace {
@@ -16,6 +18,9 @@ constexpr Twips kTabTop = 90;
 constexpr Twips kTabCaptionHeight = 360;
 constexpr Twips kTabCaptionWidth = 1400;
 constexpr Twips kButtonTop = 480;
+constexpr Twips kTitleButtonsRightMargin = 60;
+constexpr Twips kTitleButtonGap = 50;
+constexpr Twips kTabClearance = 150;
 
 const QStringList& tabCaptions() {
     static const QStringList captions{QStringLiteral("Explore"), QStringLiteral("Transfers"),
@@ -32,9 +37,22 @@ ViewWindow::ViewWindow(const QString& formName, int ownTab, ViewSwitcher& switch
     setWindowTitle(tabCaptions().value(ownTab - 1));
     setWidth(kDesignWidth);
     setHeight(kDesignHeight);
+    buildTabs(ownTab);
+    setMinimumSize(twipsToPixels(minimumWidth()), twipsToPixels(kMinimumHeight));
     Form_Load();
     centreOnScreen(*this, context().screen);
-    buildTabs(ownTab);
+}
+
+Twips ViewWindow::minimumWidth() const {
+    // The tab strip is centred: each half of the window holds half the strip
+    // and, clear of it, the logo on the left or the title buttons on the right.
+    const Twips logo = imgLogo->Left() + imgLogo->Width();
+    Twips buttons = kTitleButtonsRightMargin;
+    for (const PictureBox* button : btnTop) {
+        buttons += button->Width() + kTitleButtonGap;
+    }
+    const Twips strip = imgTab.front()->Width() * Twips(imgTab.size());
+    return strip + 2 * (std::max(logo, buttons) + kTabClearance);
 }
 
 void ViewWindow::buildTabs(int ownTab) {

@@ -23,6 +23,14 @@ class ViewWindow : public SkinnedWindow {
     // The view's size as designed, inner, in twips.
     static constexpr Twips kDesignWidth = 8640;
     static constexpr Twips kDesignHeight = 6150;
+    // Where the views' panes start, under the action buttons, in twips.
+    static constexpr Twips kContentTop = 950;
+    // The least height, in twips: the lists keep a few rows.
+    static constexpr Twips kMinimumHeight = 4500;
+
+    // The least width, in twips, that keeps the title bar whole: the tab
+    // strip clear of the logo and of the title buttons.
+    Twips minimumWidth() const;
 
   protected:
     void closeWindow() override;

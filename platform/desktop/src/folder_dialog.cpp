@@ -3,12 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace platform {
 
-std::string pickFolderWithDialog(QWidget* owner, const std::string& title) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        owner, QString::fromUtf8(title), QDir::homePath(), QFileDialog::ShowDirsOnly);
+std::string pickFolderWithDialog(QWidget* owner, const std::string& title,
+                                 const std::string& startFolder) {
+    const QString start = QFile::decodeName(QByteArray::fromStdString(startFolder));
+    const QString from = !start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath();
+    const QString chosen = QFileDialog::getExistingDirectory(owner, QString::fromUtf8(title), from,
+                                                             QFileDialog::ShowDirsOnly);
     return QFile::encodeName(chosen).toStdString();
 }
 

@@ -11,11 +11,14 @@ class QWidget;
 namespace platform {
 
 // Shows the picker over `owner` (may be null), titled `title` (UTF-8),
-// offering folders only and starting in the home folder. Returns the chosen
-// folder's path as the file system's bytes, or "" when the user cancels.
-std::string pickFolder(QWidget* owner, const std::string& title);
+// offering folders only and starting in `startFolder` when that is a folder,
+// else in the home folder. Returns the chosen folder's path as the file
+// system's bytes, or "" when the user cancels.
+std::string pickFolder(QWidget* owner, const std::string& title,
+                       const std::string& startFolder = {});
 
-using FolderPicker = std::function<std::string(QWidget* owner, const std::string& title)>;
+using FolderPicker = std::function<std::string(QWidget* owner, const std::string& title,
+                                               const std::string& startFolder)>;
 
 // Installs the picker pickFolder shows; an empty one cancels every pick.
 void installFolderPicker(FolderPicker picker);

@@ -196,6 +196,22 @@ TEST_F(ChatWindowTest, MinimisingGoesBehindItsOwnEntryAndRestoringBringsItBack) 
     }
 }
 
+TEST_F(ChatWindowTest, AChatOpenedAfterAMinimisedOneWasClosedOpensInSight) {
+    window->setWidth(8000);
+    window->setHeight(6000);
+    window->btnTop[0]->mouseUp(ui::PictureBox::LeftButton);
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isMinimized());
+    window->close();  // the task bar's Close, or the program's exit
+    QApplication::processEvents();
+
+    const QPointer<ui::SkinnedChatWindow> next = open("NEXT", "Next", true);
+    EXPECT_EQ(next->WindowState(), ui::Form::Normal);
+    EXPECT_TRUE(next->isShown());
+    EXPECT_EQ(next->Width(), 8000) << "the closed window's size is kept";
+    EXPECT_EQ(next->Height(), 6000);
+}
+
 TEST_F(ChatWindowTest, LayoutFollowsTheTable) {
     window->setWidth(9000);
     window->setHeight(6000);

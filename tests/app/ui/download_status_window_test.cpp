@@ -40,7 +40,10 @@ TEST_F(DownloadStatusWindowTest, IsAFixedWindowWithItsControlsInside) {
     const QRect inside = w.rect();
     QRect previous;
     for (QPushButton* button : {w.cmdOpen, w.cmdFolder, w.cmdCancel}) {
-        EXPECT_EQ(button->size(), QSize(81, 25));
+        EXPECT_EQ(button->size(), w.cmdFolder->size());
+        EXPECT_EQ(button->height(), 25);
+        EXPECT_GE(button->width(), 81);
+        EXPECT_GT(button->width(), button->sizeHint().width()) << "the caption stands clear";
         EXPECT_TRUE(inside.contains(button->geometry()));
         EXPECT_FALSE(button->geometry().intersects(previous));
         EXPECT_GT(button->x(), previous.x());
@@ -51,6 +54,23 @@ TEST_F(DownloadStatusWindowTest, IsAFixedWindowWithItsControlsInside) {
     for (QWidget* label : {static_cast<QWidget*>(w.lblName), static_cast<QWidget*>(w.lblSpeed)}) {
         EXPECT_TRUE(w.Frame1->rect().contains(label->geometry()));
     }
+}
+
+TEST_F(DownloadStatusWindowTest, ALongNameIsCutWithTheWholeNameAsItsToolTip) {
+    ui::DownloadStatusWindow& w = window();
+    w.setFileName("plan.txt");
+    EXPECT_EQ(w.lblName->shownText(), "plan.txt");
+    EXPECT_TRUE(w.lblName->toolTip().isEmpty());
+
+    const QString name = QStringLiteral(
+        "Minutes of the annual general meeting of the allotment society, with appendices.pdf");
+    w.setFileName(name.toStdString());
+    EXPECT_EQ(w.lblName->text(), name);
+    const QString shown = w.lblName->shownText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Minutes of the"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(w.lblName->fontMetrics().horizontalAdvance(shown), w.lblName->width());
+    EXPECT_EQ(w.lblName->toolTip(), name);
 }
 
 TEST_F(DownloadStatusWindowTest, InInformationModeTheButtonAndTheFrameOnlyHide) {

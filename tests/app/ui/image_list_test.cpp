@@ -24,5 +24,28 @@ TEST(ImageListIcons, FileIconsJoinUnderTheKeyFirstStoredAsSixteenPixelPictures) 
               Skin::instance().picture(pictures::kGenericFile).toImage());
 }
 
+TEST(ImageListIcons, AnIconKeepsItsPictureOnASelectedRowOverALightRim) {
+    const QPixmap user = Skin::instance().picture(pictures::kUser);
+    const QIcon icon = steadyIcon(user);
+    EXPECT_EQ(icon.pixmap(user.size(), QIcon::Normal).toImage(), user.toImage());
+    const QImage plain = user.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage selected =
+        icon.pixmap(user.size(), QIcon::Selected).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(selected.size(), plain.size());
+    int rim = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            const QRgb before = plain.pixel(x, y);
+            if (qAlpha(before) == 255) {
+                EXPECT_EQ(selected.pixel(x, y), before) << x << "," << y << " is not tinted";
+            } else if (qAlpha(selected.pixel(x, y)) > qAlpha(before) &&
+                       qGray(selected.pixel(x, y)) > 200) {
+                ++rim;
+            }
+        }
+    }
+    EXPECT_GT(rim, 0) << "the glyph stands on a light rim";
+}
+
 }  // namespace
 }  // namespace tornel::ui

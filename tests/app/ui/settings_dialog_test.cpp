@@ -1,6 +1,10 @@
 #include "app/ui/settings_dialog_fixture.h"
+#include "core/network/node_bring_up.h"
 #include "core/settings/program_settings.h"
 #include "platform/files.h"
+#include "qellib/qel.h"
+#include "qellib/settings.h"
+#include "support/free_port.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -45,8 +49,8 @@ TEST_F(SettingsDialogTest, TheTrayItemFillsEveryControlFromTheSettingsAndShowsTh
     EXPECT_TRUE(advanced().chkShowOther->isChecked());
     EXPECT_EQ(advanced().txtRefreshInt->text(), "1.5");
     EXPECT_EQ(shownLines(*network().lstServers), (std::vector<std::string>{"s1", "s2:20210"}));
-    // A grant without a name shows as "." so it can be seen and chosen.
-    EXPECT_EQ(shownLines(*general().lstAllowed), (std::vector<std::string>{"Tom", "."}));
+    // A grant without a name, of a node nobody knows, shows its node's ID.
+    EXPECT_EQ(shownLines(*general().lstAllowed), (std::vector<std::string>{"Tom", "B2"}));
 
     // Opening it again drops the edits that were not confirmed; the tab stays.
     general().txtName->setText("Edited");
@@ -199,6 +203,31 @@ TEST_F(SettingsDialogTest, RemovingAnAllowedIdActsAtOnceAndOutlastsCancel) {
     EXPECT_EQ(state.allowedIDs.item(2)->id, "C3");
 }
 
+TEST_F(SettingsDialogTest, AGrantWithoutANameShowsTheNodesNameAsTheLibraryKnowsIt) {
+    qel::cSettings advanced;
+    advanced.SaveSetting("nodeID", std::string("PEER-NODE"));
+    qel::cQEL peer;
+    const int peerPort = freePort();
+    peer.Initialise("Kitchen PC", peerPort, qel::role_Peer, "TORNEL_NODE", "", advanced.getXML());
+    peer.Listen();
+    state.NodeGUID = "OWN-NODE";
+    state.Port = freePort();
+    initNetwork(state);
+    ASSERT_FALSE(state.qelSession->Connect("127.0.0.1:" + std::to_string(peerPort)).empty());
+    // The node learns the peer's description by asking it once.
+    ASSERT_EQ(state.qelSession->getNodeInfo("PEER-NODE", false).front().ID, "PEER-NODE");
+
+    allow("A1", "Tom");
+    allow("PEER-NODE", "");  // a grant for a while carries no name
+    allow("GONE-NODE", "");
+    settings.mnuSettings_Click();
+    EXPECT_EQ(shownLines(*general().lstAllowed),
+              (std::vector<std::string>{"Tom", "Kitchen PC", "GONE-NODE"}));
+    EXPECT_EQ(state.allowedIDs.item(2)->Name, "") << "only the line shows the name";
+    state.qelSession->shutDown();
+    peer.shutDown();
+}
+
 TEST_F(SettingsDialogTest, ChangeShowsTheSharingViewAndTheDialogStays) {
     settings.mnuSettings_Click();
     general().cmdShared->click();
@@ -237,6 +266,8 @@ TEST_F(SettingsDialogTest, BrowseReplacesTheFolderTextOnlyWhenAFolderIsChosen) {
     EXPECT_EQ(state.DownloadPath, "/old");
     downloads().cmdBrowse->click();
     EXPECT_EQ(downloads().txtDownloads->text(), "/picked/folder");
+    // Each pick opens at the folder the field holds.
+    EXPECT_EQ(prompts->startFolders, (std::vector<std::string>{"/old", "/picked/folder"}));
     dialog().cmdOK_Click();
     EXPECT_EQ(state.DownloadPath, "/picked/folder");
 }

@@ -76,9 +76,10 @@ TEST_F(SkinnedWindowTest, PressingAnotherButtonReleasesTheOneStillShownPressed) 
     EXPECT_FALSE(context.pressedButtons.isPressed(min));
 }
 
-TEST_F(SkinnedWindowTest, MaximiseFillsTheScreenLessTheTaskBarAndRestoreReturnsExactly) {
+TEST_F(SkinnedWindowTest, MaximiseFillsTheAvailableAreaAndRestoreReturnsExactly) {
+    context.screen.setAvailableForTest(QRect(40, 0, 760, 560));  // panels left and below
     window.toggleMaximise();
-    expectGeometry(0, 0, 12000, 8600);
+    expectGeometry(600, 0, 11400, 8400);
     EXPECT_EQ(window.btnTop[1]->ToolTipText(), "Restore");
     EXPECT_EQ(window.mnuRestore->text(), "&Restore");
     EXPECT_EQ(key("lastX"), 1010);
@@ -134,6 +135,47 @@ TEST_F(SkinnedWindowTest, RestoreToAPlaceOutsideTheScreenIsPulledBack) {
     state.windowSettings.closeNode();
     window.toggleMaximise();
     expectGeometry(12000 - 6000, 300, 6000, 4500);
+}
+
+TEST_F(SkinnedWindowTest, EdgesAndCornersResizeTheWindowDownToItsMinimum) {
+    window.setMinimumSize(300, 200);
+    const auto strip = [&](Qt::Edges edges) -> QWidget* {
+        for (QWidget* each : window.findChildren<QWidget*>(QStringLiteral("windowEdge"))) {
+            if (each->property("edges").toInt() == int(edges)) {
+                return each;
+            }
+        }
+        return nullptr;
+    };
+    // A press on the strip's outer corner, a move by `by`, a release.
+    const auto drag = [&](Qt::Edges edges, QPoint by) {
+        QWidget* handle = strip(edges);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_TRUE(handle->isVisible());
+        EXPECT_TRUE(window.rect().contains(handle->geometry()));
+        const QPoint at(edges & Qt::RightEdge ? handle->width() - 1 : 0,
+                        edges & Qt::BottomEdge ? handle->height() - 1 : 0);
+        QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, at);
+        const QPointF to(at + by);
+        QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, at + by);
+    };
+    const QRect start = window.geometry();
+    drag(Qt::RightEdge, QPoint(40, 0));
+    EXPECT_EQ(window.geometry(), start.adjusted(0, 0, 40, 0));
+    drag(Qt::BottomEdge | Qt::LeftEdge, QPoint(-20, 30));
+    const QRect grown = start.adjusted(-20, 0, 40, 30);
+    EXPECT_EQ(window.geometry(), grown);
+    drag(Qt::TopEdge, QPoint(0, 2000));
+    EXPECT_EQ(window.height(), 200) << "not below the minimum";
+    EXPECT_EQ(window.geometry().bottom(), grown.bottom()) << "the opposite edge stays";
+
+    window.toggleMaximise();
+    EXPECT_FALSE(strip(Qt::RightEdge)->isVisible()) << "a maximised window has no edges";
+    window.toggleMaximise();
+    EXPECT_TRUE(strip(Qt::RightEdge)->isVisible());
 }
 
 TEST_F(SkinnedWindowTest, IconClickOpensTheTitleMenuUnderTheIconAfter400Ms) {

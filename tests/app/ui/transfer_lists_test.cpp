@@ -64,13 +64,11 @@ class TransferListsTest : public WindowTest {
     ui::KeyedListView lvDown{nullptr,
                              QStringLiteral("lvDown"),
                              icons,
-                             {"File", "Status", "Progress", "Size", "Speed", "From"},
-                             {3200, 1200, 1000, 1000, 1000, 1000}};
+                             {"File", "Status", "Progress", "Size", "Speed", "From"}};
     ui::KeyedListView lvUp{nullptr,
                            QStringLiteral("lvUp"),
                            icons,
-                           {"File", "Status", "Progress", "Size", "Speed", "To"},
-                           {3200, 1000, 1000, 1000, 1000, 1000}};
+                           {"File", "Status", "Progress", "Size", "Speed", "To"}};
     TransferLists lists{state};
 };
 
@@ -123,6 +121,18 @@ TEST_F(TransferListsTest, DownloadRowsInEveryState) {
     lists.updateDownloads(lvDown);
     EXPECT_EQ(lvDown.cellText("K2", 1), "Downloading");
     EXPECT_EQ(lvDown.cellText("K2", 5), "Unknown User");
+}
+
+TEST_F(TransferListsTest, APushedFileIsListedUnderTheNameItWasSavedAs) {
+    const auto pushed = addDownload("PUSHED", DL_Downloading, "\\UPLOAD\\big300.bin");
+    pushed->pushedFile = true;
+    pushed->localPath = folder.file("big300 (2).bin");
+    addDownload("FETCHED", DL_Downloading, "\\Music\\big300.bin")->localPath =
+        folder.file("elsewhere.bin");
+    CountingOwner owner;
+    lists.updateTransfers(lvDown, lvUp, owner);
+    EXPECT_EQ(lvDown.cellText("PUSHED", 0), "big300 (2).bin");
+    EXPECT_EQ(lvDown.cellText("FETCHED", 0), "big300.bin") << "a download keeps the remote name";
 }
 
 TEST_F(TransferListsTest, DownloadSpeedDividesBy1000AndUploadSpeedBy1024) {

@@ -11,6 +11,8 @@
 #include "support/scripted_prompts.h"
 #include "support/wait.h"
 
+#include <QScrollBar>
+
 #include <sys/stat.h>
 
 namespace tornel::test {
@@ -221,6 +223,43 @@ TEST_F(TransfersViewTest, ListsShareTheHeightBelowTheButtons) {
     EXPECT_NEAR(view().lvUp->Height(), inner - view().lvUp->Top() - 165, 15);
     EXPECT_NEAR(view().lvDown->Width(), view().ScaleWidth() - 330, 15);
     EXPECT_EQ(view().lvUp->Width(), view().lvDown->Width());
+}
+
+TEST_F(TransfersViewTest, TheFileColumnTakesTheSpareWidthAndTheOthersFitTheirTexts) {
+    views.Display(view());
+    for (int i = 0; i < 25; ++i) {
+        addDownload("dl" + std::to_string(i), i % 2 ? DL_Cancelled : DL_Downloading);
+    }
+    view().updateLists();
+    view().lvDown->setCellText("dl1", 1, "Cancelled by sender");
+    const QString longName =
+        QStringLiteral("Bartholomew Fitzgerald-Montgomery of the Western Isles");
+    view().lvDown->setCellText("dl2", 5, longName.toStdString());
+    // Until the window is wide, the columns of fixed texts and the long name's
+    // first words leave the file less than a third.
+    for (const auto& [width, wide] : {std::pair{9000.0, false}, {18000.0, true}, {8000.0, false}}) {
+        view().setWidth(width);
+        QApplication::processEvents();
+        const QTreeWidget& list = *view().lvDown;
+        const int spare = list.viewport()->width();
+        int others = 0;
+        for (int column = 1; column < list.columnCount(); ++column) {
+            others += list.columnWidth(column);
+        }
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        EXPECT_EQ(list.columnWidth(0) + others, spare) << "no blank header and no scroll bar";
+        EXPECT_GE(list.columnWidth(1),
+                  list.fontMetrics().horizontalAdvance(QStringLiteral("Cancelled by sender")));
+        const int nameWidth = list.fontMetrics().horizontalAdvance(longName);
+        if (wide) {
+            EXPECT_GE(list.columnWidth(0), spare / 3);
+            EXPECT_GE(list.columnWidth(5), nameWidth) << "room enough for the whole name";
+        } else {
+            EXPECT_LT(list.columnWidth(5), nameWidth) << "a long peer name gives way";
+            EXPECT_GE(list.columnWidth(5), spare / 6) << "but keeps its start";
+        }
+        EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
+    }
 }
 
 // A peer node on loopback sharing a file, and the program's own node.

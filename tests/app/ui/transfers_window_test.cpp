@@ -93,6 +93,25 @@ TEST_F(TransfersWindowTest, ButtonsFollowTheSelectedDownloadsState) {
     }
 }
 
+TEST_F(TransfersWindowTest, WithNoRowSelectedOnlyClearIsOffered) {
+    addDownload("running", DL_Downloading);
+    refresh();
+    // What the focus does to a list: a current row that nobody selected.
+    QTreeWidget& list = *frm().lvDown;
+    list.selectionModel()->setCurrentIndex(list.model()->index(0, 0),
+                                           QItemSelectionModel::NoUpdate);
+    ASSERT_NE(list.currentItem(), nullptr);
+    refresh();
+    EXPECT_EQ(enabledButtons(), std::vector<std::string>{"clear"});
+    frm().tbMain_ButtonClick(QStringLiteral("stop"));
+    EXPECT_TRUE(prompts->shown.empty()) << "no question about a file nobody picked";
+
+    list.currentItem()->setSelected(true);  // the user's own pick
+    EXPECT_EQ(enabledButtons(), (std::vector<std::string>{"clear", "status", "stop"}));
+    list.clearSelection();
+    EXPECT_EQ(enabledButtons(), std::vector<std::string>{"clear"});
+}
+
 TEST_F(TransfersWindowTest, TheCommandsActOnTheSelectedDownload) {
     const auto running = addDownload("running", DL_Downloading);
     const auto done = addDownload("done", DL_Complete);

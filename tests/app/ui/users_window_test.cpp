@@ -210,6 +210,29 @@ TEST_F(UsersProgressTest, TheBarRunsForTheTimeOutAndASecondSearchDoesNotRestartI
     EXPECT_EQ(frm.pbLoad->value(), 300);
 }
 
+TEST_F(UsersProgressTest, TheListFollowsTheWindowsSizeDownToItsMinimum) {
+    frm.show();
+    frm.showUsers();
+    for (const QSize size : {QSize(300, 380), QSize(700, 600), QSize(100, 100)}) {
+        frm.resize(size);
+        QApplication::processEvents();
+        SCOPED_TRACE(testing::Message() << frm.width() << " x " << frm.height());
+        EXPECT_GE(frm.width(), 240);
+        EXPECT_GE(frm.height(), 240);
+        for (const QWidget* control :
+             std::initializer_list<const QWidget*>{frm.lvUsers, frm.lblConn, frm.pbLoad, frm.Label1,
+                                                   frm.Label2, frm.heading.Image1}) {
+            EXPECT_TRUE(frm.rect().contains(control->geometry()))
+                << control->objectName().toStdString();
+        }
+        EXPECT_GT(frm.lblConn->y(), frm.height() - 40) << "the bottom line stays at the bottom";
+        EXPECT_LT(frm.lvUsers->geometry().bottom(), frm.lblConn->y());
+        EXPECT_EQ(frm.lvUsers->x() + frm.lvUsers->width(), frm.width() - frm.lvUsers->x())
+            << "the list spans the width";
+        EXPECT_FALSE(frm.lblConn->geometry().intersects(frm.pbLoad->geometry()));
+    }
+}
+
 TEST_F(UsersProgressTest, AValueBeyondTheMaximumLeavesTheBarFull) {
     state.Timeout = 400;
     frm.showUsers();

@@ -76,12 +76,18 @@ TEST_F(ViewTest, DisplayOfTheViewOnShowRefreshesItWithoutMovingAnything) {
 TEST_F(ViewTest, FirstDisplayUsesTheViewsOwnSavedSize) {
     state.windowSettings.rootNode();
     state.windowSettings.openNode("frmShared");
-    state.windowSettings.setValue("width", 7005.0);
+    state.windowSettings.setValue("width", 9105.0);
     state.windowSettings.setValue("height", 5505.0);
     state.windowSettings.closeNode();
+    state.windowSettings.rootNode();
+    state.windowSettings.openNode("frmTrans");
+    state.windowSettings.setValue("width", 3000.0);  // below the least a view takes
+    state.windowSettings.setValue("height", 3000.0);
+    state.windowSettings.closeNode();
     views.showSharing();
-    EXPECT_EQ(sharing().Width(), 7005);
+    EXPECT_EQ(sharing().Width(), 9105);
     EXPECT_EQ(sharing().Height(), 5505);
+    EXPECT_EQ(transfers().size(), transfers().minimumSize());
     EXPECT_TRUE(sharing().Visible());
     EXPECT_EQ(sharing().driveRebuilds, 1);
     EXPECT_TRUE(views.frmHidden().Visible());
@@ -182,6 +188,24 @@ TEST_F(ViewTest, TabClickOnAPictureOrCaptionSwitchesViews) {
 
 // The cheap checks of the screens: each view has its designed size, is not
 // blank, and its title buttons and tabs lie inside it without overlapping.
+// The title bar's and the view's own controls lie inside the window and apart.
+void expectControlsInsideAndApart(ui::ViewWindow& view) {
+    std::vector<QWidget*> controls(view.btnTop.begin(), view.btnTop.end());
+    controls.insert(controls.end(), view.imgTab.begin(), view.imgTab.end());
+    controls.insert(controls.end(), view.imgBtn.begin(), view.imgBtn.end());
+    controls.push_back(view.imgLogo);
+    controls.push_back(view.imgIcon);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(view.rect().contains(controls[i]->geometry()))
+            << controls[i]->objectName().toStdString();
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << controls[i]->objectName().toStdString() << " and "
+                << controls[j]->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(ViewTest, ViewsAreDrawnWithTheirControlsInsideAndApart) {
     for (ui::ViewWindow* view : views.allViews()) {
         SCOPED_TRACE(view->Name().toStdString());
@@ -189,20 +213,21 @@ TEST_F(ViewTest, ViewsAreDrawnWithTheirControlsInsideAndApart) {
         EXPECT_EQ(view->size(), QSize(576, 410));
         const QImage picture = view->grab().toImage();
         EXPECT_NE(picture.pixel(10, 10), picture.pixel(300, 300)) << "bar and body differ";
-        std::vector<QWidget*> controls(view->btnTop.begin(), view->btnTop.end());
-        controls.insert(controls.end(), view->imgTab.begin(), view->imgTab.end());
-        controls.insert(controls.end(), view->imgBtn.begin(), view->imgBtn.end());
-        controls.push_back(view->imgLogo);
-        controls.push_back(view->imgIcon);
-        for (size_t i = 0; i < controls.size(); ++i) {
-            EXPECT_TRUE(view->rect().contains(controls[i]->geometry()))
-                << controls[i]->objectName().toStdString();
-            for (size_t j = i + 1; j < controls.size(); ++j) {
-                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
-                    << controls[i]->objectName().toStdString() << " and "
-                    << controls[j]->objectName().toStdString();
-            }
-        }
+        expectControlsInsideAndApart(*view);
+    }
+}
+
+TEST_F(ViewTest, AViewShrinksNoFurtherThanKeepsItsTitleBarWhole) {
+    for (ui::ViewWindow* view : views.allViews()) {
+        SCOPED_TRACE(view->Name().toStdString());
+        views.Display(*view);
+        const QSize least = view->minimumSize();
+        EXPECT_LE(least.width(), 576) << "the design size is allowed";
+        EXPECT_GE(least.width(), 3 * view->imgTab.front()->width());
+        view->resize(200, 150);
+        QApplication::processEvents();
+        EXPECT_EQ(view->size(), least);
+        expectControlsInsideAndApart(*view);
     }
 }
 

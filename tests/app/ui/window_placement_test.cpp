@@ -34,8 +34,8 @@ TEST_F(WindowPlacementTest, SavedStateAndSizeAreAppliedOnLoad) {
     };
     const Case cases[] = {
         {0, 6015, 4530, ui::Form::Normal, 6015, 4530, false},
-        {1, 6015, 4530, ui::Form::Minimised, 4500, 3000, false},  // the size is skipped
-        {-1, -1, -1, ui::Form::Normal, 4500, 3000, false},        // nothing saved
+        {1, 6015, 4530, ui::Form::Normal, 6015, 4530, false},  // never back out of sight
+        {-1, -1, -1, ui::Form::Normal, 4500, 3000, false},     // nothing saved
         {2, 6015, 4530, ui::Form::Maximised, 4500, 3000, true},
         {0, 30000, 4530, ui::Form::Normal, 12000, 4530, false},  // kept on the screen
     };
