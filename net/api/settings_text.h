@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,11 @@ struct ReadResult {
 // entry with an empty key and value. Text between tags is skipped; a section
 // that never closes runs to the end.
 ReadResult readSettingsText(std::string_view text);
+
+// The same reading, handing each section to `visit` as soon as it is whole
+// (a section that never closes, at the end), so that a long text is never
+// held as sections all at once. False when a tag never closes.
+bool visitSettingsSections(std::string_view text, const std::function<void(TextSection&&)>& visit);
 
 // The position of `pattern` in `text` at or after `from`, ignoring ASCII case;
 // npos when it is not there.
