@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace qel::settings_text {
 namespace {
@@ -218,38 +219,54 @@ size_t findIgnoringCase(std::string_view text, std::string_view pattern, size_t 
                                                    : static_cast<size_t>(found - text.begin());
 }
 
-ReadResult readSettingsText(std::string_view original) {
+bool visitSettingsSections(std::string_view original,
+                           const std::function<void(TextSection&&)>& visit) {
     const std::string inner = withoutRootTags(original);
     const std::string_view text = inner;
     EndTagSearch endTags(text);
-    ReadResult result;
+    TextSection open;  // the section being read, while inSection
     bool inSection = false;
+    const auto handOver = [&] {
+        if (inSection) {
+            inSection = false;
+            visit(std::exchange(open, TextSection{}));
+        }
+    };
     size_t position = 0;
     while (true) {
         const size_t tagStart = text.find('<', position);
         if (tagStart == npos) {
-            result.complete = true;
-            return result;
+            handOver();
+            return true;
         }
         const size_t tagEnd = text.find('>', tagStart);
         if (tagEnd == npos) {
-            return result;
+            handOver();
+            return false;
         }
         const std::string_view name = text.substr(tagStart + 1, tagEnd - tagStart - 1);
         if (!inSection) {
-            result.sections.push_back({std::string(name), {}});
+            open.name = name;
             inSection = true;
             position = tagEnd + 1;
-        } else if (isEndTagOf(name, result.sections.back().name)) {
-            inSection = false;
+        } else if (isEndTagOf(name, open.name)) {
+            handOver();
             position = tagEnd + 1;
         } else {
-            position = readEntry(text, tagStart, tagEnd, endTags, result.sections.back());
+            position = readEntry(text, tagStart, tagEnd, endTags, open);
             if (position == npos) {
-                return result;
+                handOver();
+                return false;
             }
         }
     }
+}
+
+ReadResult readSettingsText(std::string_view text) {
+    ReadResult result;
+    result.complete = visitSettingsSections(
+        text, [&result](TextSection&& section) { result.sections.push_back(std::move(section)); });
+    return result;
 }
 
 }  // namespace qel::settings_text

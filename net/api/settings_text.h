@@ -3,6 +3,7 @@
 #include "qellib/variant.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,11 @@ std::string arrayText(std::string_view key, const std::vector<std::string>& valu
 // for it, read without building a store. None for a text of any other
 // shape, which the caller reads through cSettings.
 std::optional<StringArray> readArrayText(std::string_view text, std::string_view key);
+
+// The same reading, handing each section to `visit` as soon as it is whole
+// (a section that never closes, at the end), so that a long text is never
+// held as sections all at once. False when a tag never closes.
+bool visitSettingsSections(std::string_view text, const std::function<void(TextSection&&)>& visit);
 
 // The position of `pattern` in `text` at or after `from`, ignoring ASCII case;
 // npos when it is not there.

@@ -70,10 +70,10 @@ void handleUpdateUser(const clsPacket& pkt, const Connection&, const std::string
     }
 }
 
+// Read one account at a time: a list far beyond the store's bounds is
+// refused past them without ever being held whole.
 void handleUserList(const clsPacket& pkt, const Connection&, const std::string& strSource) {
-    cSettings received;
-    received.LoadXML(pkt.Data);
-    if (const int64_t refused = mergeUserList(userStore(), received); refused > 0) {
+    if (const int64_t refused = mergeUserListText(userStore(), pkt.Data); refused > 0) {
         reportRefused(refused, strSource);
     }
 }

@@ -1,6 +1,7 @@
 #include "user_store.h"
 
 #include "input_limits.h"
+#include "settings_text.h"
 
 #include "platform/ascii.h"
 #include "platform/runtime_error.h"
@@ -34,13 +35,13 @@ Date requireDate(std::string_view text) {
     return *date;
 }
 
-// Whether the received account replaces the one we hold for `user`.
-bool receivedIsNewer(const cSettings& store, const cSettings& received, const std::string& user) {
+// Whether an account received for `user`, set at `arrived`, replaces the one
+// we hold.
+bool receivedIsNewer(const cSettings& store, const std::string& user, const std::string& arrived) {
     const std::string local = textOf(store, "Updated", user);
     if (local.empty()) {
         return true;
     }
-    const std::string arrived = textOf(received, "Updated", user);
     if (arrived.empty()) {
         return false;
     }
@@ -80,6 +81,30 @@ int64_t textGrowth(const cSettings& store, const std::string& user,
         growth += static_cast<int64_t>(13 + 2 * user.size());
     }
     return growth;
+}
+
+// The first value of `key` (any case) in a section as read; "" when absent.
+std::string entryText(const settings_text::TextSection& section, std::string_view key) {
+    for (const settings_text::TextEntry& entry : section.entries) {
+        if (platform::asciiEqualsIgnoreCase(entry.key, key)) {
+            return entry.value;
+        }
+    }
+    return {};
+}
+
+// Merges one account received from another node; false when it would be
+// taken but finds no room.
+bool mergeAccount(cSettings& store, const std::string& user, const std::string& password,
+                  const std::string& authority, const std::string& updated) {
+    if (!isStorableUserName(user) || !receivedIsNewer(store, user, updated)) {
+        return true;
+    }
+    if (!storeHasRoomFor(store, user, password, authority, updated)) {
+        return false;
+    }
+    saveUser(store, user, password, authority, updated);
+    return true;
 }
 
 }  // namespace
@@ -142,18 +167,22 @@ int64_t mergeUserList(cSettings& store, const cSettings& received) {
     int64_t refused = 0;
     for (size_t i = 1; i < users.size(); ++i) {
         const std::string& user = users[i];
-        if (!isStorableUserName(user) || !receivedIsNewer(store, received, user)) {
-            continue;
-        }
-        const std::string password = textOf(received, "Password", user);
-        const std::string authority = textOf(received, "Authority", user);
-        const std::string updated = textOf(received, "Updated", user);
-        if (!storeHasRoomFor(store, user, password, authority, updated)) {
+        if (!mergeAccount(store, user, textOf(received, "Password", user),
+                          textOf(received, "Authority", user), textOf(received, "Updated", user))) {
             ++refused;
-            continue;
         }
-        saveUser(store, user, password, authority, updated);
     }
+    return refused;
+}
+
+int64_t mergeUserListText(cSettings& store, std::string_view text) {
+    int64_t refused = 0;
+    settings_text::visitSettingsSections(text, [&](settings_text::TextSection&& account) {
+        if (!mergeAccount(store, account.name, entryText(account, "Password"),
+                          entryText(account, "Authority"), entryText(account, "Updated"))) {
+            ++refused;
+        }
+    });
     return refused;
 }
 

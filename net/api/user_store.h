@@ -45,4 +45,9 @@ std::optional<Date> parseUpdated(std::string_view text);
 // users before it merged. Returns how many accounts found no room.
 int64_t mergeUserList(cSettings& store, const cSettings& received);
 
+// The same merge over another node's store as it travels, its settings text
+// read one account at a time: a list far beyond the store's bounds costs no
+// more memory than one account.
+int64_t mergeUserListText(cSettings& store, std::string_view text);
+
 }  // namespace qel

@@ -38,4 +38,33 @@ inline int64_t residentBytes() {
     return resident * static_cast<int64_t>(::sysconf(_SC_PAGESIZE));
 }
 
+// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when absent.
+inline int64_t statusKiB(const std::string& name) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(name + ":", 0) == 0) {
+            return std::stoll(line.substr(name.size() + 1));
+        }
+    }
+    return -1;
+}
+
+// The most memory the process has held since it was made, over what it held
+// then: work done inside one handler, which no sampling between events sees.
+class MemoryPeak {
+  public:
+    MemoryPeak() {
+        // The peak starts again from now; where it cannot, it is measured
+        // from the peak so far, which only ever hides growth.
+        std::ofstream reset("/proc/self/clear_refs");
+        const bool restarted = static_cast<bool>(reset << "5" << std::flush);
+        start_ = statusKiB(restarted ? "VmRSS" : "VmHWM");
+    }
+    int64_t growthMiB() const { return (statusKiB("VmHWM") - start_) / 1024; }
+
+  private:
+    int64_t start_ = 0;
+};
+
 }  // namespace tornel::test

@@ -7,6 +7,7 @@
 #include "core/settings/program_settings.h"
 #include "core/settings/settings_entries.h"
 #include "core/state/app_state.h"
+#include "qellib/discover.h"
 
 #include <string>
 #include <vector>
@@ -48,6 +49,20 @@ void listenAgain(const AppState& state) {
     }
 }
 
+// Discovery answers on the port after the TCP one, so it moves along with a
+// new TCP port (a node without a discovery object has nothing to move).
+void discoverableAgain(const AppState& state) {
+    if (!state.discovery) {
+        return;
+    }
+    state.discovery->notDiscoverable();
+    if (!state.discovery->makeDiscoverable(static_cast<int32_t>(state.Port + 1))) {
+        throw platform::RuntimeError(
+            platform::rt::PathFileAccessError,
+            "UDP port " + std::to_string(state.Port + 1) + " could not be opened");
+    }
+}
+
 // Closes the connections to servers that are no longer listed; the node
 // would otherwise keep retrying them.
 void disconnectDropped(const AppState& state, const std::vector<std::string>& previous) {
@@ -62,12 +77,16 @@ void disconnectDropped(const AppState& state, const std::vector<std::string>& pr
 
 void applySettings(AppState& state, const ConfirmedSettings& settings) {
     guarded(state.log, Source, [&] { session(state).stopListening(); });
+    const int64_t previousPort = state.Port;
     storeSettings(state, settings);
     const std::vector<std::string> previous = state.serverList.snapshot();
     replaceServers(state, settings.servers);
     saveSettings(state);
     guarded(state.log, Source, [&] { session(state).setName(state.Name); });
     guarded(state.log, Source, [&] { listenAgain(state); });
+    if (state.Port != previousPort) {
+        guarded(state.log, Source, [&] { discoverableAgain(state); });
+    }
     advNetwork(state);
     disconnectDropped(state, previous);
     connectTo(state);

@@ -118,10 +118,12 @@ bool hopCountsReadable(const clsPacket& pkt) {
 // connection, which so learns who that is, as a description would tell it.
 // The node that accepted a connection never announces itself: without this,
 // the node that opened it could not send answers such as file chunks back on
-// it. A reconnect that reached another node learns the new one.
+// it, so a connection it opened learns its peer even when it keeps no routes
+// (it then reaches others over direct connections only). A reconnect that
+// reached another node learns the new one.
 void learnNeighbour(const Session& own, clsSocket& sock, const clsPacket& pkt,
                     const std::string& source) {
-    if (own.routesEnabled && !source.empty() && sock.remoteNodeID != source &&
+    if ((own.routesEnabled || sock.opened) && !source.empty() && sock.remoteNodeID != source &&
         hopCount(pkt, "Hops").value == 0) {
         sock.remoteNodeID = source;
     }

@@ -249,6 +249,7 @@ void clsSocket::connectionEstab() {
             return;
         }
         isConnected = true;
+        opened = true;
         backoff.established(platform::tickCount());
         resetStreams();
         std::string address = Address;

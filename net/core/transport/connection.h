@@ -40,6 +40,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     std::string Address;          // host and port (or the host alone) it goes to
     std::string originalAddress;  // the address as the caller gave it
     bool isConnected = false;     // reported established and not yet reported closed
+    bool opened = false;          // this node opened it (an outgoing connection)
 
     PacketFramer incoming;  // the stream being received, with the packet in progress
 

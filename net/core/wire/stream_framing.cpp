@@ -11,6 +11,7 @@
 namespace qel {
 
 void PacketFramer::append(std::string_view bytes) {
+    dropCutTextWhenItDominates();
     buffer_.append(bytes);
 }
 
@@ -20,6 +21,7 @@ void PacketFramer::append(std::string&& bytes) {
         start_ = 0;
         scanned_ = 0;
     } else {
+        dropCutTextWhenItDominates();
         buffer_.append(bytes);
     }
 }
@@ -30,9 +32,21 @@ void PacketFramer::appendTrading(std::string& bytes) {
         start_ = 0;
         scanned_ = 0;
     } else {
+        dropCutTextWhenItDominates();
         buffer_.append(bytes);
     }
     bytes.clear();
+}
+
+// A reader that stops cutting before it runs out of packets (a held relay, a
+// bounded nesting) never reaches the compaction of next(): the text already
+// cut goes before more is added, once it is at least as long as the rest, so
+// the buffer stays within twice the text not cut yet at a cost linear in the
+// bytes that pass.
+void PacketFramer::dropCutTextWhenItDominates() {
+    if (start_ > 0 && start_ >= buffer_.size() - start_) {
+        compact();
+    }
 }
 
 void PacketFramer::reset() {

@@ -53,6 +53,9 @@ class PacketFramer {
 
     // Text held, not yet cut into the packet being received.
     int64_t bufferedBytes() const { return static_cast<int64_t>(buffer_.size() - start_); }
+    // Text kept in memory: what is not cut yet, and what was cut but not
+    // dropped yet.
+    int64_t heldBytes() const { return static_cast<int64_t>(buffer_.size()); }
     // The packet being received: its header once read, and its body so far.
     const clsPacket& packetIn() const { return packetIn_; }
 
@@ -60,6 +63,7 @@ class PacketFramer {
     WireStatus cutHeader(bool& cut);
     bool cutBody();
     void compact();
+    void dropCutTextWhenItDominates();
 
     std::string buffer_;
     size_t start_ = 0;        // where the text not cut yet begins

@@ -4,6 +4,8 @@
 #include "core/network/node_bring_up.h"
 #include "core/network/peer_link.h"
 #include "core/network/users_search.h"
+#include "core/settings/apply_settings.h"
+#include "core/settings/settings_entries.h"
 #include "core/update/self_update.h"
 #include "core/util/utilities.h"
 #include "fake_chat.h"
@@ -19,6 +21,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +169,39 @@ TEST_F(NetworkTest, APortInUseIsLoggedAndStartUpGoesOn) {
               std::string::npos);
     EXPECT_TRUE(state.qelSession);
     EXPECT_TRUE(state.discovery);
+}
+
+// Whether a UDP socket of this process could take `port` now, no other
+// socket holding it.
+bool udpPortFree(int port) {
+    QUdpSocket probe;
+    return probe.bind(QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(port),
+                      QAbstractSocket::DontShareAddress);
+}
+
+// Discovery listens on the port after the TCP one: a port changed in the
+// settings moves it along at once, not at the next start.
+TEST_F(NetworkTest, ANewPortInTheSettingsMovesDiscoveryAlong) {
+    bringUp();
+    const int before = static_cast<int>(state.Port);
+    ASSERT_FALSE(udpPortFree(before + 1));
+    int after = test::freePort();
+    while (after == before || after + 1 == before || !udpPortFree(after + 1)) {
+        after = test::freePort();
+    }
+    SettingsEntries entries = entriesOf(state);
+    entries.Port = std::to_string(after);
+    const auto result = confirmEntries(entries);
+    ASSERT_TRUE(std::holds_alternative<ConfirmedSettings>(result));
+    applySettings(state, std::get<ConfirmedSettings>(result));
+
+    EXPECT_FALSE(udpPortFree(after + 1));
+    EXPECT_TRUE(udpPortFree(before + 1));
+    EXPECT_EQ(logText(), "");
+    // Applying the same port again keeps the socket it has.
+    applySettings(state, std::get<ConfirmedSettings>(result));
+    EXPECT_FALSE(udpPortFree(after + 1));
+    EXPECT_EQ(logText(), "");
 }
 
 TEST_F(NetworkTest, WithoutASessionEveryStepIsLogged) {

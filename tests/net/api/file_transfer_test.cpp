@@ -288,12 +288,23 @@ TEST_F(TransferTest, AChunkCompressedAheadFollowsEncryptionSwitchedOn) {
 }
 
 // The serving node opened the connection: the requester's GET, and the
-// chunks and confirmations after it, travel over that one connection.
+// chunks and confirmations after it, travel over that one connection, also
+// when the serving node keeps no routes (it still knows who is at the other
+// end of a connection it opened).
 TEST_F(TransferTest, AFileArrivesOverTheConnectionTheServerOpened) {
-    for (const bool routeFiles : {false, true}) {
-        SCOPED_TRACE(routeFiles ? "route-file confirmation" : "drain pacing");
-        const std::string tag = routeFiles ? "RF" : "drain";
-        const Peer a = addPeer("A" + tag, {{"routeFiles", routeFiles ? "True" : "False"}}, true);
+    const struct {
+        const char* tag;
+        std::vector<std::pair<std::string, std::string>> settings;
+    } cases[] = {
+        {"drain", {{"routeFiles", "False"}}},
+        {"RF", {{"routeFiles", "True"}}},
+        {"noRoutes", {{"maxRoutes", "0"}}},
+        {"noRoutesRF", {{"maxRoutes", "0"}, {"routeFiles", "True"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tag);
+        const std::string tag = c.tag;
+        const Peer a = addPeer("A" + tag, c.settings, true);
         const Peer b = addPeer("B" + tag);
         link(*a.node, *b.node);
         const std::string bytes = sharedFile(tag + ".bin", 700000);

@@ -10,6 +10,7 @@
 #include "qellib/users.h"
 #include "support/file_contents.h"
 #include "support/packet_flood.h"
+#include "support/process_resources.h"
 #include "support/raw_peer.h"
 #include "support/temp_folder.h"
 
@@ -237,8 +238,12 @@ TEST_F(HostilePeerTest, AHugeUserListIsRefusedPastTheBoundAndRemovalsStayQuick) 
                 "</Authority>\r\n    <Updated>2024-05-01 10:00:00</Updated>\r\n  </" + user + ">";
     }
     list += "\r\n</Settings>";
+    const tornel::test::MemoryPeak memory;
     peer.send(peer.packet("USERLIST", kNodeID, {}, list));
     ASSERT_TRUE(tornel::test::waitUntil([&] { return errorLogged("user store is full"); }, 30000));
+    // Read one account at a time: the list passes through the framer and
+    // its reading, never held as a hundred thousand accounts.
+    EXPECT_LT(memory.growthMiB(), 96);
     EXPECT_TRUE(errorLogged(std::to_string(kAccounts + 1 - limits::MaxUserAccounts) +
                             " accounts from RAW-PEER refused"));
     EXPECT_EQ(accountCount(accountsOf(*node.node)), limits::MaxUserAccounts);

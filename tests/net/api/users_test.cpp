@@ -64,7 +64,12 @@ TEST(UserStoreTest, AMergeTakesUnknownUsersAndAccountsAtLeastOneSecondNewer) {
         if (c.receivedUpdated != nullptr) {
             received.SaveSetting("Updated", c.receivedUpdated, "ALICE");
         }
+        // As the list travels, read one account at a time, it merges the same.
+        cSettings viaText;
+        saveUser(viaText, "alice", "old", "NodeA", "2024-05-01 10:00:00");
+        mergeUserListText(viaText, received.getXML());
         mergeUserList(store, received);
+        EXPECT_EQ(account(viaText, "alice"), account(store, "alice"));
         if (c.taken) {
             EXPECT_EQ(account(store, "alice"), std::string("new|NodeB|") + c.receivedUpdated);
         } else {
@@ -81,6 +86,12 @@ TEST(UserStoreTest, AMergeAddsNewUsersAndStopsAtATimeThatDoesNotRead) {
     received.SaveSetting("Password", "d", "dave");  // no time at all: gets ours
     saveUser(received, "alice", "x", "NodeB", "not a date");
     saveUser(received, "erin", "e", "NodeB", "2024-05-01 10:00:00");
+
+    cSettings viaText;
+    saveUser(viaText, "alice", "a", "NodeA", "2024-05-01 10:00:00");
+    EXPECT_THROW(mergeUserListText(viaText, received.getXML()), platform::RuntimeError);
+    EXPECT_EQ(account(viaText, "carol"), account(received, "carol"));
+    EXPECT_EQ(account(viaText, "erin"), "<none>|<none>|<none>");
 
     EXPECT_THROW(mergeUserList(store, received), platform::RuntimeError);
     EXPECT_EQ(account(store, "carol"), account(received, "carol"));

@@ -185,13 +185,16 @@ TEST_F(ChainTest, AConnectionLearnsItsPeerFromThePeersOwnPackets) {
     EXPECT_EQ(findRoute(*b.session, idOfC), bToC);
     EXPECT_EQ(aToB->remoteNodeID, "");
 
-    // With routes disabled nothing is learned.
+    // With routes disabled a connection this node accepted learns nothing;
+    // one it opened still learns its peer, its only way back to that node.
+    b.session->routesEnabled = false;
+    settle(a, b);
+    EXPECT_EQ(bFromA->remoteNodeID, "");
+    b.session->routesEnabled = true;
     a.session->routesEnabled = false;
     settle(b, a);
-    EXPECT_EQ(aToB->remoteNodeID, "");
-    a.session->routesEnabled = true;
-    settle(b, a);
     EXPECT_EQ(aToB->remoteNodeID, idOfB);
+    a.session->routesEnabled = true;
 
     // Another node at the other end (a reconnect that reached it) is learned anew.
     clsPacket other;

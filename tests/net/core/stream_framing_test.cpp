@@ -213,5 +213,29 @@ TEST_F(FramingTest, AMalformedHeaderIsDroppedWithTheTextBehindIt) {
     EXPECT_EQ(errors, std::vector<std::string>{"Error 5: Invalid procedure call or argument"});
 }
 
+// A reader held back (a relay whose next hop is slow, a bounded nesting)
+// cuts fewer packets than arrive and never runs out of them: the text it has
+// cut is let go all the same, so what the framer keeps follows the text not
+// cut yet, not everything that ever passed.
+TEST_F(FramingTest, AReaderThatNeverRunsOutOfPacketsKeepsOnlyWhatIsNotCutYet) {
+    const std::string packet = writePacket(makePacket("FILE", "\\f", std::string(4096, 'd')));
+    const auto packetBytes = static_cast<int64_t>(packet.size());
+    constexpr int kBacklog = 8;  // packets always waiting behind the reader
+    PacketFramer framer;
+    for (int i = 0; i < kBacklog; ++i) {
+        framer.append(std::string_view(packet));
+    }
+    int64_t mostHeld = 0;
+    for (int i = 0; i < 4000; ++i) {
+        framer.append(std::string(packet));
+        clsPacket cut;
+        ASSERT_EQ(framer.next(cut), PacketFramer::Cut::Packet) << i;
+        ASSERT_EQ(cut.Data, std::string(4096, 'd')) << i;
+        mostHeld = std::max(mostHeld, framer.heldBytes());
+    }
+    EXPECT_EQ(framer.bufferedBytes(), kBacklog * packetBytes);
+    EXPECT_LE(mostHeld, (2 * kBacklog + 2) * packetBytes);
+}
+
 }  // namespace
 }  // namespace qel::test

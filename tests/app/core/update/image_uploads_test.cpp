@@ -2,11 +2,11 @@
 #include "core/update/self_update.h"
 #include "qellib/x_file.h"
 #include "silent_caller.h"
+#include "support/process_resources.h"
 #include "update_peers.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,33 +19,7 @@ using test::SilentCaller;
 using test::UpdatePeer;
 using test::waitUntil;
 
-// A line of /proc/self/status in KiB ("VmRSS", "VmHWM").
-int64_t statusKiB(const std::string& name) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(name + ":", 0) == 0) {
-            return std::stoll(line.substr(name.size() + 1));
-        }
-    }
-    return -1;
-}
-
-// The most memory the process has held since it was made, over what it held then.
-class MemoryPeak {
-  public:
-    MemoryPeak() {
-        // The peak starts again from now; where it cannot, it is measured
-        // from the peak so far, which only ever hides growth.
-        std::ofstream reset("/proc/self/clear_refs");
-        const bool restarted = static_cast<bool>(reset << "5" << std::flush);
-        start_ = statusKiB(restarted ? "VmRSS" : "VmHWM");
-    }
-    int64_t growthMiB() const { return (statusKiB("VmHWM") - start_) / 1024; }
-
-  private:
-    int64_t start_ = 0;
-};
+using tornel::test::MemoryPeak;
 
 int count(const std::string& text, const std::string& part) {
     int found = 0;
