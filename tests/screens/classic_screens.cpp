@@ -91,13 +91,8 @@ void usersScreens(ScreenSet& set, ui::UsersWindow& frm) {
 
 // The users window at its least size and at a large one, with a user chosen.
 void usersSized(ScreenSet& set, ui::UsersWindow& frm) {
-    const QSize design = frm.size();
-    frm.resize(frm.minimumSize());
-    shot(set, QStringLiteral("users-smallest"), frm);
-    frm.resize(640, 560);
-    shot(set, QStringLiteral("users-large"), frm);
-    frm.resize(design);
-    settle();
+    smallestAndLarge(frm, QStringLiteral("users"), {640, 560},
+                     [&](const QString& name) { shot(set, name, frm); });
 }
 
 void usersListed(ScreenSet& set, ui::UsersWindow& frm) {

@@ -3,6 +3,11 @@
 #include "screens/screen_shots.h"
 #include "support/recording_core.h"
 
+#include <QApplication>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
 namespace tornel {
 struct AppState;
 }
@@ -23,6 +28,19 @@ struct ScreenSet {
     test::RecordingCore& core;
     ScreenShots& shots;
 };
+
+// The window at the least size it takes and at `large`, saved by `shoot`
+// as "<name>-smallest" and "<name>-large"; then back at its own size.
+template <class Shoot>
+void smallestAndLarge(QWidget& window, const QString& name, QSize large, Shoot shoot) {
+    const QSize design = window.size();
+    window.resize(window.minimumSize());
+    shoot(name + QStringLiteral("-smallest"));
+    window.resize(large);
+    shoot(name + QStringLiteral("-large"));
+    window.resize(design);
+    QApplication::processEvents();
+}
 
 // Every picture of the skin on one sheet, and the tray icons.
 void skinScreens(ScreenSet& set);

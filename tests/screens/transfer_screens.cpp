@@ -53,13 +53,8 @@ void shot(ScreenSet& set, const QString& name, ui::TransfersView& view) {
 
 // The lists at the least size a view takes and at a large one.
 void sizedScreens(ScreenSet& set, ui::TransfersView& view) {
-    const QSize design = view.size();
-    view.resize(view.minimumSize());
-    shot(set, QStringLiteral("transfers-smallest"), view);
-    view.resize(1100, 760);
-    shot(set, QStringLiteral("transfers-large"), view);
-    view.resize(design);
-    QApplication::processEvents();
+    smallestAndLarge(view, QStringLiteral("transfers"), {1100, 760},
+                     [&](const QString& name) { shot(set, name, view); });
 }
 
 // Twenty-five downloads, then long file and peer names.

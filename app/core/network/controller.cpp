@@ -39,11 +39,12 @@ bool listedKind(const AppState& state, const std::string& descriptor) {
 
 cMain::cMain(AppState& state)
     : state_(state),
-      waitingLines_(state, [this](const qel::typNodeInfo& node, const std::string& line) {
-          if (!addToChatWindow(node.ID, line)) {
-              openChatWith(node, line);
-          }
-      }),
+      waitingLines_(state,
+                    [this](const qel::typNodeInfo& node, const std::string& line) {
+                        if (!addToChatWindow(node.ID, line)) {
+                            openChatWith(node, line);
+                        }
+                    }),
       transferWatch_(state) {
     routeProgramProcedures(*this, state);
 }

@@ -123,13 +123,7 @@ class AccessPermissionTest : public test::AppFixture {
             test::writeFile(file("share/") + name, std::string("contents of ") + name);
         }
         state.ui.confirm = confirms;
-        state.NodeGUID = GUID();
-        state.Name = "Owner";
-        state.Timeout = 300;
-        state.Port = test::freePort();
-        state.sharedFolders.add(file("share"), file("share"));
-        initNetwork(state);
-        shareFolders(state);
+        startSharingNode(300);
 
         qel::cSettings settings;
         settings.SaveSetting("nodeID", std::string(kPeerID));

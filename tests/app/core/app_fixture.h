@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/network/node_bring_up.h"
 #include "core/state/app_state.h"
+#include "core/util/utilities.h"
 #include "support/file_contents.h"
+#include "support/free_port.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
@@ -58,6 +61,18 @@ class AppFixture : public ::testing::Test {
 
     std::string file(const std::string& name) const { return folder.file(name); }
     std::string logText() const { return readFile(file("Log.txt")); }
+
+    // Brings the program's node up as "Owner" on a free port with a
+    // time-out of `timeoutMs`, sharing the folder "share" the test made.
+    void startSharingNode(int64_t timeoutMs) {
+        state.NodeGUID = GUID();
+        state.Name = "Owner";
+        state.Timeout = timeoutMs;
+        state.Port = freePort();
+        state.sharedFolders.add(file("share"), file("share"));
+        initNetwork(state);
+        shareFolders(state);
+    }
 
     TempFolder folder;
     std::shared_ptr<ScriptedPrompts> prompts = std::make_shared<ScriptedPrompts>();

@@ -34,6 +34,24 @@ class RecordingTree : public ExploreTree {
     void expandItem(const std::string& key) override { calls.push_back("expand " + key); }
 };
 
+// A download of 10 bytes from `nodeID` under `reqID`, running into `path`
+// (opened, nothing written yet), in the program's list of downloads.
+std::shared_ptr<cDownload> runningDownload(AppState& state, const std::string& reqID,
+                                           const std::string& nodeID, const std::string& path) {
+    auto dl = std::make_shared<cDownload>(state);
+    dl->Key = GUID();
+    dl->reqID = reqID;
+    dl->nodeID = nodeID;
+    dl->localPath = path;
+    dl->Status = DL_Downloading;
+    dl->lngSize = 10;
+    dl->lngProgress = -1;
+    dl->fileIO = std::make_unique<clsFileIO2>();
+    dl->fileIO->openFile(dl->localPath);
+    state.downloads.add(dl, dl->Key);
+    return dl;
+}
+
 class ControllerTest : public test::AppFixture {
   protected:
     ControllerTest() { state.ui.explore = tree; }
@@ -124,17 +142,7 @@ TEST_F(ControllerTest, ConnectionsAreKeptByTheirID) {
 // user's Stop leaves it, not "Cancelled by sender".
 TEST_F(ControllerTest, TheNodesReportOfAnUnreachableSenderStopsTheDownloadResumable) {
     std::filesystem::create_directory(file("Files"));
-    auto dl = std::make_shared<cDownload>(state);
-    dl->Key = GUID();
-    dl->reqID = "REQ";
-    dl->nodeID = "N1";
-    dl->localPath = file("Files/a.bin");
-    dl->Status = DL_Downloading;
-    dl->lngSize = 10;
-    dl->lngProgress = -1;
-    dl->fileIO = std::make_unique<clsFileIO2>();
-    dl->fileIO->openFile(dl->localPath);
-    state.downloads.add(dl, dl->Key);
+    const auto dl = runningDownload(state, "REQ", "N1", file("Files/a.bin"));
     const auto raise = [&](std::string data, qel::enmFileStatus status) {
         std::string reqID = "REQ";
         std::shared_ptr<qel::cXRange> range;
@@ -324,17 +332,7 @@ TEST_F(ControllerPeerTest, RemoteProcedureCallsReachTheirObjectsHandler) {
 TEST_F(ControllerPeerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives) {
     ASSERT_TRUE(
         waitUntil([&] { return !peer.getNodeInfo(state.NodeGUID, true).at(0).ID.empty(); }));
-    auto dl = std::make_shared<cDownload>(state);
-    dl->Key = GUID();
-    dl->reqID = "REQ-DL";
-    dl->nodeID = "PEER-NODE";
-    dl->localPath = local("dl.bin");
-    dl->Status = DL_Downloading;
-    dl->lngSize = 10;
-    dl->lngProgress = -1;
-    dl->fileIO = std::make_unique<clsFileIO2>();
-    dl->fileIO->openFile(dl->localPath);
-    state.downloads.add(dl, dl->Key);
+    const auto dl = runningDownload(state, "REQ-DL", "PEER-NODE", local("dl.bin"));
     std::vector<std::string> updateBlocks;
     state.controller->beginUpdate(
         [&](std::string& reqID, std::string& data, const qel::cXRange*, qel::enmFileStatus) {

@@ -22,6 +22,17 @@ class DownloadRecordTest : public test::AppFixture {
         state.downloads.add(dl, dl->Key);
     }
 
+    // The download runs into its file ("Files" made, nothing written yet),
+    // `size` bytes long.
+    void startWriting(int64_t size) {
+        std::filesystem::create_directory(file("Files"));
+        dl->Status = DL_Downloading;
+        dl->lngSize = size;
+        dl->lngProgress = -1;
+        dl->fileIO = std::make_unique<clsFileIO2>();
+        dl->fileIO->openFile(dl->localPath);
+    }
+
     platform::ScopedTestClock clock;
     std::shared_ptr<test::RecordingDownloadWindow> window =
         std::make_shared<test::RecordingDownloadWindow>();
@@ -108,12 +119,7 @@ TEST_F(DownloadRecordTest, AnEmptyPushedFileCompletesAtAHundredPercent) {
 }
 
 TEST_F(DownloadRecordTest, BlocksAreWrittenAtTheirRangeAndAFailedWriteCancels) {
-    std::filesystem::create_directory(file("Files"));
-    dl->Status = DL_Downloading;
-    dl->lngSize = 6;
-    dl->lngProgress = -1;
-    dl->fileIO = std::make_unique<clsFileIO2>();
-    dl->fileIO->openFile(dl->localPath);
+    startWriting(6);
     const auto range = [](int64_t start, int64_t end) {
         auto r = std::make_shared<qel::cXRange>();
         r->lngStart = start;
@@ -143,12 +149,7 @@ TEST_F(DownloadRecordTest, BlocksAreWrittenAtTheirRangeAndAFailedWriteCancels) {
 }
 
 TEST_F(DownloadRecordTest, ASenderThatScattersItsBlocksIsRefused) {
-    std::filesystem::create_directory(file("Files"));
-    dl->Status = DL_Downloading;
-    dl->lngSize = 1000;
-    dl->lngProgress = -1;
-    dl->fileIO = std::make_unique<clsFileIO2>();
-    dl->fileIO->openFile(dl->localPath);
+    startWriting(1000);
     for (int64_t start = 2; dl->Status == DL_Downloading && start < 1000; start += 2) {
         auto range = std::make_shared<qel::cXRange>();
         range->lngStart = start;

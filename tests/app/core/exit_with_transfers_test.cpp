@@ -3,18 +3,14 @@
 #include "core/program/shutdown.h"
 #include "core/state/download.h"
 #include "core/util/utilities.h"
+#include "running_program.h"
 #include "support/file_contents.h"
 #include "support/program_node.h"
 #include "support/scripted_confirm.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-
 #include <gtest/gtest.h>
-
-#include <signal.h>
 
 #include <filesystem>
 
@@ -110,14 +106,8 @@ TEST(ProgramExitTest, ATerminatedProgramTellsTheReceiverOfItsUploadBeforeItEnds)
                         "<AllowedIDs><Allowed><ID>" +
                         bob.state.NodeGUID +
                         "</ID><Name>Bob</Name></Allowed></AllowedIDs></Tornel>");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TORNEL_HOME", QString::fromStdString(home.path()));
-    environment.insert("TORNEL_BIND_ADDRESS", "127.0.0.1");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess alice;
-    alice.setProcessEnvironment(environment);
-    alice.start(QCoreApplication::applicationDirPath() + "/Tornel", {});
-    ASSERT_TRUE(alice.waitForStarted(5000));
+    test::RunningProgram alice(home.path());
+    ASSERT_TRUE(alice.process.waitForStarted(20000));
 
     const std::string address = "127.0.0.1:" + std::to_string(port);
     bob.state.serverList.add(address, address);
@@ -127,10 +117,10 @@ TEST(ProgramExitTest, ATerminatedProgramTellsTheReceiverOfItsUploadBeforeItEnds)
     const std::shared_ptr<cDownload> dl = bob.state.downloads.item(1);
     ASSERT_TRUE(waitUntil([&] { return dl->lngProgress > 0; }, 20000)) << dl->extendedStatus;
 
-    ::kill(static_cast<pid_t>(alice.processId()), SIGTERM);
+    alice.askToEnd();
     // Bob reads on meanwhile, as a receiver on another machine would.
-    ASSERT_TRUE(waitUntil([&] { return alice.state() == QProcess::NotRunning; }, 20000));
-    EXPECT_EQ(alice.exitCode(), 0);
+    ASSERT_TRUE(waitUntil([&] { return alice.process.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(alice.process.exitCode(), 0);
     ASSERT_TRUE(waitUntil([&] { return dl->Status != DL_Downloading; }, 20000));
     EXPECT_EQ(dl->Status, DL_Cancelled);
     EXPECT_EQ(dl->extendedStatus, "Cancelled by sender");

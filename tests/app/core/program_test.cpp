@@ -6,6 +6,7 @@
 #include "core/settings/program_settings.h"
 #include "core/sharing/save_shares.h"
 #include "platform/files.h"
+#include "running_program.h"
 #include "support/free_port.h"
 #include "support/peer_node.h"
 #include "support/wait.h"
@@ -18,7 +19,6 @@
 
 #include <sys/stat.h>
 
-#include <csignal>
 #include <regex>
 
 namespace tornel {
@@ -91,54 +91,20 @@ TEST_F(ProgramTest, ASecondCopyInTheSameFolderIsRefusedAndTouchesNothing) {
 // The program itself, as a user starts it, in a program folder of its own,
 // bound to loopback; a termination signal ends it as the tray's Exit does.
 TEST_F(ProgramTest, TheProgramStartsOffscreenAndEndsCleanlyOnRequest) {
-    const QString program = QCoreApplication::applicationDirPath() + "/Tornel";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TORNEL_HOME", QString::fromStdString(folder.path()));
-    environment.insert("TORNEL_BIND_ADDRESS", "127.0.0.1");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-
-    QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(program, {});
-    ASSERT_TRUE(first.waitForStarted(5000));
+    test::RunningProgram first(folder.path());
+    ASSERT_TRUE(first.process.waitForStarted(20000));
     ASSERT_TRUE(
         test::waitUntil([&] { return platform::fileStatus(file("Tornel.lock")).has_value(); }));
-    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
-    ASSERT_TRUE(first.waitForFinished(5000));
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    first.askToEnd();
+    ASSERT_TRUE(first.process.waitForFinished(5000));
+    EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process.exitCode(), 0);
     const std::string settings = readFile(file("Settings.xml"));
     EXPECT_NE(settings.find("<Name>Program Test</Name>"), std::string::npos);
     EXPECT_NE(settings.find("<NodeGUID>"), std::string::npos);
     EXPECT_TRUE(platform::fileStatus(file("Windows.xml")).has_value());
     EXPECT_EQ(logText(), "");
 }
-
-// The program itself in this fixture's folder, bound to loopback, offscreen.
-class RunningProgram {
-  public:
-    explicit RunningProgram(
-        const std::string& folder,
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
-        environment.insert("TORNEL_HOME", QString::fromStdString(folder));
-        environment.insert("TORNEL_BIND_ADDRESS", "127.0.0.1");
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(environment);
-        process.start(QCoreApplication::applicationDirPath() + "/Tornel", {});
-    }
-    ~RunningProgram() {
-        if (process.state() != QProcess::NotRunning) {
-            killHard();
-        }
-    }
-    // Ends it as a crash would, without a word.
-    bool killHard() {
-        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
-        return process.waitForFinished(20000);
-    }
-
-    QProcess process;
-};
 
 // What a killed copy had made is kept: the node ID made at its first start,
 // then (made by the program's core in the same folder, as the windows would
@@ -147,7 +113,7 @@ class RunningProgram {
 TEST_F(ProgramTest, AKilledCopyKeepsItsIdSharesAndPermanentGrants) {
     std::string id;
     {
-        RunningProgram first(folder.path());
+        test::RunningProgram first(folder.path());
         ASSERT_TRUE(first.process.waitForStarted(20000));
         const std::regex guid("<NodeGUID>([0-9A-F]{32})</NodeGUID>");
         std::smatch found;
@@ -176,7 +142,7 @@ TEST_F(ProgramTest, AKilledCopyKeepsItsIdSharesAndPermanentGrants) {
     recordGrant(state, "FRIEND", "Friend", GrantChoice::Always);
     state.qelSession->shutDown();  // no end of the run: nothing more is saved
 
-    RunningProgram again(folder.path());
+    test::RunningProgram again(folder.path());
     ASSERT_TRUE(again.process.waitForStarted(20000));
     test::PeerNode peer("PEER-NODE", "Peer", "");
     peer.node.connectMaintainAsync("127.0.0.1:" + std::to_string(state.Port), false, true);

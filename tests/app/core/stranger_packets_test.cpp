@@ -4,11 +4,8 @@
 // request whose question is open is answered while the question is open.
 #include "app_fixture.h"
 #include "core/network/controller.h"
-#include "core/network/node_bring_up.h"
-#include "core/util/utilities.h"
 #include "fake_chat.h"
 #include "qellib/qel.h"
-#include "support/free_port.h"
 #include "support/packet_flood.h"
 #include "support/raw_peer.h"
 #include "support/scripted_confirm.h"
@@ -58,13 +55,7 @@ class StrangerPacketsTest : public test::AppFixture {
         test::writeFile(file("share/a.txt"), "contents of a");
         state.ui.shell = chats;
         state.ui.confirm = confirms;
-        state.NodeGUID = GUID();
-        state.Name = "Owner";
-        state.Timeout = 2000;
-        state.Port = test::freePort();
-        state.sharedFolders.add(file("share"), file("share"));
-        initNetwork(state);
-        shareFolders(state);
+        startSharingNode(2000);
         EXPECT_TRUE(peer.connect(static_cast<int>(state.Port)));
     }
     ~StrangerPacketsTest() override { state.qelSession->shutDown(); }

@@ -86,6 +86,26 @@ class TransferFaultTest : public TransferTest {
         return cancels;
     }
 
+    // A node serving the share one KiB a chunk, paced by route-file
+    // confirmations or by the drain of its connection.
+    Peer chunkServer(const std::string& name, bool routeFiles) {
+        return addPeer(name, {{"filePacket", "1"}, {"routeFiles", routeFiles ? "True" : "False"}},
+                       true);
+    }
+
+    // The receiver got `bytes` whole under `reqID` (written to the file
+    // `copy`) and heard no cancel; the server's record completed.
+    void expectArrivedWhole(const Peer& receiver, const Peer& server, const std::string& reqID,
+                            const std::string& bytes, const std::string& copy) {
+        ASSERT_TRUE(waitUntil([&] { return receiver.events->ended(reqID); }, Generous));
+        const std::vector<ReceivedFile> chunks = receiver.events->of(reqID);
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_EQ(cancelsOf(receiver, reqID), 0);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file(copy)) == bytes);
+        EXPECT_TRUE(
+            waitUntil([&] { return upload(server, reqID)->Status == FS_Complete; }, Generous));
+    }
+
     // The serving node has let the transfer go: no sender, the file closed,
     // its record cancelled.
     bool letGo(const Peer& server, const std::string& receiver, const std::string& reqID,
@@ -117,9 +137,7 @@ TEST_F(TransferFaultTest, AConnectionClosedMidTransferEndsItOnBothSides) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string name = std::to_string(++tag);
-        const Peer a =
-            addPeer("A" + name,
-                    {{"filePacket", "1"}, {"routeFiles", c.routeFiles ? "True" : "False"}}, true);
+        const Peer a = chunkServer("A" + name, c.routeFiles);
         const Peer b = addPeer("B" + name);
         link(*b.node, *a.node);
         const std::string reqID = b.api().requestFile("\\slow.bin", a.id());
@@ -165,9 +183,7 @@ TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string name = std::to_string(++tag);
-        const Peer a =
-            addPeer("A" + name,
-                    {{"filePacket", "1"}, {"routeFiles", c.routeFiles ? "True" : "False"}}, true);
+        const Peer a = chunkServer("A" + name, c.routeFiles);
         const Peer relay = addPeer("C" + name);
         const Peer b = addPeer("B" + name);
         link(*relay.node, *a.node);
@@ -186,12 +202,7 @@ TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
         } else {
             EXPECT_TRUE(b.api().disconnectByID(direct));
         }
-        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
-        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
-        EXPECT_EQ(chunks.back().status, FS_Complete);
-        EXPECT_EQ(cancelsOf(b, reqID), 0);
-        EXPECT_TRUE(writeAtRanges(chunks, folder.file("far" + name)) == bytes);
-        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        ASSERT_NO_FATAL_FAILURE(expectArrivedWhole(b, a, reqID, bytes, "far" + name));
         EXPECT_EQ(openFiles(shared("far.bin")), 0);
     }
 }
@@ -309,12 +320,7 @@ TEST_F(TransferFaultTest, AReusedRequestIDLeavesTheRunningTransferWhole) {
         } else {
             a.api().sendFile(c.id(), reqID, "", FS_Canceled);
         }
-        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
-        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
-        EXPECT_EQ(chunks.back().status, FS_Complete);
-        EXPECT_EQ(cancelsOf(b, reqID), 0);
-        EXPECT_TRUE(writeAtRanges(chunks, folder.file("victim" + name)) == bytes);
-        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        ASSERT_NO_FATAL_FAILURE(expectArrivedWhole(b, a, reqID, bytes, "victim" + name));
         EXPECT_EQ(upload(a, reqID)->nodeID, b.id());
         EXPECT_EQ(upload(a, reqID)->Resource, "\\victim.bin");
     }

@@ -9,6 +9,7 @@
 #include "platform/event_loop.h"
 #include "platform/runtime_error.h"
 #include "platform/timer.h"
+#include "support/silent_caller.h"
 
 #include <gtest/gtest.h>
 
@@ -396,30 +397,6 @@ TEST_F(ConnectionManagerTest, AMaintainedConnectionToAPeerThatDropsItAtOnceBacks
     EXPECT_LE(a.events->count("req "), 3);
 }
 
-// A raw peer that connects to `port` and never reads, with a small receive buffer.
-class SilentPeer {
-  public:
-    explicit SilentPeer(int port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        const int smallest = 4096;
-        ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof(smallest));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        connected_ =
-            ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    }
-    ~SilentPeer() { ::close(socket_); }
-    SilentPeer(const SilentPeer&) = delete;
-    SilentPeer& operator=(const SilentPeer&) = delete;
-
-    bool connected() const { return connected_; }
-
-  private:
-    int socket_;
-    bool connected_ = false;
-};
-
 TEST_F(ConnectionManagerTest, APeerThatStopsReadingIsClosedAtTheBoundsWhileTheNodeGoesOn) {
     platform::ScopedTestClock clock;
     const int port = listen(a);
@@ -432,7 +409,7 @@ TEST_F(ConnectionManagerTest, APeerThatStopsReadingIsClosedAtTheBoundsWhileTheNo
     for (const Row& row : {Row{"queued bytes", 80, 0}, Row{"no progress", 24, 60000}}) {
         SCOPED_TRACE(row.bound);
         const int closedBefore = a.events->count("closed ");
-        SilentPeer peer(port);
+        tornel::test::SilentCaller peer(port, "SILENT-PEER");
         ASSERT_TRUE(peer.connected());
         const auto accepted = [&] {
             const auto connections = connectionsOf(a);

@@ -1,8 +1,8 @@
 #include "core/update/image_uploads.h"
 #include "core/update/self_update.h"
 #include "qellib/x_file.h"
-#include "silent_caller.h"
 #include "support/process_resources.h"
+#include "support/silent_caller.h"
 #include "update_peers.h"
 
 #include <gtest/gtest.h>

@@ -12,9 +12,9 @@
 
 namespace tornel::test {
 
-// A peer written from the wire format that calls procedures of a node over
-// one connection as node `nodeID`, and never reads what comes back: its
-// receive buffer is as small as the system allows.
+// A peer written from the wire format that connects to a node on loopback
+// and never reads what comes back: its receive buffer is as small as the
+// system allows. It may call procedures of the node as node `nodeID`.
 class SilentCaller {
   public:
     SilentCaller(int port, std::string nodeID)
