@@ -25,9 +25,10 @@ class clsSocket;
 // it, each chunk waits for the receiver's FILECONFIRM (matched by the chunk's
 // packet ID), and once the receiver has confirmed a window's worth of bytes
 // one chunk at a time, chunks go on while those unconfirmed stay within the
-// window (transfer_limits.h); each confirmation lets the next go. A chunk
-// held back for want of a route waits for the receiver's answer to a
-// REQCONFIRM and is then sent again from the same offset.
+// window (transfer_limits.h) and ride one connection; each confirmation lets
+// the next go. A chunk held back for want of a route waits for the
+// receiver's answer to a REQCONFIRM and is then sent again from the same
+// offset.
 //
 // Its bytes are tracked in three marks: handed to a connection
 // (completedProgress), confirmed by the receiver (confirmedProgress, only
