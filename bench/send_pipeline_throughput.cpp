@@ -99,7 +99,7 @@ int64_t throughSendPacket(std::chrono::steady_clock::duration& took) {
         packet.Data = std::move(body);
         qel::sendPacket(packet);
         body = std::move(packet.Data);
-        texts += static_cast<int64_t>((*connection)->packetOut->strPacket.size());
+        texts += (*connection)->packetOut->wireSize();
     }
     while (bodies < kTotal) {
         platform::waitEvents(5);

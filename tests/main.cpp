@@ -1,5 +1,6 @@
 #include "platform/config_folder.h"
 #include "platform/desktop_services.h"
+#include "platform/event_loop.h"
 #include "platform/socket_control.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     testing::InitGoogleTest(&argc, argv);
+    platform::preferPlainEventDispatcher();  // as the program and the test node run
     QApplication application(argc, argv);
     platform::installDesktopServices();
     QTemporaryDir configFolder;

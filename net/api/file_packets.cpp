@@ -1,5 +1,6 @@
 #include "file_packets.h"
 
+#include "connection.h"
 #include "fields.h"
 #include "file_send.h"
 #include "guarded.h"
@@ -58,7 +59,7 @@ void setValueField(clsPacket& pkt, std::string_view name, const Variant& value) 
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
                    const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
-                   std::optional<int64_t> originalLength, std::shared_ptr<clsSocket>* used) {
+                   std::optional<int64_t> originalLength, SentChunk* sent) {
     return guarded("", false, [&] {
         if (reqID.empty()) {
             reqID = newID();
@@ -87,9 +88,9 @@ bool sendFileChunk(Session& own, const std::string& destination, const std::stri
             if (sender != nullptr) {
                 sender->routingFailures = 0;
             }
-            sendPacket(file, nullptr, via);
-            if (used != nullptr) {
-                *used = via;
+            sendPacket(std::move(file), nullptr, via);
+            if (sent != nullptr) {
+                *sent = {via, getText(file, "ID")};
             }
         } else {
             statusText = routeMissing(own, reqID, destination, sender);
@@ -113,14 +114,18 @@ void sendFileRefusal(const std::string& reqID, const std::string& destination) {
     });
 }
 
-void doFileConfirm(const clsPacket& pkt) {
+void doFileConfirm(const clsPacket& pkt, const std::shared_ptr<clsSocket>& arrival) {
     guarded("doFileConfirm", [&] {
         clsPacket confirm;
         confirm.Method = "FILECONFIRM";
         AddField(confirm, "ReqID", getText(pkt, "ReqID"));
         AddField(confirm, "Destination", getText(pkt, "Source"));
         AddField(confirm, "ID", getText(pkt, "ID") + "RF");
-        sendPacket(confirm);
+        // Back the way the packet came: that way was open a moment ago, while
+        // the route to its source may still be a connection the source has
+        // closed and this node has not seen close yet.
+        sendPacket(confirm, nullptr,
+                   arrival != nullptr && arrival->isConnected ? arrival : nullptr);
     });
 }
 

@@ -19,6 +19,12 @@ namespace qel {
 class clsFileSend;
 class clsSocket;
 
+// Where a FILE went: the connection that took it, and the packet's "ID".
+struct SentChunk {
+    std::shared_ptr<clsSocket> connection;
+    std::string packetID;
+};
+
 // Sends one FILE to `destination`: "ReqID" (a new ID when empty),
 // "Destination", "FileStatus", "Metadata", "Flags" with "RF" when the
 // transfer is paced by confirmation (the sender's, else the session's
@@ -28,15 +34,14 @@ class clsSocket;
 // the FILE is not sent: a REQCONFIRM asks the receiver to show the way, and
 // the upload shows "Re-routing"; the fifth failure in a row of `sender`
 // cancels it instead and tells the receiver ("Routing failed"). True when a
-// connection took the FILE (then in `used`, when given). With
+// connection took the FILE (then told in `sent`, when given). With
 // `originalLength`, `data` is already compressed from that many bytes: the
 // FILE is flagged "Z" and carries its "Original-Length", and is not
 // compressed again.
 bool sendFileChunk(Session& own, const std::string& destination, const std::string& contentRange,
                    std::string data, std::string reqID, int32_t fileStatus, const Variant& Metadata,
                    const std::shared_ptr<clsSocket>& connection, clsFileSend* sender,
-                   std::optional<int64_t> originalLength = std::nullopt,
-                   std::shared_ptr<clsSocket>* used = nullptr);
+                   std::optional<int64_t> originalLength = std::nullopt, SentChunk* sent = nullptr);
 
 // The connection a chunk for `destination` goes on: the direct connection
 // to this node itself (with "seeSelf"), else the route to it; null for none.
@@ -47,8 +52,9 @@ std::shared_ptr<clsSocket> chunkRoute(const Session& own, const std::string& des
 void sendFileRefusal(const std::string& reqID, const std::string& destination);
 
 // Answers a REQCONFIRM, or a FILE flagged "RF", with FILECONFIRM to its
-// source: the same "ReqID", and the packet's "ID" followed by "RF".
-void doFileConfirm(const clsPacket& pkt);
+// source: the same "ReqID", and the packet's "ID" followed by "RF". It goes
+// back on `arrival`, the connection the packet came by, while that is up.
+void doFileConfirm(const clsPacket& pkt, const std::shared_ptr<clsSocket>& arrival);
 
 // Writes a value into a field: an array as a string array, anything else as
 // its text.

@@ -12,6 +12,7 @@
 #include "qellib/x_file.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace qel {
@@ -92,10 +93,10 @@ void clsFileSend::sendNext(Session& own) {
     }
     const int64_t last = chunk->last;
     const enmFileStatus status = chunk->status;
-    std::shared_ptr<clsSocket> connection;
+    SentChunk sent;
     const bool taken =
         sendFileChunk(own, destID, chunk->contentRange, std::move(chunk->bytes), reqID, status,
-                      Metadata, nullptr, this, chunk->originalLength, &connection);
+                      Metadata, nullptr, this, chunk->originalLength, &sent);
     if (sendDone_) {
         return;  // routing failed for good
     }
@@ -105,7 +106,10 @@ void clsFileSend::sendNext(Session& own) {
         confirmDeadline_ = confirmDeadline(own);
         return;
     }
-    riding_ = connection;
+    riding_ = sent.connection;
+    if (pacedByConfirmation) {
+        unconfirmed_.push_back({last, sent.packetID + "RF", sent.connection});
+    }
     handedOver(own, last, status);
 }
 
@@ -125,22 +129,59 @@ void clsFileSend::handedOver(Session& own, int64_t last, enmFileStatus status) {
     }
 }
 
-void clsFileSend::confirmed(Session& own) {
+void clsFileSend::confirmed(Session& own, std::string_view confirmedID) {
     if (sendDone_) {
         return;
     }
-    if (!pacedByConfirmation && !holding_) {
-        return;  // the next chunk follows the last one's write, not a confirmation
-    }
-    confirmDeadline_ = 0;
-    if (pacedByConfirmation && !holding_) {
-        confirmedProgress = completedProgress;
-        if (allHandedOver_) {
-            finish(own);
-            return;
+    const auto chunk =
+        std::find_if(unconfirmed_.begin(), unconfirmed_.end(),
+                     [&](const Unconfirmed& sent) { return sent.confirmationID == confirmedID; });
+    if (chunk == unconfirmed_.end()) {
+        // Not a chunk's: the answer to a REQCONFIRM lets a held chunk go. A
+        // stray one (a chunk's confirmed already) changes nothing.
+        if (holding_) {
+            confirmDeadline_ = 0;
+            sendNext(own);
         }
+        return;
     }
-    sendNext(own);
+    confirmUpTo(chunk);
+    if (allHandedOver_ && unconfirmed_.empty()) {
+        finish(own);
+        return;
+    }
+    if (!holding_) {
+        confirmDeadline_ = unconfirmed_.empty() ? 0 : confirmDeadline(own);
+    }
+    while (!sendDone_ && !allHandedOver_ && !holding_ && windowHasRoom(own)) {
+        sendNext(own);
+    }
+}
+
+// Chunks arrive in order on a route, so a confirmation also stands for
+// every chunk before its own whose confirmation has not come (yet).
+void clsFileSend::confirmUpTo(std::deque<Unconfirmed>::iterator confirmedChunk) {
+    if (confirmedChunk->last > confirmedProgress) {
+        confirmedSinceStart_ += confirmedChunk->last - confirmedProgress;
+        confirmedProgress = confirmedChunk->last;
+    }
+    unconfirmed_.erase(unconfirmed_.begin(), std::next(confirmedChunk));
+}
+
+bool clsFileSend::windowHasRoom(const Session& own) const {
+    if (unconfirmed_.empty()) {
+        return true;
+    }
+    if (confirmedSinceStart_ < transfer_limits::UnconfirmedWindowBytes) {
+        return false;  // the window is not open yet
+    }
+    // A confirmation stands for the chunks before it only while they all
+    // ride one connection: a chunk for a new route waits for the rest.
+    if (chunkRoute(own, destID) != unconfirmed_.back().connection.lock()) {
+        return false;
+    }
+    const int64_t next = std::min(chunkSizeFor(own.filePacket), stopReadingAt - completedProgress);
+    return completedProgress - confirmedProgress + next <= transfer_limits::UnconfirmedWindowBytes;
 }
 
 void clsFileSend::written(Session& own, const std::shared_ptr<clsSocket>& connection,
@@ -158,7 +199,13 @@ void clsFileSend::written(Session& own, const std::shared_ptr<clsSocket>& connec
 }
 
 bool clsFileSend::rides(const std::shared_ptr<clsSocket>& connection) const {
-    return !sendDone_ && !holding_ && riding_.lock() == connection;
+    if (sendDone_) {
+        return false;
+    }
+    return (!holding_ && riding_.lock() == connection) ||
+           std::any_of(unconfirmed_.begin(), unconfirmed_.end(), [&](const Unconfirmed& sent) {
+               return sent.connection.lock() == connection;
+           });
 }
 
 void clsFileSend::resumeFromFirstUnconfirmed(Session& own) {
@@ -168,6 +215,8 @@ void clsFileSend::resumeFromFirstUnconfirmed(Session& own) {
     holding_ = false;
     allHandedOver_ = false;
     riding_.reset();
+    unconfirmed_.clear();
+    confirmedSinceStart_ = 0;
     completedProgress = confirmedProgress;
     ahead_.reset();
     sendNext(own);
@@ -237,6 +286,7 @@ void clsFileSend::dropQuietly() {
 
 void clsFileSend::closeFile() {
     ahead_.reset();
+    unconfirmed_.clear();
     guarded("closeFile", [&] { file_.close(); });
 }
 

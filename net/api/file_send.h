@@ -9,28 +9,35 @@
 #include "qellib/x_range.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qel {
 
 class clsSocket;
 
 // One file being sent to one node as FILE chunks: a served GET or a push.
-// It hands one chunk at a time to the connections. The next goes when the
-// receiver confirms the last (route-file confirmation) or, without it, when
-// the connection has written the last out. A chunk held back for want of a
-// route waits for the receiver's answer to a REQCONFIRM and is then sent
-// again from the same offset.
+// Without route-file confirmation it hands one chunk at a time to the
+// connections, the next once the connection has written the last out. With
+// it, each chunk waits for the receiver's FILECONFIRM (matched by the chunk's
+// packet ID), and once the receiver has confirmed a window's worth of bytes
+// one chunk at a time, chunks go on while those unconfirmed stay within the
+// window (transfer_limits.h) and ride one connection; each confirmation lets
+// the next go. A chunk held back for want of a route waits for the
+// receiver's answer to a REQCONFIRM and is then sent again from the same
+// offset.
 //
 // Its bytes are tracked in three marks: handed to a connection
 // (completedProgress), confirmed by the receiver (confirmedProgress, only
 // ever moved by route-file confirmation), and the last to send
-// (stopReadingAt). When the connection a chunk rode closes, the transfer
-// goes on from the first unconfirmed byte by another route, or is cancelled.
-// The file stays open until the transfer has ended. Every operation works in
-// the session given, which is the current one.
+// (stopReadingAt). When a connection that carried a chunk not yet confirmed
+// (or written) closes, the transfer goes on from the first unconfirmed byte
+// by another route, or is cancelled. The file stays open until the transfer
+// has ended. Every operation works in the session given, which is the
+// current one.
 class clsFileSend {
   public:
     int64_t lngSize = 0;             // the file's size, from the open file
@@ -55,16 +62,18 @@ class clsFileSend {
     // transfer and tells the receiver. Nothing once every chunk is handed
     // over, or once finished.
     void sendNext(Session& own);
-    // The receiver's FILECONFIRM: the chunk under way arrived (with
-    // route-file confirmation), or a held chunk may go. The next chunk goes,
-    // or the transfer ends with its last chunk confirmed.
-    void confirmed(Session& own);
+    // The receiver's FILECONFIRM of the packet `confirmedID` names (the
+    // FILE's "ID" followed by "RF"): with route-file confirmation, that chunk
+    // and every one before it arrived, and the next chunks go as the window
+    // allows, or the transfer ends with its last chunk confirmed. One that
+    // names no chunk under way answers a REQCONFIRM: a held chunk may go.
+    void confirmed(Session& own, std::string_view confirmedID);
     // `connection` has written out a chunk ending at `lastByte`. Without
     // route-file confirmation the next chunk goes (or the transfer ends with
     // its last one written); with it, the next is read ahead meanwhile.
     void written(Session& own, const std::shared_ptr<clsSocket>& connection, int64_t lastByte);
 
-    // Whether the chunk under way (or the confirmation awaited for it) rode
+    // Whether a chunk under way, or one whose confirmation is awaited, rode
     // `connection`.
     bool rides(const std::shared_ptr<clsSocket>& connection) const;
     // Its connection closed at `nowMs`: the transfer waits to be settled.
@@ -105,7 +114,17 @@ class clsFileSend {
         std::optional<int64_t> originalLength;  // set when `bytes` are compressed
     };
 
+    // A chunk handed over and not yet confirmed: its last byte, the ID its
+    // confirmation carries, and the connection it rode.
+    struct Unconfirmed {
+        int64_t last = -1;
+        std::string confirmationID;
+        std::weak_ptr<clsSocket> connection;
+    };
+
     Chunk readNext(const Session& own) const;
+    bool windowHasRoom(const Session& own) const;
+    void confirmUpTo(std::deque<Unconfirmed>::iterator confirmedChunk);
     // The chunk read ahead when it is still the one due and fits the
     // session's settings, else the next one read now.
     Chunk takeNext(const Session& own);
@@ -113,13 +132,15 @@ class clsFileSend {
     void finish(Session& own);
     void closeFile();
 
-    platform::PositionedFile file_;    // read at 64-bit offsets; its size from the open file
-    std::optional<Chunk> ahead_;       // the chunk after the last one taken
-    std::weak_ptr<clsSocket> riding_;  // the connection the chunk under way was handed to
-    int64_t confirmDeadline_ = 0;      // tick count a FILECONFIRM is due by; 0: none awaited
-    int64_t interruptedAt_ = 0;        // tick count its connection closed; 0: not interrupted
-    bool allHandedOver_ = false;       // the last chunk is under way
-    bool holding_ = false;             // a chunk waits for a route
+    platform::PositionedFile file_;        // read at 64-bit offsets; its size from the open file
+    std::optional<Chunk> ahead_;           // the chunk after the last one taken
+    std::weak_ptr<clsSocket> riding_;      // the connection the chunk under way was handed to
+    std::deque<Unconfirmed> unconfirmed_;  // oldest first (route-file confirmation only)
+    int64_t confirmedSinceStart_ = 0;      // bytes confirmed since the transfer (re)started
+    int64_t confirmDeadline_ = 0;          // tick count a FILECONFIRM is due by; 0: none awaited
+    int64_t interruptedAt_ = 0;            // tick count its connection closed; 0: not interrupted
+    bool allHandedOver_ = false;           // the last chunk is under way
+    bool holding_ = false;                 // a chunk waits for a route
     bool sendDone_ = false;
 };
 

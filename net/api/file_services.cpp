@@ -39,7 +39,7 @@ void answer(const char* method, const std::string& reqID, const std::string& str
     reply.Data = std::move(body);
     AddField(reply, "Destination", strSource);
     AddField(reply, "ReqID", reqID);
-    sendPacket(reply);
+    sendPacket(std::move(reply));
 }
 
 void answer(const char* method, const clsPacket& request, const std::string& strSource,

@@ -190,7 +190,7 @@ void doFile(clsPacket& pkt, const Connection& connection, const std::string& str
         }
         noteSenderHeard(*own, reqID, strSource, connection, fileStatus);
         if (hasFlag(pkt, "RF")) {
-            doFileConfirm(pkt);
+            doFileConfirm(pkt, connection);
         }
         Variant metadata = GetField(pkt, "Metadata", std::string());
         std::string data = std::move(pkt.Data);  // the chunk is the application's
@@ -204,7 +204,7 @@ void onReqConfirm(const clsPacket& pkt, const Connection& connection,
         const SessionPtr own = requireCurrentSession();
         noteSenderHeard(*own, getText(pkt, "ReqID"), strSource, connection, NoFileStatus);
     });
-    doFileConfirm(pkt);
+    doFileConfirm(pkt, connection);
 }
 
 // FILECONFIRM: the receiver confirms a chunk, or asks for the one held back.
@@ -213,7 +213,7 @@ void doFileConfirmed(const clsPacket& pkt, const Connection&, const std::string&
         const SessionPtr own = requireCurrentSession();
         if (const std::shared_ptr<clsFileSend> sender =
                 liveSender(*own, strSource, getText(pkt, "ReqID"))) {
-            sender->confirmed(*own);
+            sender->confirmed(*own, getText(pkt, "ID"));
             forgetFinishedSenders(*own);
         }
     });

@@ -8,7 +8,7 @@
 namespace qel::transfer_limits {
 
 // Senders running at once, to one node and in all: each holds an open file
-// and up to two chunks.
+// and up to two chunks (those in its window are the connections').
 inline constexpr size_t MaxSendersPerPeer = 16;
 inline constexpr size_t MaxSenders = 64;
 
@@ -16,6 +16,13 @@ inline constexpr size_t MaxSenders = 64;
 // oldest first.
 inline constexpr size_t MaxUploadsPerPeer = 256;
 inline constexpr size_t MaxUploads = 1024;
+
+// Bytes of a transfer paced by confirmation that may travel unconfirmed at
+// once, so that the chunks need not each wait for a round trip. The window
+// opens once the receiver has confirmed that many bytes one chunk at a time:
+// a short transfer, and the start of each (and each new start after a lost
+// route), go one chunk at a time.
+inline constexpr int64_t UnconfirmedWindowBytes = 512 * 1024;
 
 // How long a sender waits for a FILECONFIRM before it gives the transfer
 // up, in the session's Timeouts.

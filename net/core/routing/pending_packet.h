@@ -14,7 +14,11 @@ struct Session;
 // exactly that text. Shared between the connection that writes it and, for a
 // packet awaiting confirmation, the pending table.
 struct clsPendingPkt {
-    std::string strPacket;                // the whole packet as it goes on the wire
+    // The packet as it goes on the wire: its header in strPacket and its body
+    // in strBody, written together in one call; a body the sender gave up is
+    // kept apart so that it is never copied, else strPacket holds it all.
+    std::string strPacket;
+    std::string strBody;
     std::weak_ptr<Session> session;       // the node that sends it
     std::weak_ptr<clsSocket> sourceSck;   // a forwarded packet's arrival connection
     std::weak_ptr<clsSocket> sendViaSck;  // a connection the sender forces
@@ -32,6 +36,8 @@ struct clsPendingPkt {
     bool Sent = false;
     int64_t timeStamp = 0;  // tick count of the last send of a confirmable packet
     int32_t sendCount = 0;
+
+    int64_t wireSize() const { return static_cast<int64_t>(strPacket.size() + strBody.size()); }
 };
 
 }  // namespace qel

@@ -224,7 +224,7 @@ void forwardPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock)
             written = written && setText(copy, "Hops", std::to_string(int64_t{*hops} + 1));
         }
         if (written) {
-            sendPacket(copy, sock);
+            sendPacket(std::move(copy), sock);
         }
     });
 }

@@ -134,8 +134,10 @@ bool prepareData(const Session& session, clsPacket& pkt, std::string_view strDes
     });
 }
 
-void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
-                const std::shared_ptr<clsSocket>& sendViaSck) {
+namespace {
+
+void sendPacketWith(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
+                    const std::shared_ptr<clsSocket>& sendViaSck, bool bodyGivenUp) {
     guarded("sendPacket", [&] {
         const SessionPtr own = requireCurrentSession();
         fillDefaults(*own, pkt);
@@ -154,7 +156,13 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
         } else if (own->routesEnabled) {
             writeField(pkt, "Route", own->nodeID);
         }
-        pp->strPacket = writePacket(pkt);
+        if (bodyGivenUp && !pkt.Data.empty()) {
+            pp->strPacket = writeHeader(pkt);
+            pp->strBody = std::move(pkt.Data);
+            pkt.Data.clear();
+        } else {
+            pp->strPacket = writePacket(pkt);
+        }
         pp->session = own;
         pp->Destination = destination;
         pp->ID = getText(pkt, "ID");
@@ -176,6 +184,18 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
         }
         startPacketSend(pp);
     });
+}
+
+}  // namespace
+
+void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck,
+                const std::shared_ptr<clsSocket>& sendViaSck) {
+    sendPacketWith(pkt, sourceSck, sendViaSck, false);
+}
+
+void sendPacket(clsPacket&& pkt, const std::shared_ptr<clsSocket>& sourceSck,
+                const std::shared_ptr<clsSocket>& sendViaSck) {
+    sendPacketWith(pkt, sourceSck, sendViaSck, true);
 }
 
 void startPacketSend(const std::shared_ptr<clsPendingPkt>& pp) {

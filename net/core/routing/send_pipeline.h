@@ -25,6 +25,10 @@ class clsSocket;
 // while an earlier one to its destination is pending.
 void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck = nullptr,
                 const std::shared_ptr<clsSocket>& sendViaSck = nullptr);
+// The same for a packet the caller gives up: its body goes on the wire as it
+// is, never copied (the packet is left without it).
+void sendPacket(clsPacket&& pkt, const std::shared_ptr<clsSocket>& sourceSck = nullptr,
+                const std::shared_ptr<clsSocket>& sendViaSck = nullptr);
 
 // The body transforms, in this order: encryption (with the destination's key,
 // "KE", or else the network password, "NE"), then compression ("Z", with

@@ -136,9 +136,9 @@ void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
             return;
         }
         if (library().debugMode) {
-            debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket);
+            debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket + Pend->strBody);
         }
-        queuedBytes_ += static_cast<int64_t>(Pend->strPacket.size());
+        queuedBytes_ += Pend->wireSize();
         if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
             debugPrint("Connection " + connectionID + " closed: its peer does not read");
             closeConnection(false);
@@ -163,12 +163,12 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
         if (sck_ == nullptr) {
             return false;
         }
-        sck_->sendData(Pend->strPacket);
+        sck_->sendData(Pend->strPacket, Pend->strBody);
         return true;
     });
     if (!written) {
         Sending = false;  // no completion will come for it
-        queuedBytes_ -= static_cast<int64_t>(Pend->strPacket.size());
+        queuedBytes_ -= Pend->wireSize();
         releaseWhenDrained();
     }
 }
@@ -222,7 +222,7 @@ void clsSocket::sendComplete() {
         if (!Sending) {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
-        queuedBytes_ -= static_cast<int64_t>(packetOut->strPacket.size());
+        queuedBytes_ -= packetOut->wireSize();
         releaseWhenDrained();
         if (carriedFileChunk()) {
             paceUpload(own);
@@ -235,10 +235,16 @@ void clsSocket::sendComplete() {
 void clsSocket::dataArrival(int64_t bytesWaiting) {
     inSessionFrame([this, bytesWaiting](Session&) {
         library().counters.bytesIn += bytesWaiting;
-        std::string text = sck_ != nullptr ? sck_->getData() : std::string();
+        // The arrival buffer goes round between the control, the stream and
+        // here, so a steady stream reuses the same three buffers.
+        if (sck_ != nullptr) {
+            sck_->takeData(arrival_);
+        } else {
+            arrival_.clear();
+        }
         // Nothing new after a hold ends: the packets held back go on.
-        if (!text.empty() || incoming.bufferedBytes() > 0) {
-            receive(std::move(text));
+        if (!arrival_.empty() || incoming.bufferedBytes() > 0) {
+            receive();
         }
     });
 }
@@ -321,18 +327,20 @@ bool clsSocket::reportFramingErrors() {
     return true;
 }
 
-// Takes the text that just arrived and hands every packet it completes to
+// Takes the text that just arrived (in arrival_) and hands every packet it completes to
 // the receive pipeline, in order. A broken stream closes the connection; a
 // connection whose session is gone meanwhile is closed and read no further.
 // Text waiting for room grows no further than the largest packet: beyond,
 // the connection is closed (reported).
-void clsSocket::receive(std::string text) {
+void clsSocket::receive() {
     guarded("", [&] {
         LibraryState& lib = library();
         if (lib.debugMode) {
-            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + text);
+            debugPrint(">> INCOMING >>>>>>>>>>\r\n" + arrival_);
         }
-        incoming.append(std::move(text));
+        // A handler waiting below may take the next arrival into arrival_:
+        // it is given up to the stream here and not touched after.
+        incoming.appendTrading(arrival_);
         if (waitingForRoom && incoming.bufferedBytes() > limits::MaxHeldStreamBytes) {
             logError(platform::rt::OutOfMemory,
                      "Connection closed: " + std::to_string(incoming.bufferedBytes()) +

@@ -120,6 +120,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     int64_t lastWriteProgressMs_ = 0;                // tick count the write in progress started
     std::vector<std::string> readHolders_;           // connections holding this one's reading
     std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
+    std::string arrival_;                            // the bytes of the arrival being taken in
 
     template <class Work>
     void inSessionFrame(Work&& work);
@@ -131,7 +132,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void closeForGoneSession();
     bool carriedFileChunk() const;
     void paceUpload(Session& own);
-    void receive(std::string text);
+    void receive();
     bool handleBuffered();
     bool reportFramingErrors();
 

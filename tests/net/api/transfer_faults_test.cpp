@@ -207,6 +207,52 @@ TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
     }
 }
 
+// With route-file confirmation the sender keeps a window of chunks
+// unconfirmed. When the direct link drops while many of them are on it, the
+// transfer goes on through C from the first unconfirmed byte and the receiver
+// ends with every byte, in place.
+TEST_F(TransferFaultTest, ALinkLostWithChunksUnconfirmedResendsFromTheFirstOfThem) {
+    const std::string bytes = sharedFile("window.bin", 8 << 20);
+    constexpr int64_t Chunk = 1024;
+    for (const bool droppedBySender : {true, false}) {
+        SCOPED_TRACE(droppedBySender ? "dropped by the sender" : "dropped by the receiver");
+        const std::string name = droppedBySender ? "S" : "R";
+        const Peer a = addPeer("A" + name, {{"filePacket", "1"}, {"routeFiles", "True"}}, true);
+        const Peer relay = addPeer("C" + name);
+        const Peer b = addPeer("B" + name);
+        link(*relay.node, *a.node);
+        link(*b.node, *relay.node);
+        const std::string direct = link(*b.node, *a.node);
+        b.api().getNodeInfo("BROADCAST", false);
+        a.api().getNodeInfo("BROADCAST", false);
+
+        const std::string reqID = b.api().requestFile("\\window.bin", a.id());
+        const auto sender = [&] { return liveSender(*a->session(), b.id(), reqID); };
+        // Many chunks under way at once, well before the last one.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                const std::shared_ptr<clsFileSend> send = sender();
+                return send && send->completedProgress - send->confirmedProgress >= 16 * Chunk &&
+                       send->completedProgress < send->stopReadingAt / 2;
+            },
+            Generous));
+        if (droppedBySender) {
+            const std::shared_ptr<clsSocket> toB = getDirectSocket(*a->session(), b.id());
+            ASSERT_TRUE(toB);
+            EXPECT_TRUE(a.api().disconnectByID(toB->connectionID));
+        } else {
+            EXPECT_TRUE(b.api().disconnectByID(direct));
+        }
+        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
+        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
+        EXPECT_EQ(chunks.back().status, FS_Complete);
+        EXPECT_EQ(cancelsOf(b, reqID), 0);
+        EXPECT_TRUE(writeAtRanges(chunks, folder.file("window" + name)) == bytes);
+        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        EXPECT_EQ(openFiles(shared("window.bin")), 0);
+    }
+}
+
 // A receiver that never confirms (route-file confirmation) holds nothing for
 // long: each GET gets its FILE, or its cancel once the place is taken, and
 // every sender that waited too long is cancelled with its file closed. A

@@ -219,6 +219,28 @@ TEST_F(SendPipelineTest, SendsOnTheForcedConnectionTheFirstHopOrEveryConnectionO
     EXPECT_EQ(library().counters.OutPacketCount, 5);
 }
 
+// A caller that gives its packet up and fills the same packet again while
+// the first is still queued (bodies far larger than a write takes at once)
+// changes nothing of what is on its way: each body arrives as it was sent.
+TEST_F(SendPipelineTest, APacketGivenUpAndReusedLeavesTheQueuedOnesWhole) {
+    constexpr size_t BodyBytes = 4 << 20;
+    constexpr int Packets = 4;
+    switchSession(a.session);
+    clsPacket reused = packet("BULK");
+    for (int i = 0; i < Packets; ++i) {
+        reused.Data.assign(BodyBytes, static_cast<char>('a' + i));
+        sendPacket(std::move(reused), nullptr, toB);
+        EXPECT_TRUE(reused.Data.empty());
+        reused.Fields.clear();  // the same packet, filled afresh
+    }
+    ASSERT_TRUE(waitFor([&] { return arrivalsAt(b, "BULK").size() == Packets; }));
+    const auto bodies = arrivalsAt(b, "BULK");
+    for (int i = 0; i < Packets; ++i) {
+        EXPECT_TRUE(bodies[i]->packet.Data == std::string(BodyBytes, static_cast<char>('a' + i)))
+            << "packet " << i;
+    }
+}
+
 TEST_F(SendPipelineTest, AForwarderAddsOnlyTransformsThatStayDecodableAndNeverConfirmation) {
     const Node c = addNode();
     const auto [toC, atC] = link(a, c);
