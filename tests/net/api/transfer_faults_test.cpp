@@ -93,6 +93,36 @@ class TransferFaultTest : public TransferTest {
                        true);
     }
 
+    // A - C - B and a direct A - B link, each end knowing the way round
+    // through C (learnt from a flooded question).
+    struct Triangle {
+        Peer a;
+        Peer relay;
+        Peer b;
+        std::string direct;  // B's connection to A
+    };
+    Triangle triangle(Peer a, const std::string& name) {
+        Peer relay = addPeer("C" + name);
+        Peer b = addPeer("B" + name);
+        link(*relay.node, *a.node);
+        link(*b.node, *relay.node);
+        const std::string direct = link(*b.node, *a.node);
+        b.api().getNodeInfo("BROADCAST", false);
+        a.api().getNodeInfo("BROADCAST", false);
+        return {std::move(a), std::move(relay), std::move(b), direct};
+    }
+
+    // Drops the direct link of `t`, from A's side or from B's.
+    static void dropDirectLink(const Triangle& t, bool bySender) {
+        if (bySender) {
+            const std::shared_ptr<clsSocket> toB = getDirectSocket(*t.a->session(), t.b.id());
+            ASSERT_TRUE(toB);
+            EXPECT_TRUE(t.a.api().disconnectByID(toB->connectionID));
+        } else {
+            EXPECT_TRUE(t.b.api().disconnectByID(t.direct));
+        }
+    }
+
     // The receiver got `bytes` whole under `reqID` (written to the file
     // `copy`) and heard no cancel; the server's record completed.
     void expectArrivedWhole(const Peer& receiver, const Peer& server, const std::string& reqID,
@@ -183,25 +213,13 @@ TEST_F(TransferFaultTest, ATransferWhoseLinkDropsGoesOnByAnotherRoute) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string name = std::to_string(++tag);
-        const Peer a = chunkServer("A" + name, c.routeFiles);
-        const Peer relay = addPeer("C" + name);
-        const Peer b = addPeer("B" + name);
-        link(*relay.node, *a.node);
-        link(*b.node, *relay.node);
-        const std::string direct = link(*b.node, *a.node);
-        // Both ends learn the way round through C from a flooded question.
-        b.api().getNodeInfo("BROADCAST", false);
-        a.api().getNodeInfo("BROADCAST", false);
+        const Triangle t = triangle(chunkServer("A" + name, c.routeFiles), name);
+        const Peer& a = t.a;
+        const Peer& b = t.b;
 
         const std::string reqID = b.api().requestFile("\\far.bin", a.id());
         ASSERT_TRUE(waitUntil([&] { return !b.events->of(reqID).empty(); }, Generous));
-        if (c.droppedBySender) {
-            const std::shared_ptr<clsSocket> toB = getDirectSocket(*a->session(), b.id());
-            ASSERT_TRUE(toB);
-            EXPECT_TRUE(a.api().disconnectByID(toB->connectionID));
-        } else {
-            EXPECT_TRUE(b.api().disconnectByID(direct));
-        }
+        ASSERT_NO_FATAL_FAILURE(dropDirectLink(t, c.droppedBySender));
         ASSERT_NO_FATAL_FAILURE(expectArrivedWhole(b, a, reqID, bytes, "far" + name));
         EXPECT_EQ(openFiles(shared("far.bin")), 0);
     }
@@ -217,14 +235,9 @@ TEST_F(TransferFaultTest, ALinkLostWithChunksUnconfirmedResendsFromTheFirstOfThe
     for (const bool droppedBySender : {true, false}) {
         SCOPED_TRACE(droppedBySender ? "dropped by the sender" : "dropped by the receiver");
         const std::string name = droppedBySender ? "S" : "R";
-        const Peer a = addPeer("A" + name, {{"filePacket", "1"}, {"routeFiles", "True"}}, true);
-        const Peer relay = addPeer("C" + name);
-        const Peer b = addPeer("B" + name);
-        link(*relay.node, *a.node);
-        link(*b.node, *relay.node);
-        const std::string direct = link(*b.node, *a.node);
-        b.api().getNodeInfo("BROADCAST", false);
-        a.api().getNodeInfo("BROADCAST", false);
+        const Triangle t = triangle(chunkServer("A" + name, true), name);
+        const Peer& a = t.a;
+        const Peer& b = t.b;
 
         const std::string reqID = b.api().requestFile("\\window.bin", a.id());
         const auto sender = [&] { return liveSender(*a->session(), b.id(), reqID); };
@@ -236,19 +249,8 @@ TEST_F(TransferFaultTest, ALinkLostWithChunksUnconfirmedResendsFromTheFirstOfThe
                        send->completedProgress < send->stopReadingAt / 2;
             },
             Generous));
-        if (droppedBySender) {
-            const std::shared_ptr<clsSocket> toB = getDirectSocket(*a->session(), b.id());
-            ASSERT_TRUE(toB);
-            EXPECT_TRUE(a.api().disconnectByID(toB->connectionID));
-        } else {
-            EXPECT_TRUE(b.api().disconnectByID(direct));
-        }
-        ASSERT_TRUE(waitUntil([&] { return b.events->ended(reqID); }, Generous));
-        const std::vector<ReceivedFile> chunks = b.events->of(reqID);
-        EXPECT_EQ(chunks.back().status, FS_Complete);
-        EXPECT_EQ(cancelsOf(b, reqID), 0);
-        EXPECT_TRUE(writeAtRanges(chunks, folder.file("window" + name)) == bytes);
-        EXPECT_TRUE(waitUntil([&] { return upload(a, reqID)->Status == FS_Complete; }, Generous));
+        ASSERT_NO_FATAL_FAILURE(dropDirectLink(t, droppedBySender));
+        ASSERT_NO_FATAL_FAILURE(expectArrivedWhole(b, a, reqID, bytes, "window" + name));
         EXPECT_EQ(openFiles(shared("window.bin")), 0);
     }
 }
