@@ -245,9 +245,9 @@ struct SocketControl::Impl {
 
     // Qt does not signal readyRead again while a slot of it runs, so the
     // bytes are taken at once and the handler runs later, from the queue.
-    // They are read straight into the bytes waiting for getData(). At
-    // least one byte is asked for: an unbuffered stream learns that its peer
-    // has closed only from a read that fails, which Qt does not signal.
+    // An unbuffered stream is read straight into the bytes waiting for
+    // getData(), at least one byte asked for: it learns that its peer has
+    // closed only from a read that fails, which Qt does not signal.
     void drainStream(bool evenPaused = false) {
         if ((readPaused && !evenPaused) || stream->state() != QAbstractSocket::ConnectedState) {
             return;
@@ -255,6 +255,17 @@ struct SocketControl::Impl {
         // What is left of an unbuffered stream signals again; Qt's buffer
         // of a buffered one holds no more than one piece.
         const qint64 wanted = std::clamp<qint64>(stream->bytesAvailable(), 1, ReadPieceBytes);
+        if (qtBuffers) {
+            // Qt hands over a block of its own buffer read whole without
+            // copying it: the bytes are copied once, where a read into
+            // `received` would first clear the room for them.
+            const QByteArray bytes = stream->read(wanted);
+            received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+            if (!bytes.isEmpty()) {
+                queueDataArrival();
+            }
+            return;
+        }
         const size_t held = received.size();
         received.resize(held + static_cast<size_t>(wanted));
         const qint64 read = stream->read(received.data() + held, wanted);

@@ -28,6 +28,12 @@ bool holdsLineBreak(std::string_view text) {
     return text.find("\r\n") != std::string_view::npos;
 }
 
+// Whether `text` holds a carriage return or a line feed. Two searches for
+// one character each: find_first_of tries both characters at every place.
+bool holdsLineBreakCharacter(std::string_view text) {
+    return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
+}
+
 [[noreturn]] void throwLineBreak(const char* description) {
     throw platform::RuntimeError(code::NewLineInField, description);
 }
@@ -103,7 +109,7 @@ Variant GetField(const clsPacket& packet, std::string_view name, const Variant& 
 }
 
 WireStatus addFieldLine(clsPacket& packet, std::string_view name, std::string_view value) {
-    if (holdsLineBreak(value) || name.find_first_of("\r\n") != std::string_view::npos) {
+    if (holdsLineBreak(value) || holdsLineBreakCharacter(name)) {
         return WireStatus::failure(code::NewLineInField,
                                    "New line characters illegal in header fields");
     }
@@ -168,8 +174,7 @@ void AppendField(clsPacket& packet, std::string_view name, std::string_view item
 }
 
 bool setText(clsPacket& packet, std::string_view name, std::string_view value) {
-    if (name.find_first_of("\r\n") != std::string_view::npos ||
-        value.find_first_of("\r\n") != std::string_view::npos) {
+    if (holdsLineBreakCharacter(name) || holdsLineBreakCharacter(value)) {
         return false;
     }
     if (clsField* field = firstField(packet, name)) {

@@ -62,12 +62,47 @@ WireStatus readMethodLine(clsPacket& packet, std::string_view line) {
     return {};
 }
 
-// Where the first field of each name (ASCII lower case) is in the packet.
-using FieldIndex = std::unordered_map<std::string, size_t>;
+// Where the first field of each name read from one header is in the packet.
+// A usual header of a dozen lines is scanned, which allocates nothing; a
+// longer one is indexed by lower-case name, so no line scans all before it.
+class FirstFieldOfName {
+  public:
+    explicit FirstFieldOfName(size_t firstRead) : firstRead_(firstRead) {}
 
-// A name read before gives its first field the new value, as SetField does;
-// the index spares every line a scan of the fields before it.
-WireStatus readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& firstOfName,
+    // The place of the field named `name` (any case) read before, or npos.
+    size_t find(const std::vector<clsField>& fields, std::string_view name) {
+        if (fields.size() - firstRead_ < ScannedFields) {
+            for (size_t place = firstRead_; place < fields.size(); ++place) {
+                if (platform::asciiEqualsIgnoreCase(fields[place].Name, name)) {
+                    return place;
+                }
+            }
+            return std::string_view::npos;
+        }
+        if (index_.empty()) {
+            for (size_t place = firstRead_; place < fields.size(); ++place) {
+                index_.try_emplace(platform::asciiLower(fields[place].Name), place);
+            }
+        }
+        const auto known = index_.find(platform::asciiLower(name));
+        return known == index_.end() ? std::string_view::npos : known->second;
+    }
+
+    // `fields` gained its field of `name` last.
+    void added(const std::vector<clsField>& fields, std::string_view name) {
+        if (!index_.empty()) {
+            index_.try_emplace(platform::asciiLower(name), fields.size() - 1);
+        }
+    }
+
+  private:
+    static constexpr size_t ScannedFields = 24;
+    const size_t firstRead_;
+    std::unordered_map<std::string, size_t> index_;  // built once the header is long
+};
+
+// A name read before gives its first field the new value, as SetField does.
+WireStatus readFieldLine(clsPacket& packet, std::string_view line, FirstFieldOfName& firstOfName,
                          std::vector<WireError>& refusedFields) {
     const size_t separator = line.find(NameSeparator);
     if (separator == std::string_view::npos) {
@@ -75,16 +110,16 @@ WireStatus readFieldLine(clsPacket& packet, std::string_view line, FieldIndex& f
     }
     const std::string_view name = line.substr(0, separator);
     const std::string_view value = line.substr(separator + NameSeparator.size());
-    const auto [known, added] =
-        firstOfName.try_emplace(platform::asciiLower(name), packet.Fields.size());
-    if (!added) {
-        packet.Fields[known->second].Data = value;
+    if (const size_t known = firstOfName.find(packet.Fields, name);
+        known != std::string_view::npos) {
+        packet.Fields[known].Data = value;
         return {};
     }
     if (WireStatus field = addFieldLine(packet, name, value); !field) {
-        firstOfName.erase(known);  // refused: a line break in its name
-        refusedFields.push_back(field.error());
+        refusedFields.push_back(field.error());  // refused: a line break in its name
+        return {};
     }
+    firstOfName.added(packet.Fields, name);
     return {};
 }
 
@@ -157,7 +192,7 @@ WireStatus parseHeader(clsPacket& packet, std::vector<WireError>& refusedFields)
     if (WireStatus method = readMethodLine(packet, nextLine(header, at)); !method) {
         return method;
     }
-    FieldIndex firstOfName;
+    FirstFieldOfName firstOfName(packet.Fields.size());
     while (at < header.size()) {
         const std::string_view line = nextLine(header, at);
         if (line.empty()) {

@@ -60,6 +60,31 @@ TEST_F(WireFormatTest, ParsesHeaderLinesIntoFields) {
     EXPECT_FALSE(hasFlag(packet, "NE"));
 }
 
+// A repeated name (any case) gives the first field of that name its value,
+// whether the header is short or long enough to be read differently.
+TEST_F(WireFormatTest, ARepeatedNameReachesItsFirstFieldInShortAndLongHeaders) {
+    for (const int distinct : {1, 2, 23, 24, 25, 26, 100}) {
+        std::string header = "MSG  QEL/2.1\r\n";
+        for (int i = 0; i < distinct; ++i) {
+            header += "Field" + std::to_string(i) + ": v" + std::to_string(i) + "\r\n";
+        }
+        const std::string last = std::to_string(distinct - 1);
+        header +=
+            "FIELD0: first again\r\nfield" + last + ": last again\r\nField0: first once more\r\n";
+        header += "Late: new\r\nLATE: late again\r\n\r\n";
+        const clsPacket packet = parsed(header);
+        ASSERT_EQ(packet.Fields.size(), static_cast<size_t>(distinct) + 1) << distinct;
+        EXPECT_EQ(packet.Fields.front().Name, "Field0") << distinct;
+        EXPECT_EQ(packet.Fields.front().Data, "first once more") << distinct;
+        if (distinct > 1) {
+            EXPECT_EQ(packet.Fields[static_cast<size_t>(distinct) - 1].Data, "last again")
+                << distinct;
+        }
+        EXPECT_EQ(packet.Fields.back().Name, "Late") << distinct;
+        EXPECT_EQ(packet.Fields.back().Data, "late again") << distinct;
+    }
+}
+
 // A header as long as the limit allows, of many short lines: each line must
 // not cost a scan of the fields read before it.
 TEST_F(WireFormatTest, ReadsAHeaderOfManyFieldsInLinearTime) {
