@@ -142,10 +142,11 @@ struct BlockPlace {
     std::string refusal;  // empty when the block fits
 };
 
-// A block lies at its range's start when it has one, else where the last
-// ended; it must lie inside the file's announced bytes.
+// A block lies at its range's start when it has one (-1 gives none), else
+// where the last ended; it must lie inside the file's announced bytes.
 BlockPlace placeBlock(const cDownload& dl, int64_t length, const qel::cXRange* range) {
-    const int64_t start = range ? range->lngStart : dl.fileIO->filePos() - 1;
+    const int64_t start =
+        range && range->lngStart >= 0 ? range->lngStart : dl.fileIO->filePos() - 1;
     if (start < 0 || start > dl.lngSize || length > dl.lngSize - start) {
         return {start, "A block of " + std::to_string(length) + " bytes at byte " +
                            std::to_string(start) + " lies outside the " +

@@ -3,6 +3,7 @@
 #include "ui/skin/skin.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 
 namespace tornel::ui {
 
@@ -36,6 +37,19 @@ QPixmap outlined(const QPixmap& picture) {
     painter.end();
     QPixmap made = QPixmap::fromImage(result);
     made.setDevicePixelRatio(picture.devicePixelRatio());
+    return made;
+}
+
+// The outlined form of `picture`, made once per picture: every row of a
+// long list (a peer's folder) shows one of a few pictures, and the rows then
+// share one outlined copy instead of each drawing its own.
+QPixmap outlinedOnce(const QPixmap& picture) {
+    const QString key = QStringLiteral("tornel.outlined.") + QString::number(picture.cacheKey());
+    QPixmap made;
+    if (!QPixmapCache::find(key, &made)) {
+        made = outlined(picture);
+        QPixmapCache::insert(key, made);
+    }
     return made;
 }
 
@@ -101,7 +115,7 @@ QIcon ImageList::genericFileIcon() const {
 QIcon steadyIcon(const QPixmap& picture) {
     QIcon icon(picture);
     if (!picture.isNull()) {
-        icon.addPixmap(outlined(picture), QIcon::Selected);
+        icon.addPixmap(outlinedOnce(picture), QIcon::Selected);
     }
     return icon;
 }
