@@ -89,19 +89,9 @@ bool isWritableKey(std::string_view key, std::string_view section) {
     return isWritableName(key) && key.find(' ') == std::string_view::npos && !closesSection;
 }
 
-// Lengths of the pieces of the settings text.
+// The length of an empty store's settings text.
 size_t rootTextLength() {
     return settings_text::kRootStart.size() + kCrLf.size() + settings_text::kRootEnd.size();
-}
-
-// CR LF, "  <" name ">" and CR LF, "  </" name ">".
-size_t sectionTextLength(std::string_view name) {
-    return 13 + 2 * name.size();
-}
-
-// CR LF, four spaces, "<" key ">" value "</" key ">".
-size_t entryTextLength(std::string_view key, size_t valueLength) {
-    return 11 + 2 * key.size() + valueLength;
 }
 
 // Every value that reaches the store has a text form.
@@ -374,7 +364,7 @@ size_t cSettings::addSection(std::string_view name, bool forceNew) {
     sections_.push_back({std::string(name), true, {}, {}, 0});
     appendToChain(sectionIndex_[std::move(key)], sections_, index, &Section::sameName);
     ++liveSections_;
-    textLength_ += sectionTextLength(name);
+    textLength_ += settings_text::sectionTextLength(name);
     return index;
 }
 
@@ -406,7 +396,8 @@ void cSettings::addEntryToSection(size_t entry, size_t section, bool skipCheck) 
     entries_[entry].firstListing = listing;
     sections_[section].listings.push_back(listing);
     ++sections_[section].liveListings;
-    textLength_ += entryTextLength(entries_[entry].name, entries_[entry].valueLength);
+    textLength_ +=
+        settings_text::entryTextLength(entries_[entry].name, entries_[entry].valueLength);
 }
 
 // A new value for an entry: its text changes in every section that lists it.
@@ -433,7 +424,7 @@ void cSettings::removeEntry(size_t entry) {
         }
         listing.live = false;
         ++removed_;
-        textLength_ -= entryTextLength(removed.name, removed.valueLength);
+        textLength_ -= settings_text::entryTextLength(removed.name, removed.valueLength);
         if (--sections_[listing.section].liveListings == 0) {
             removeSection(listing.section);
         }
@@ -458,7 +449,7 @@ void cSettings::removeSection(size_t section) {
     }
     removed.live = false;
     --liveSections_;
-    textLength_ -= sectionTextLength(removed.name);
+    textLength_ -= settings_text::sectionTextLength(removed.name);
     ++removed_;
 }
 

@@ -16,6 +16,16 @@ namespace qel::settings_text {
 inline constexpr std::string_view kRootStart = "<Settings>";
 inline constexpr std::string_view kRootEnd = "</Settings>";
 
+// Lengths of the pieces of the settings text: a section's two lines (CR LF,
+// "  <" name ">" and CR LF, "  </" name ">"), and one entry's line (CR LF,
+// four spaces, "<" key ">" value "</" key ">").
+inline size_t sectionTextLength(std::string_view name) {
+    return 13 + 2 * name.size();
+}
+inline size_t entryTextLength(std::string_view key, size_t valueLength) {
+    return 11 + 2 * key.size() + valueLength;
+}
+
 // "</" + key + ">".
 inline std::string endTag(std::string_view key) {
     std::string tag = "</";

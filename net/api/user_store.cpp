@@ -61,24 +61,24 @@ std::optional<std::string> storedText(const cSettings& store, std::string_view n
 
 // What the account's text adds to the store: a new user's section with its
 // three entries, or, for a known user, what its values grow by.
-int64_t textGrowth(const cSettings& store, const std::string& user,
-                   const std::array<std::pair<std::string_view, size_t>, 3>& values) {
-    // CR LF, four spaces, "<" key ">" value "</" key ">"; a section's two lines.
-    const auto entryBytes = [](std::string_view key, size_t value) {
-        return static_cast<int64_t>(11 + 2 * key.size() + value);
-    };
-    int64_t growth = 0;
-    bool known = false;
+struct AccountGrowth {
+    int64_t bytes = 0;
+    bool newUser = true;  // none of the three values is stored yet
+};
+
+AccountGrowth growthOf(const cSettings& store, const std::string& user,
+                       const std::array<std::pair<std::string_view, size_t>, 3>& values) {
+    AccountGrowth growth;
     for (const auto& [key, length] : values) {
         if (const std::optional<std::string> old = storedText(store, key, user)) {
-            known = true;
-            growth += static_cast<int64_t>(length) - static_cast<int64_t>(old->size());
+            growth.newUser = false;
+            growth.bytes += static_cast<int64_t>(length) - static_cast<int64_t>(old->size());
         } else {
-            growth += entryBytes(key, length);
+            growth.bytes += static_cast<int64_t>(settings_text::entryTextLength(key, length));
         }
     }
-    if (!known) {
-        growth += static_cast<int64_t>(13 + 2 * user.size());
+    if (growth.newUser) {
+        growth.bytes += static_cast<int64_t>(settings_text::sectionTextLength(user));
     }
     return growth;
 }
@@ -112,19 +112,16 @@ bool mergeAccount(cSettings& store, const std::string& user, const std::string& 
 bool storeHasRoomFor(const cSettings& store, const std::string& user, const std::string& password,
                      const std::string& authority, const std::string& updated) {
     constexpr size_t DateTimeLength = 19;  // what an empty "Updated" becomes
-    const int64_t growth =
-        textGrowth(store, user,
-                   {{{"Password", password.size()},
-                     {"Authority", authority.size()},
-                     {"Updated", updated.empty() ? DateTimeLength : updated.size()}}});
-    const bool newUser = !storedText(store, "Password", user) &&
-                         !storedText(store, "Authority", user) &&
-                         !storedText(store, "Updated", user);
-    if (newUser && static_cast<int64_t>(store.sectionCount()) >= limits::MaxUserAccounts) {
+    const AccountGrowth growth =
+        growthOf(store, user,
+                 {{{"Password", password.size()},
+                   {"Authority", authority.size()},
+                   {"Updated", updated.empty() ? DateTimeLength : updated.size()}}});
+    if (growth.newUser && static_cast<int64_t>(store.sectionCount()) >= limits::MaxUserAccounts) {
         return false;
     }
-    return growth <= 0 ||
-           static_cast<int64_t>(store.textLength()) + growth <= limits::MaxUserStoreBytes;
+    return growth.bytes <= 0 ||
+           static_cast<int64_t>(store.textLength()) + growth.bytes <= limits::MaxUserStoreBytes;
 }
 
 void saveUser(cSettings& store, const std::string& user, const std::string& password,

@@ -665,10 +665,6 @@ void SocketControl::setReadPaused(bool paused) {
     impl_->setReadPaused(paused);
 }
 
-bool SocketControl::readPaused() const {
-    return impl_->readPaused;
-}
-
 void SocketControl::close() {
     impl_->close();
 }

@@ -16,14 +16,7 @@ void PacketFramer::append(std::string_view bytes) {
 }
 
 void PacketFramer::append(std::string&& bytes) {
-    if (start_ == buffer_.size()) {
-        buffer_ = std::move(bytes);
-        start_ = 0;
-        scanned_ = 0;
-    } else {
-        dropCutTextWhenItDominates();
-        buffer_.append(bytes);
-    }
+    appendTrading(bytes);
 }
 
 void PacketFramer::appendTrading(std::string& bytes) {
@@ -32,8 +25,7 @@ void PacketFramer::appendTrading(std::string& bytes) {
         start_ = 0;
         scanned_ = 0;
     } else {
-        dropCutTextWhenItDominates();
-        buffer_.append(bytes);
+        append(std::string_view(bytes));
     }
     bytes.clear();
 }

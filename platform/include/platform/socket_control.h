@@ -148,7 +148,6 @@ class SocketControl {
     // Resuming reads what waits and delivers a DataArrival, also when nothing
     // new came, so a handler that held bytes back may go on with them.
     void setReadPaused(bool paused);
-    bool readPaused() const;
     // Immediate: state Closed, queued events dropped, the element reusable;
     // unsent bytes still flush in the background.
     void close();
