@@ -19,6 +19,18 @@ namespace {
 // How long a copy started to finish a self-update waits for the old one to end.
 constexpr int64_t OldCopyWaitMs = 5000;
 
+void tell(const AppState& state, const std::string& text, PromptIcon icon) {
+    guarded(state.log, "Main", [&] {
+        state.ui.prompts->messageBox(text, PromptButtons::Ok, icon, "Tornel");
+    });
+}
+
+std::string settingsUnreadableText(const AppState& state) {
+    return "Settings.xml in " + state.programFolder +
+           " cannot be read or kept aside, so Tornel ends rather than write over it. Make the "
+           "file readable (or move it away) and start Tornel again.";
+}
+
 }  // namespace
 
 Program::Program(AppState& state) : state_(state), lock_(state.programFolder) {}
@@ -30,16 +42,17 @@ bool Program::start() {
         UpdateFlagsResult::End) {
         return false;
     }
-    if (!lock_.acquire(state.commandLine.has(SwitchDelete) ? OldCopyWaitMs : 0)) {
-        step([&] {
-            state.ui.prompts->messageBox("Tornel is already running.", PromptButtons::Ok,
-                                         PromptIcon::Information, "Tornel");
-        });
+    if (!takeLock()) {
         return false;
     }
     state.log.clear();
     step([&] { setCollections(state, true); });
-    step([&] { loadSettings(state); });
+    bool settingsUsable = true;
+    step([&] { settingsUsable = loadSettings(state); });
+    if (!settingsUsable) {
+        tell(state, settingsUnreadableText(state), PromptIcon::Critical);
+        return false;
+    }
     step([&] { state.ui.shell->loadSettingsWindow(); });
     showTrayIcon(state, "Loading");
     step([&] { initNetwork(state); });
@@ -57,6 +70,26 @@ bool Program::start() {
     step([&] { exploreCheck(state, true); });
     step([&] { state.ui.shell->startRefreshTimer(); });
     return true;
+}
+
+bool Program::takeLock() {
+    const int64_t waitMs = state_.commandLine.has(SwitchDelete) ? OldCopyWaitMs : 0;
+    switch (lock_.acquire(waitMs)) {
+        case SingleInstanceLock::Outcome::Taken:
+            return true;
+        case SingleInstanceLock::Outcome::HeldByAnotherCopy:
+            tell(state_, "Tornel is already running.", PromptIcon::Information);
+            return false;
+        case SingleInstanceLock::Outcome::FolderUnusable:
+            tell(state_,
+                 "Tornel cannot write in its folder " + state_.programFolder + " (" +
+                     lock_.failureText() +
+                     "). Free some space or make the folder writable, or choose another "
+                     "folder with TORNEL_HOME.",
+                 PromptIcon::Critical);
+            return false;
+    }
+    return false;
 }
 
 int Program::run() {

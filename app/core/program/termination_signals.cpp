@@ -9,7 +9,7 @@
 namespace tornel {
 namespace {
 
-constexpr std::array<int, 2> HandledSignals = {SIGTERM, SIGINT};
+constexpr std::array<int, 3> HandledSignals = {SIGTERM, SIGINT, SIGHUP};
 
 // The pipe the handler writes into: [0] is read by the event loop.
 std::array<int, 2> signalPipe = {-1, -1};

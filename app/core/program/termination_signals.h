@@ -8,9 +8,10 @@
 
 namespace tornel {
 
-// Turns SIGTERM and SIGINT into a call of `onSignal` from the event loop, so
-// that a logout or Ctrl+C ends the program in order. One object per process;
-// the default handling comes back when it goes.
+// Turns SIGTERM, SIGINT and SIGHUP into a call of `onSignal` from the event
+// loop, so that a logout, Ctrl+C or a closed terminal ends the program in
+// order. One object per process; the default handling comes back when it
+// goes.
 class TerminationSignals {
   public:
     explicit TerminationSignals(std::function<void()> onSignal);

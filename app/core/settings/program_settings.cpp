@@ -160,15 +160,16 @@ void writeGrants(cSettingsFile& file, const KeyedCollection<std::shared_ptr<cAll
 
 }  // namespace
 
-void loadSettings(AppState& state) {
+bool loadSettings(AppState& state) {
     state.resetSettings();
     guarded(state.log, LoadSource, [&] { migrateKesto(state.programFolder); });
 
     const std::string path = state.programFile("Settings.xml");
     cSettingsFile file;
-    bool mayOverwrite = true;
-    if (!file.loadFile(path) && platform::fileStatus(path)) {
-        mayOverwrite = keepAside(state, path);
+    if (!file.loadFile(path) && platform::fileStatus(path) && !keepAside(state, path)) {
+        // Saving now would destroy the only copy of the node ID, the shares
+        // and the grants.
+        return false;
     }
     const bool madeID = readScalars(state, file);
     makeDownloadFolder(state);
@@ -178,9 +179,10 @@ void loadSettings(AppState& state) {
     state.windowSettings.loadFile(state.programFile("Windows.xml"));
     // Peers and grants know this node by its ID: a new one is kept at once,
     // so that a crash before the end of the run does not make another.
-    if (madeID && mayOverwrite) {
+    if (madeID) {
         saveSettings(state);
     }
+    return true;
 }
 
 void saveSettings(AppState& state) {

@@ -9,9 +9,11 @@ struct AppState;
 // of an older "Kesto.xml"), and windowSettings from "Windows.xml". Every
 // setting starts at its default; a failing step is logged and the next one
 // runs, so one bad value or entry costs nothing else. A "Settings.xml" that
-// exists but does not load is kept aside as "Settings.xml.bad". A node ID
+// exists but does not load is kept aside as "Settings.xml.bad"; false, with
+// nothing read or written, when it can be neither loaded nor kept aside (an
+// unreadable file): the program must not run and save over it. A node ID
 // made for want of one is written to "Settings.xml" at once.
-void loadSettings(AppState& state);
+bool loadSettings(AppState& state);
 
 // Writes "Settings.xml" afresh (atomically): the settings in their fixed
 // order, the shared folders, the servers and the permanent grants

@@ -7,6 +7,7 @@
 #include "core/sharing/save_shares.h"
 #include "platform/files.h"
 #include "running_program.h"
+#include "support/file_permissions_enforced.h"
 #include "support/free_port.h"
 #include "support/peer_node.h"
 #include "support/wait.h"
@@ -88,6 +89,73 @@ TEST_F(ProgramTest, ASecondCopyInTheSameFolderIsRefusedAndTouchesNothing) {
     tearDown(state);
 }
 
+// A lock file is only a name for the kernel's lock: whatever a crash or a
+// power failure left in it, no live copy holds it, so the start goes on.
+TEST_F(ProgramTest, ALockFileNoLiveCopyHoldsNeverBlocksAStart) {
+    const std::string ownProcess = std::to_string(::getpid()) + "\n";
+    for (const std::string& left :
+         {std::string(), std::string("\x01\xff junk"), std::string("99999999\nhost\nTornel\n"),
+          ownProcess}) {
+        SCOPED_TRACE(left);
+        writeFile(file("Tornel.lock"), left);
+        AppState again(folder.path(), CommandLine());
+        again.ui.prompts = prompts;
+        {
+            Program program(again);
+            ASSERT_TRUE(program.start());
+            tearDown(again);
+        }
+        EXPECT_TRUE(prompts->shown.empty());
+        EXPECT_FALSE(platform::fileStatus(file("Tornel.lock")).has_value());
+    }
+}
+
+// A folder the program cannot write in is said as such, never as another
+// copy running.
+TEST_F(ProgramTest, AnUnwritableFolderIsSaidAsSuch) {
+    const std::string settings = readFile(file("Settings.xml"));
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    {
+        test::FilePermissionsEnforced enforced;
+        Program program(state);
+        EXPECT_FALSE(program.start());
+    }
+    ::chmod(folder.path().c_str(), 0755);
+    ASSERT_EQ(prompts->shown.size(), 1U);
+    EXPECT_EQ(prompts->shown[0].text.rfind("Tornel cannot write in its folder " + folder.path() +
+                                               " (Permission denied).",
+                                           0),
+              0U)
+        << prompts->shown[0].text;
+    EXPECT_EQ(prompts->shown[0].icon, PromptIcon::Critical);
+    EXPECT_EQ(readFile(file("Settings.xml")), settings);
+    EXPECT_FALSE(state.qelSession);
+}
+
+// A settings file that exists but cannot be read holds the node ID, the
+// shares and the grants: the program says so and ends without writing it.
+TEST_F(ProgramTest, AnUnreadableSettingsFileIsLeftAsItIs) {
+    const std::string settings =
+        "<Tornel><NodeGUID>00112233445566778899AABBCCDDEEFF</NodeGUID><Folders><Folder>/srv/"
+        "music</Folder></Folders></Tornel>";
+    writeFile(file("Settings.xml"), settings);
+    ASSERT_EQ(::chmod(file("Settings.xml").c_str(), 0), 0);
+    {
+        test::FilePermissionsEnforced enforced;
+        Program program(state);
+        EXPECT_FALSE(program.start());
+    }
+    ::chmod(file("Settings.xml").c_str(), 0644);
+    EXPECT_EQ(readFile(file("Settings.xml")), settings);
+    EXPECT_FALSE(platform::fileStatus(file("Settings.xml.bad")).has_value());
+    ASSERT_EQ(prompts->shown.size(), 1U);
+    EXPECT_NE(prompts->shown[0].text.find("Settings.xml in " + folder.path() + " cannot be read"),
+              std::string::npos);
+    EXPECT_EQ(prompts->shown[0].icon, PromptIcon::Critical);
+    EXPECT_FALSE(state.qelSession);
+    EXPECT_FALSE(platform::fileStatus(file("Tornel.lock")).has_value());
+}
+
 // The program itself, as a user starts it, in a program folder of its own,
 // bound to loopback; a termination signal ends it as the tray's Exit does.
 TEST_F(ProgramTest, TheProgramStartsOffscreenAndEndsCleanlyOnRequest) {
@@ -104,6 +172,21 @@ TEST_F(ProgramTest, TheProgramStartsOffscreenAndEndsCleanlyOnRequest) {
     EXPECT_NE(settings.find("<NodeGUID>"), std::string::npos);
     EXPECT_TRUE(platform::fileStatus(file("Windows.xml")).has_value());
     EXPECT_EQ(logText(), "");
+}
+
+// Closing the terminal that started the program ends it as a log-out does:
+// the window placement saved and the lock given back.
+TEST_F(ProgramTest, AClosedTerminalEndsTheProgramInOrder) {
+    test::RunningProgram first(folder.path());
+    ASSERT_TRUE(first.process.waitForStarted(20000));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return platform::fileStatus(file("Tornel.lock")).has_value(); }));
+    ::kill(static_cast<pid_t>(first.process.processId()), SIGHUP);
+    ASSERT_TRUE(first.process.waitForFinished(20000));
+    EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process.exitCode(), 0);
+    EXPECT_TRUE(platform::fileStatus(file("Windows.xml")).has_value());
+    EXPECT_FALSE(platform::fileStatus(file("Tornel.lock")).has_value());
 }
 
 // What a killed copy had made is kept: the node ID made at its first start,
