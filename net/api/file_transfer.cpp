@@ -1,6 +1,7 @@
 #include "file_transfer.h"
 
 #include "byte_range.h"
+#include "connection.h"
 #include "error_log.h"
 #include "event_raisers.h"
 #include "fields.h"
@@ -16,6 +17,7 @@
 #include "platform/event_loop.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
+#include "platform/scoped_assignment.h"
 #include "qellib/x_file.h"
 
 #include <algorithm>
@@ -135,7 +137,7 @@ bool startUploadRecord(Session& own, const std::string& reqID, const std::string
 // refused before the application hears of it. Otherwise the application may
 // take the request over (TakeNoAction) or change what is served; what it
 // leaves in fullPath, nodeID, reqID and Range is what is served.
-void doGet(const clsPacket& pkt, const Connection&, const std::string& strSource) {
+void doGet(const clsPacket& pkt, const Connection& connection, const std::string& strSource) {
     guarded("doGet", [&] {
         const SessionPtr own = requireCurrentSession();
         std::string reqID = getText(pkt, "ReqID");
@@ -154,25 +156,21 @@ void doGet(const clsPacket& pkt, const Connection&, const std::string& strSource
         std::string nodeID = strSource;
         Variant metadata = GetField(pkt, "Metadata", std::string());
         bool takeNoAction = false;
-        if (!raiseFileRequest(own, resource, fullPath, nodeID, reqID, range, metadata,
-                              takeNoAction) ||
-            takeNoAction) {
+        bool raised = false;
+        {
+            // A handler that takes the request over keeps the connection to
+            // tell later whether the requester is still there.
+            const platform::ScopedAssignment arrival(
+                own->fileRequestConnection,
+                connection ? std::optional<std::string>(connection->connectionID)
+                           : std::nullopt);
+            raised = raiseFileRequest(own, resource, fullPath, nodeID, reqID, range, metadata,
+                                      takeNoAction);
+        }
+        if (!raised || takeNoAction) {
             return;
         }
-        if (!own->sharing || !platform::isRegularFile(fullPath)) {
-            sendFileRefusal(reqID, nodeID);
-            return;
-        }
-        // The handler may have waited: others may have taken the place meanwhile.
-        if (const std::optional<std::string> reason = refusalReason(*own, reqID, nodeID)) {
-            refuse(reqID, nodeID, *reason);
-            return;
-        }
-        if (!startUploadRecord(*own, reqID, nodeID, pkt.Resource, fullPath)) {
-            refuse(reqID, nodeID, "too many uploads under way");
-            return;
-        }
-        startFileSend(*own, fullPath, nodeID, reqID, std::string(), range.get());
+        serveFileRequest(*own, pkt.Resource, fullPath, nodeID, reqID, range.get());
     });
 }
 
@@ -254,6 +252,25 @@ void addFileTransferMethods(DispatchTable& table) {
     table.add("FILE", doFile);
     table.add("REQCONFIRM", onReqConfirm);
     table.add("FILECONFIRM", doFileConfirmed);
+}
+
+void serveFileRequest(Session& own, const std::string& Resource, const std::string& fullPath,
+                      const std::string& nodeID, const std::string& reqID, const cXRange* range) {
+    if (!own.sharing || !platform::isRegularFile(fullPath)) {
+        sendFileRefusal(reqID, nodeID);
+        return;
+    }
+    // Served after its handler returned, or later still: others may have
+    // taken the place meanwhile.
+    if (const std::optional<std::string> reason = refusalReason(own, reqID, nodeID)) {
+        refuse(reqID, nodeID, *reason);
+        return;
+    }
+    if (!startUploadRecord(own, reqID, nodeID, Resource, fullPath)) {
+        refuse(reqID, nodeID, "too many uploads under way");
+        return;
+    }
+    startFileSend(own, fullPath, nodeID, reqID, std::string(), range);
 }
 
 std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const std::string& nodeID,

@@ -43,6 +43,14 @@ void addFileTransferMethods(DispatchTable& table);
 std::shared_ptr<cXFile> newUpload(Session& own, const std::string& reqID, const std::string& nodeID,
                                   const std::string& Resource, const std::string& fullPath);
 
+// Serves a GET as its FileRequest handler left it, then or later: the file
+// at `fullPath` (what `range` selects of it, the whole file when null) to
+// `nodeID` under `reqID`, its upload record naming `Resource`. A node no
+// longer sharing, a file that is not there (any more) and full bounds answer
+// with a refusal.
+void serveFileRequest(Session& own, const std::string& Resource, const std::string& fullPath,
+                      const std::string& nodeID, const std::string& reqID, const cXRange* range);
+
 // Starts sending the file at `path` to `destination`: what `range` selects of
 // it, the whole file when null. A live sender to the same node under the same
 // request ID is dropped first, quietly. A file that cannot be opened, a range

@@ -73,6 +73,10 @@ class NodeObject {
     std::vector<std::shared_ptr<cXFile>> getUploads();
     void removeUpload(const std::string& reqID);
     std::optional<std::string> fileReceivedFrom() const;
+    void serveFileRequest(const std::string& Resource, const std::string& fullPath,
+                          const std::string& nodeID, const std::string& reqID,
+                          const std::shared_ptr<cXRange>& Range);
+    std::optional<std::string> fileRequestConnection() const;
 
   private:
     // Makes the session current again after a wait; false when it has gone.

@@ -142,4 +142,17 @@ std::optional<std::string> NodeObject::fileReceivedFrom() const {
     return own ? own->fileSource : std::nullopt;
 }
 
+void NodeObject::serveFileRequest(const std::string& Resource, const std::string& fullPath,
+                                  const std::string& nodeID, const std::string& reqID,
+                                  const std::shared_ptr<cXRange>& Range) {
+    publicOperation(session_, "serveFileRequest", [&](const SessionPtr& own) {
+        qel::serveFileRequest(*own, Resource, fullPath, nodeID, reqID, Range.get());
+    });
+}
+
+std::optional<std::string> NodeObject::fileRequestConnection() const {
+    const SessionPtr own = SessionTable::live(session_);
+    return own ? own->fileRequestConnection : std::nullopt;
+}
+
 }  // namespace qel

@@ -145,6 +145,17 @@ std::optional<std::string> cQEL::fileReceivedFrom() const {
     return node_->fileReceivedFrom();
 }
 
+void cQEL::serveFileRequest(const std::string& Resource, const std::string& fullPath,
+                            const std::string& nodeID, const std::string& reqID,
+                            const std::shared_ptr<cXRange>& Range) {
+    const std::shared_ptr<NodeObject> node = node_;
+    node->serveFileRequest(Resource, fullPath, nodeID, reqID, Range);
+}
+
+std::optional<std::string> cQEL::fileRequestConnection() const {
+    return node_->fileRequestConnection();
+}
+
 void cQEL::sendMessage(const std::string& strMessage, const std::string& nodeID,
                        const std::string& strType) {
     const std::shared_ptr<NodeObject> node = node_;

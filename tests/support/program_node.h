@@ -49,6 +49,7 @@ class ScriptedIncomingPrompt : public QObject, public IncomingPrompt {
     void decide(std::string path) {
         savePath_ = std::move(path);
         decision_ = true;
+        answered();
     }
 
     std::string info, nameText, sizeText, fileName;

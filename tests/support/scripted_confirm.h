@@ -26,6 +26,7 @@ class ScriptedConfirm : public QObject, public ConfirmPrompt {
         decision = true;
         allow = true;
         answeredByGrant = true;
+        answered();
     }
     void unload() override { unloaded = true; }
 
@@ -33,8 +34,12 @@ class ScriptedConfirm : public QObject, public ConfirmPrompt {
         recordGrant(state, requestingID, requestingName, choice);
         decision = true;
         allow = true;
+        answered();
     }
-    void answerDeny() { decision = true; }
+    void answerDeny() {
+        decision = true;
+        answered();
+    }
 
     const std::string requestingID;
     const std::string requestingName;

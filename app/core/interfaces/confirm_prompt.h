@@ -1,15 +1,17 @@
 #pragma once
 
+#include "core/interfaces/prompt_answer.h"
 #include "core/interfaces/window_ref.h"
 
 #include <string>
 
 namespace tornel {
 
-// The access confirmation prompt of one file request, as the access check
-// drives it: it is loaded hidden and filled, shown, and read once the user
-// has answered. Answering "Allow" records the grant the user chose.
-class ConfirmPrompt {
+// The access confirmation prompt of a node's file requests, as the access
+// check drives it: it is loaded hidden and filled, shown, and read once it
+// tells the user has answered (answered()). Answering "Allow" records the
+// grant the user chose.
+class ConfirmPrompt : public PromptAnswerNotice {
   public:
     virtual ~ConfirmPrompt() = default;
 
@@ -22,7 +24,7 @@ class ConfirmPrompt {
     // The answer: true for Allow.
     virtual bool allowed() const = 0;
     // Answers Allow without storing a grant, and hides the prompt: a grant
-    // made meanwhile admits the request already.
+    // made meanwhile admits the requests already.
     virtual void answerGranted() = 0;
     // Closes the prompt; it is deleted once no handler of it runs.
     virtual void unload() = 0;

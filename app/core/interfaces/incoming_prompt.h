@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/interfaces/prompt_answer.h"
 #include "core/interfaces/window_ref.h"
 
 #include <string>
@@ -7,9 +8,10 @@
 namespace tornel {
 
 // The prompt that asks the user whether to take a file another user offers.
-// The offer's handler fills it, shows it and waits until Decision() holds;
-// the prompt itself only records the answer.
-class IncomingPrompt {
+// The offer's handler fills it, shows it and parks the offer; the prompt
+// records the answer and tells it (answered()), and the offer is answered
+// from there.
+class IncomingPrompt : public PromptAnswerNotice {
   public:
     virtual ~IncomingPrompt() = default;
 

@@ -3,7 +3,10 @@
 #include "core/log/guarded.h"
 #include "core/network/session.h"
 #include "core/network/users_search.h"
+#include "platform/event_loop.h"
 #include "qellib/discover.h"
+
+#include <algorithm>
 
 namespace tornel {
 namespace {
@@ -40,8 +43,15 @@ void connectLocal(AppState& state) {
         }
         found = state.discovery->discoverNodes(halfRoundedToEven(state.Timeout), "");
     });
-    for (size_t i = 1; i < found.size(); ++i) {
-        connectMaintained(state, found[i], source);
+    const auto isServer = [&state](const std::string& address) {
+        const std::vector<std::string> servers = state.serverList.snapshot();
+        return std::ranges::find(servers, address) != servers.end();
+    };
+    // Not kept up: only the user's servers are.
+    for (const std::string& address :
+         state.discoveryConnections.toOpen(found, platform::tickCount(), isServer)) {
+        guarded(state.log, source,
+                [&] { session(state).connectMaintainAsync(address, false, false); });
     }
 }
 

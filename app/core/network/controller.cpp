@@ -119,10 +119,10 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
     });
 }
 
-void cMain::FileRequest(std::string& /*Resource*/, std::string& fullPath, std::string& nodeID,
-                        std::string& reqID, std::shared_ptr<qel::cXRange>& /*Range*/,
+void cMain::FileRequest(std::string& Resource, std::string& fullPath, std::string& nodeID,
+                        std::string& reqID, std::shared_ptr<qel::cXRange>& Range,
                         qel::Variant& Metadata, bool& TakeNoAction) {
-    QEL_FileRequest(state_, *this, fullPath, nodeID, reqID, Metadata, TakeNoAction);
+    QEL_FileRequest(state_, Resource, fullPath, nodeID, reqID, Range, Metadata, TakeNoAction);
 }
 
 void cMain::connectionEstab(std::string& SourceIP, qel::enmConMode& /*connectionMode*/,
@@ -142,6 +142,7 @@ void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& nodeID,
         }
     });
     transferWatch_.connectionLost(nodeID);
+    state_.parkedOffers.connectionLost(nodeID);
 }
 
 void cMain::nodeInfo(qel::typNodeInfo& n) {

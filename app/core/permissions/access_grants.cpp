@@ -1,6 +1,7 @@
 #include "core/permissions/access_grants.h"
 
 #include "core/log/guarded.h"
+#include "core/permissions/ask_permission.h"
 #include "core/settings/program_settings.h"
 #include "core/state/app_state.h"
 #include "platform/event_loop.h"
@@ -32,6 +33,7 @@ void allowAlways(AppState& state, const std::string& id, const std::string& name
     grant->Name = name;
     state.allowedIDs.add(std::move(grant));
     saveSettings(state);
+    settlePermissionQuestionsSoon(state);  // the grant may admit parked requests
 }
 
 }  // namespace
@@ -59,6 +61,7 @@ void allowFor(AppState& state, const std::string& id, int64_t minutes) {
         grant->Expires = platform::tickCount() + minutes * kMillisecondsPerMinute;
         grant->id = id;
         state.allowedIDs.add(std::move(grant));
+        settlePermissionQuestionsSoon(state);  // the grant may admit parked requests
     });
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/log/guarded.h"
 #include "core/network/controller.h"
+#include "core/permissions/ask_permission.h"
+#include "core/push/push_offer.h"
 #include "core/settings/program_settings.h"
 #include "core/state/app_state.h"
 #include "platform/event_loop.h"
@@ -164,6 +166,9 @@ void endWithoutQuestion(AppState& state) {
 void tearDown(AppState& state) {
     constexpr std::string_view source = "shutDown";
     state.closing = true;
+    // Requests still waiting on the user are refused while the node can tell.
+    refuseParkedFileRequests(state);
+    refuseParkedOffers(state);
     guarded(state.log, source, [&] { letCancelsLeave(state); });
     guarded(state.log, source, [&] {
         if (state.qelSession) {

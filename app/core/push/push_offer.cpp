@@ -9,9 +9,7 @@
 #include "core/state/download.h"
 #include "core/util/safe_local_name.h"
 #include "core/util/utilities.h"
-#include "core/util/wait_for_answer.h"
 #include "platform/runtime_error.h"
-#include "platform/scoped_assignment.h"
 #include "qellib/rpc.h"
 
 #include <filesystem>
@@ -37,18 +35,23 @@ Offer readOffer(const qel::Variant& Params) {
     return {(*arguments)[0], *size};
 }
 
-// Shows the prompt for the offer and waits for the answer: the path to save
-// to, or "" (refused, the prompt gone, or the program closing).
-std::string askUser(AppState& state, const Offer& offer, const std::string& nodeID) {
+// The offer settles once its prompt answers or goes.
+void watch(AppState& state, const WindowRef<IncomingPrompt>& prompt) {
+    prompt->whenAnswered([&state] { settleOffersSoon(state); });
+    state.parkedOffers.settlePass.requestWhenDestroyed(prompt.object());
+}
+
+// Shows the prompt for the offer and parks the offer on it; false when no
+// prompt could be shown.
+bool parkOnPrompt(AppState& state, const Offer& offer, const std::string& reqID,
+                  const std::string& nodeID, const std::shared_ptr<qel::cQELRPC>& push) {
     const WindowRef<IncomingPrompt> prompt = state.ui.incoming->newPrompt();
     if (!prompt) {
-        return {};
+        return false;
     }
-    // The prompt counts as open while this waits (the waits nest).
-    const platform::ScopedAssignment open(state.openPushPrompts, state.openPushPrompts + 1);
     const std::string sender = getUserName(state, nodeID);
     if (!prompt) {
-        return {};  // the name lookup lets events run
+        return false;  // the name lookup may let events run
     }
     prompt->setInfo(sender + " would like to send you a file.");
     prompt->setNameText(offer.name);
@@ -56,7 +59,19 @@ std::string askUser(AppState& state, const Offer& offer, const std::string& node
     prompt->setFileName(offer.name);
     prompt->showPlaced();
     state.ui.prompts->beep();
-    waitForAnswer(state, [&] { return !prompt || prompt->Decision(); });
+    state.parkedOffers.park({reqID, nodeID, offer.name, offer.size, prompt, push});
+    watch(state, prompt);
+    settleOffersSoon(state);  // a prompt may have its answer already
+    return true;
+}
+
+bool isOver(const AppState& state, const ParkedOffers::Offer& parked) {
+    return state.closing || !parked.prompt || parked.prompt->Decision();
+}
+
+// The path the user chose for the offer, "" when refused; the prompt is closed.
+std::string savePathOf(const AppState& state, const ParkedOffers::Offer& parked) {
+    IncomingPrompt* prompt = parked.prompt.get();
     if (!prompt) {
         return {};
     }
@@ -101,34 +116,70 @@ void Push_RemoteProcCall(AppState& state, const qel::Variant& Params, const std:
     guarded(state.log, source, [&] {
         const Offer offer = readOffer(Params);
         // The answer goes out through the object that received the call,
-        // even when the controller is gone by the end of the wait.
+        // even when the controller is gone by the time the user answers.
         const std::shared_ptr<qel::cQELRPC> push =
             state.controller ? state.controller->Push : nullptr;
         if (!push) {
             throw platform::RuntimeError(platform::rt::ObjectNotSet);
         }
-        if (state.openPushPrompts >= MaxOpenPushPrompts) {
+        if (state.parkedOffers.full()) {
             state.logError("Too many offers at once; refused " + offer.name + " from " + nodeID, -1,
                            source);
             push->returnRemoteProc(reqID, std::string("REFUSE"));
             return;
         }
-        std::string savePath = askUser(state, offer, nodeID);
-        if (savePath.empty()) {
+        if (!parkOnPrompt(state, offer, reqID, nodeID, push)) {
             push->returnRemoteProc(reqID, std::string("REFUSE"));
+        }
+    });
+}
+
+void answerOffer(AppState& state, const ParkedOffers::Offer& parked) {
+    guarded(state.log, "Push_RemoteProcCall", [&] {
+        std::string savePath = savePathOf(state, parked);
+        if (parked.senderGone) {
             return;
         }
+        const std::shared_ptr<qel::cQELRPC>& push = parked.push;
+        if (savePath.empty()) {
+            push->returnRemoteProc(parked.reqID, std::string("REFUSE"));
+            return;
+        }
+        const Offer offer{parked.name, parked.size};
         // Accept never replaces a file; a place chosen with "Save to..." was confirmed.
         if (savePath == acceptPath(state.DownloadPath, offer.name)) {
             savePath = unusedLocalPath(state, savePath);
         }
-        const std::shared_ptr<cDownload> dl = startPushedDownload(state, offer, nodeID, savePath);
+        const std::shared_ptr<cDownload> dl =
+            startPushedDownload(state, offer, parked.nodeID, savePath);
         if (dl->Status != DL_Downloading || !dl->fileIO) {
-            push->returnRemoteProc(reqID, std::string("REFUSE"));
+            push->returnRemoteProc(parked.reqID, std::string("REFUSE"));
             return;
         }
-        push->returnRemoteProc(reqID, qel::StringArray{"ACCEPT", dl->reqID});
+        push->returnRemoteProc(parked.reqID, qel::StringArray{"ACCEPT", dl->reqID});
     });
+}
+
+void settleOffersSoon(AppState& state) {
+    DeferredPass& pass = state.parkedOffers.settlePass;
+    pass.setWork([&state] { settleOffers(state); });
+    pass.request();
+}
+
+void settleOffers(AppState& state) {
+    const std::vector<ParkedOffers::Offer> over = state.parkedOffers.takeIf(
+        [&](const ParkedOffers::Offer& parked) { return isOver(state, parked); });
+    for (const ParkedOffers::Offer& parked : over) {
+        answerOffer(state, parked);
+    }
+}
+
+void refuseParkedOffers(AppState& state) {
+    const std::vector<ParkedOffers::Offer> all =
+        state.parkedOffers.takeIf([](const ParkedOffers::Offer&) { return true; });
+    for (const ParkedOffers::Offer& parked : all) {
+        answerOffer(state, parked);  // closing: each is refused
+    }
 }
 
 }  // namespace tornel

@@ -5,8 +5,10 @@
 #include "core/interfaces/user_interface.h"
 #include "core/interfaces/window_ref.h"
 #include "core/log/error_log.h"
+#include "core/network/discovery_connections.h"
 #include "core/permissions/permission_questions.h"
 #include "core/program/command_line.h"
+#include "core/push/parked_offers.h"
 #include "core/settings/settings_file.h"
 #include "core/state/allowed_id.h"
 #include "core/state/download.h"
@@ -103,15 +105,17 @@ struct AppState {
     KeyedCollection<std::shared_ptr<cUpload>> pendingPushes;
     KeyedCollection<std::string> connections;
 
-    // The access questions that file requests are waiting on.
+    // The file requests parked on the user's access questions.
     PermissionQuestions permissionQuestions;
+    // The connections the users search opened lately.
+    DiscoveryConnections discoveryConnections;
     // The bound on chat windows that lines from peers open.
     UnsolicitedChats unsolicitedChats;
 
     // Chat windows whose link check is waiting for its ping.
     std::unordered_set<const void*> pingsRunning;
-    // Incoming-file prompts waiting for the user's answer.
-    int openPushPrompts = 0;
+    // The file offers waiting for the user's answer.
+    ParkedOffers parkedOffers;
 };
 
 // Empties the nine collections (`create` or not: a released collection is an

@@ -191,6 +191,7 @@ void frmConfirm::answer(bool allow) {
     hide();
     decision_ = true;
     allowed_ = allow;
+    answered();
 }
 
 }  // namespace tornel::ui

@@ -185,9 +185,13 @@ std::string IncomingPromptWindow::acceptedPath() const {
 }
 
 void IncomingPromptWindow::decide(std::string path) {
+    if (decision_) {
+        return;  // answered already: the offer reads one answer
+    }
     hide();
     savePath_ = std::move(path);
     decision_ = true;
+    answered();
 }
 
 void IncomingPromptWindow::cmdAccept_Click() {

@@ -97,6 +97,8 @@ struct Session {
     // While FileReceived is raised for a FILE that arrived: the node that
     // sent it; none while the node raises it on its own.
     std::optional<std::string> fileSource;
+    // While FileRequest is raised: the ID of the connection the GET came on.
+    std::optional<std::string> fileRequestConnection;
 
   private:
     friend class SessionTable;

@@ -473,9 +473,15 @@ TEST_F(AccessPermissionTest, AGrantMadeMeanwhileAnswersTheWaitingPromptAsGranted
     EXPECT_EQ(events->authGiven[0], (qel::StringArray{"", "True", reqID}));
 }
 
-TEST_F(AccessPermissionTest, AWaitEndsRefusedWhenTheProgramClosesOrThePromptIsGone) {
-    answerEach([&](ScriptedConfirm&) { QTimer::singleShot(0, [&] { state.closing = true; }); });
+TEST_F(AccessPermissionTest, TheEndOfTheRunOrAGonePromptRefusesAParkedRequest) {
+    answerEach([&](ScriptedConfirm&) {
+        QTimer::singleShot(0, [&] {
+            state.closing = true;
+            refuseParkedFileRequests(state);  // as the end of the run does
+        });
+    });
     EXPECT_TRUE(refused(request("a.txt")));
+    EXPECT_TRUE(confirms->at(0).unloaded);
     state.closing = false;
 
     answerEach([&](ScriptedConfirm&) {
@@ -489,7 +495,10 @@ TEST_F(AccessPermissionTest, AWaitEndsRefusedWhenTheProgramClosesOrThePromptIsGo
 TEST_F(AccessPermissionTest, WithoutWindowsEveryQuestionIsRefused) {
     state.ui.confirm = std::make_shared<ConfirmPrompts>();
     EXPECT_TRUE(refused(request("a.txt")));
-    EXPECT_FALSE(askPermission(state, kPeerID, kPeerID, file("share/a.txt")));
+    const PermissionQuestions::Request parked{kPeerID,  kPeerID, "REQ-1", "\\a.txt",
+                                              file("share/a.txt"), nullptr, std::nullopt};
+    EXPECT_FALSE(askPermission(state, parked));
+    EXPECT_EQ(state.permissionQuestions.waiting(), 0u);
 }
 
 // The program downloading from the program: a refusal ends the download

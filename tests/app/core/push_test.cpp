@@ -217,22 +217,22 @@ TEST_F(OfferByHandTest, SizesAreSixtyFourBitAndAnUnreadableOfferGetsNoAnswer) {
               std::string::npos);
 }
 
-TEST_F(OfferByHandTest, AtMostEightPromptsWaitAndClosingEndsTheirWaits) {
+TEST_F(OfferByHandTest, AtMostEightOffersWaitAndTheEndOfTheRunRefusesThem) {
     bob.incoming->answer = Answer::Wait;
     std::vector<std::string> reqIDs;
     for (int i = 0; i < 9; ++i) {
         reqIDs.push_back(push->callRemoteProc(bob.state.NodeGUID, "Push",
                                               qel::StringArray{"f" + std::to_string(i), "1"}));
     }
-    // The prompts wait nested inside each other, so the check runs from a
-    // timer: the ninth offer finds eight prompts open and is refused without
-    // one; then the program closes, which ends every wait.
+    // The ninth offer finds eight offers parked on their prompts and is
+    // refused without one; then the run ends, which refuses every offer.
     size_t promptsWhenRefused = 0;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, [&] {
         if (hand.events->answers.size() == 1 && !bob.state.closing) {
             promptsWhenRefused = bob.incoming->made.size();
             bob.state.closing = true;
+            refuseParkedOffers(bob.state);
         }
     });
     check.start(10);
@@ -244,8 +244,55 @@ TEST_F(OfferByHandTest, AtMostEightPromptsWaitAndClosingEndsTheirWaits) {
     for (const std::string& reqID : reqIDs) {
         EXPECT_EQ(hand.events->answers[reqID], qel::Variant(std::string("REFUSE")));
     }
-    EXPECT_EQ(bob.state.openPushPrompts, 0);
+    EXPECT_EQ(bob.state.parkedOffers.count(), 0U);
     EXPECT_TRUE(bob.state.downloads.empty());
+}
+
+// The offers are parked while their prompts wait: the program answers a
+// ping at once meanwhile, and each answer goes out when its prompt is
+// answered, in whatever order the user answers them.
+TEST_F(OfferByHandTest, WaitingOffersLeaveTheProgramAnsweringAndAreAnsweredInAnyOrder) {
+    bob.incoming->answer = Answer::Wait;
+    std::vector<std::string> reqIDs;
+    for (int i = 0; i < 3; ++i) {
+        reqIDs.push_back(push->callRemoteProc(bob.state.NodeGUID, "Push",
+                                              qel::StringArray{"f" + std::to_string(i), "1"}));
+    }
+    ASSERT_TRUE(waitUntil([&] { return bob.state.parkedOffers.count() == 3; }));
+    const int64_t ping = hand.node.Ping(bob.state.NodeGUID, 5000);
+    EXPECT_GE(ping, 0);
+    EXPECT_LT(ping, 1000);
+    EXPECT_TRUE(hand.events->answers.empty());
+
+    bob.incoming->made[2]->decide("");
+    ASSERT_TRUE(waitUntil([&] { return hand.events->answers.contains(reqIDs[2]); }));
+    EXPECT_EQ(hand.events->answers.size(), 1U);
+    EXPECT_EQ(hand.events->answers[reqIDs[2]], qel::Variant(std::string("REFUSE")));
+    bob.incoming->made[0]->accept();
+    ASSERT_TRUE(waitUntil([&] { return hand.events->answers.contains(reqIDs[0]); }));
+    const auto* accepted = std::get_if<qel::StringArray>(&hand.events->answers[reqIDs[0]]);
+    ASSERT_TRUE(accepted && accepted->size() == 2);
+    EXPECT_EQ((*accepted)[0], "ACCEPT");
+    EXPECT_TRUE(findDownload(bob.state, (*accepted)[1]));
+    EXPECT_EQ(bob.state.parkedOffers.count(), 1U);
+    bob.incoming->made[1]->decide("");
+    ASSERT_TRUE(waitUntil([&] { return hand.events->answers.size() == 3; }));
+    EXPECT_EQ(bob.state.parkedOffers.count(), 0U);
+}
+
+// The sender's connection closes while the prompt waits: the answer takes
+// no file and sends nothing, quietly.
+TEST_F(OfferByHandTest, AnOfferWhoseSenderHasGoneIsDroppedQuietly) {
+    bob.incoming->answer = Answer::Wait;
+    push->callRemoteProc(bob.state.NodeGUID, "Push", qel::StringArray{"late.txt", "4"});
+    ASSERT_TRUE(waitUntil([&] { return bob.state.parkedOffers.count() == 1; }));
+    hand.node.disconnectAll();
+    ASSERT_TRUE(waitUntil([&] { return bob.state.connections.empty(); }));
+    bob.incoming->made[0]->accept();
+    ASSERT_TRUE(waitUntil([&] { return bob.state.parkedOffers.count() == 0; }));
+    EXPECT_TRUE(bob.state.downloads.empty());
+    EXPECT_FALSE(std::filesystem::exists(bob.state.DownloadPath + "/late.txt"));
+    EXPECT_EQ(readFile(bob.folder.file("Log.txt")), "");
 }
 
 TEST_F(OfferByHandTest, APeerWithoutPushCannotTakeAnOffer) {

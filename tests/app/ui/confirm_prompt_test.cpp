@@ -2,6 +2,7 @@
 #include "app/ui/window_fixture.h"
 #include "core/permissions/ask_permission.h"
 #include "support/scripted_prompts.h"
+#include "support/wait.h"
 #include "ui/controls/label.h"
 #include "ui/prompts/confirm_prompts.h"
 #include "ui/prompts/fitted_text.h"
@@ -110,6 +111,8 @@ TEST_F(ConfirmPromptTest, DenyClosingByTheFrameAndEscStoreNothingAndRefuse) {
         ui::frmConfirm refused(state, screen());
         refused.requestingID = "PEER";
         refused.cboTime->setCurrentIndex(3);
+        int told = 0;
+        refused.whenAnswered([&] { ++told; });
         refused.showPrompt();
         if (way == 0) {
             click(refused.cmdDeny);
@@ -121,6 +124,9 @@ TEST_F(ConfirmPromptTest, DenyClosingByTheFrameAndEscStoreNothingAndRefuse) {
         EXPECT_TRUE(refused.Decision());
         EXPECT_FALSE(refused.allowed());
         EXPECT_FALSE(refused.isVisible());
+        refused.cmdAllow_Click();  // a late click changes nothing
+        EXPECT_FALSE(refused.allowed());
+        EXPECT_EQ(told, 1);  // the answer went back once
     }
     EXPECT_TRUE(state.allowedIDs.empty());
     EXPECT_TRUE(prompts->shown.empty());
@@ -205,27 +211,32 @@ TEST_F(ConfirmPromptTest, LongInfoIsFittedToThreeLinesKeepingItsEnds) {
     EXPECT_EQ(ui::fittedLines("short", prompt.lblInfo->font(), 100, 3), "short");
 }
 
-TEST_F(ConfirmPromptTest, AskPermissionWaitsForTheRealPromptAndDeletesItAfterwards) {
+// The request is parked on the real prompt and askPermission returns at
+// once; the click's answer settles it on a later pass, and the prompt is
+// deleted.
+TEST_F(ConfirmPromptTest, AskPermissionParksOnTheRealPromptAndItsClickSettlesIt) {
     auto loader = std::make_shared<ui::ConfirmPromptLoader>(state);
     loader->screen = context.screen;
     state.ui.confirm = loader;
+    const PermissionQuestions::Request request{
+        "PEER", "PEER", "REQ-1", "\\a.txt", "/home/sam/Shared/a.txt", nullptr, std::nullopt};
+    EXPECT_TRUE(askPermission(state, request));
+    EXPECT_EQ(state.permissionQuestions.waiting(), 1u);
     QPointer<ui::frmConfirm> seen;
-    QTimer::singleShot(0, [&] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* shown = qobject_cast<ui::frmConfirm*>(window);
-            if (shown && shown != &prompt && shown->isVisible()) {
-                seen = shown;
-                shown->cboTime->setCurrentIndex(1);
-                click(shown->cmdAllow);
-            }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* shown = qobject_cast<ui::frmConfirm*>(window);
+        if (shown && shown != &prompt && shown->isVisible()) {
+            seen = shown;
         }
-    });
-    EXPECT_TRUE(askPermission(state, "PEER", "PEER", "/home/sam/Shared/a.txt"));
+    }
     ASSERT_FALSE(seen.isNull());
     EXPECT_EQ(seen->requestingID, "PEER");
     EXPECT_EQ(seen->lblInfo->toolTip(), "Unknown would like to access /home/sam/Shared/a.txt");
     EXPECT_EQ(prompts->beeps, 1);
+    seen->cboTime->setCurrentIndex(1);
+    click(seen->cmdAllow);
     EXPECT_EQ(state.allowedIDs.count(), 1u);
+    ASSERT_TRUE(waitUntil([&] { return state.permissionQuestions.waiting() == 0; }));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(seen.isNull());
 }

@@ -55,18 +55,26 @@ TEST_F(IncomingPromptTest, AcceptSavesTheLastComponentInTheDownloadFolder) {
     }
 }
 
-TEST_F(IncomingPromptTest, RefuseEscAndTheFrameAllRefuse) {
+TEST_F(IncomingPromptTest, RefuseEscAndTheFrameAllRefuseAndTellTheirAnswerOnce) {
+    int told = 0;
+    const auto told1 = [&] { ++told; };
     const auto refused = prompt("a.txt");
+    refused->whenAnswered(told1);
     test::click(refused->cmdRefuse);
     const auto escaped = prompt("a.txt");
+    escaped->whenAnswered(told1);
     QTest::keyClick(escaped.get(), Qt::Key_Escape);
     const auto closed = prompt("a.txt");
+    closed->whenAnswered(told1);
     closed->close();
     for (const auto* frm : {refused.get(), escaped.get(), closed.get()}) {
         EXPECT_TRUE(frm->Decision());
         EXPECT_EQ(frm->savePath(), "");
         EXPECT_FALSE(frm->isVisible());
     }
+    refused->cmdAccept_Click();  // a late click changes nothing
+    EXPECT_EQ(refused->savePath(), "");
+    EXPECT_EQ(told, 3);
 }
 
 TEST_F(IncomingPromptTest, SaveToDecidesOnlyWithAChosenName) {

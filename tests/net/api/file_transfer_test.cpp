@@ -216,6 +216,51 @@ TEST_F(TransferTest, TheApplicationMayTakeARequestOverOrServeAnotherFile) {
     EXPECT_EQ(upload(a, served[0].reqID)->fullPath, other);
 }
 
+// A request the application takes over is served later, as the node would
+// have served it then: the asked range, under its request ID. During the
+// event the node tells which connection the request came on; a file gone
+// by the time of serving is refused.
+TEST_F(TransferTest, ARequestTakenOverIsServedLaterAsAskedOrRefusedWhenItsFileHasGone) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const std::string bytes = sharedFile("later.bin", 50);
+    sharedFile("gone.bin", 5);
+    struct Taken {
+        std::string fullPath;
+        std::shared_ptr<cXRange> range;
+        std::optional<std::string> connection;
+    };
+    std::vector<Taken> taken;
+    a.events->onRequest = [&](std::string& fullPath, std::shared_ptr<cXRange>& range,
+                              bool& takeNoAction) {
+        taken.push_back({fullPath, range, a.api().fileRequestConnection()});
+        takeNoAction = true;
+    };
+    const std::string later =
+        b.api().requestFile("\\later.bin", a.id(), b.api().makeRange(10, 19));
+    const std::string gone = b.api().requestFile("\\gone.bin", a.id());
+    ASSERT_TRUE(waitFor([&] { return taken.size() == 2; }));
+    EXPECT_FALSE(a.api().fileRequestConnection());  // outside the event
+    ASSERT_TRUE(taken[0].connection);
+    EXPECT_EQ(taken[1].connection, taken[0].connection);
+    EXPECT_TRUE(b.events->of(later).empty());
+
+    a.api().serveFileRequest("\\later.bin", taken[0].fullPath, b.id(), later, taken[0].range);
+    std::filesystem::remove(taken[1].fullPath);
+    a.api().serveFileRequest("\\gone.bin", taken[1].fullPath, b.id(), gone, taken[1].range);
+    ASSERT_TRUE(waitFor([&] { return b.events->ended(later) && b.events->ended(gone); }));
+    const std::vector<ReceivedFile> served = b.events->of(later);
+    ASSERT_EQ(served.size(), 1U);
+    EXPECT_EQ(served[0].status, FS_Complete);
+    EXPECT_EQ(served[0].data, bytes.substr(10, 10));
+    EXPECT_EQ(served[0].range, "10-19/50");
+    EXPECT_EQ(upload(a, later)->Resource, "\\later.bin");
+    ASSERT_EQ(b.events->of(gone).size(), 1U);
+    EXPECT_EQ(b.events->of(gone)[0].status, FS_Canceled);
+    EXPECT_TRUE(a.api().disconnectByID(*taken[0].connection));  // the connection it named
+}
+
 // Route-file confirmation: every chunk flagged "RF", and each FILECONFIRM
 // lets exactly one more chunk go.
 TEST_F(TransferTest, RouteFileConfirmationSendsOneChunkPerConfirmation) {

@@ -140,6 +140,19 @@ class cQEL {
                   const std::string& Resource = {}, const std::shared_ptr<cXRange>& Range = nullptr,
                   const std::shared_ptr<cXFile>& uploadInfo = nullptr,
                   const Variant& Metadata = std::string());
+    // Serves a request whose FileRequest handler took it over (TakeNoAction)
+    // as the node would have served it on the handler's return: the file at
+    // `fullPath`, or the bytes `Range` names, to `nodeID` under `reqID`, its
+    // upload record naming `Resource`. A node no longer sharing, a file that
+    // is not there any more and full transfer bounds are answered as a
+    // refused GET is (one FILE with status cancelled).
+    void serveFileRequest(const std::string& Resource, const std::string& fullPath,
+                          const std::string& nodeID, const std::string& reqID,
+                          const std::shared_ptr<cXRange>& Range = nullptr);
+    // While a FileRequest event of this node is being handled: the ID of the
+    // connection the request came on (as connectionEstab told it); none
+    // outside the event.
+    std::optional<std::string> fileRequestConnection() const;
     // Element 0 null, then the node's upload records in the order they were
     // made (the records themselves, which the node keeps up to date).
     std::vector<std::shared_ptr<cXFile>> getUploads();
