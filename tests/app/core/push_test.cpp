@@ -194,7 +194,7 @@ TEST_F(OfferByHandTest, UnsafeNamesNeverLeaveTheDownloadFolder) {
         const auto dl = findDownload(bob.state, (*accepted)[1]);
         ASSERT_TRUE(dl) << c.name;
         EXPECT_EQ(dl->localPath, bob.state.DownloadPath + "/" + c.landsAs);
-        EXPECT_TRUE(std::filesystem::exists(dl->localPath));
+        EXPECT_TRUE(std::filesystem::exists(dl->fileOnDisk()));
     }
     EXPECT_FALSE(std::filesystem::exists(bob.folder.file("x")));
     EXPECT_EQ(bob.state.downloads.count(), 3U);
