@@ -78,26 +78,22 @@ void endWithReason(AppState& state, const std::shared_ptr<cDownload>& dl, std::s
     checkPending(state);
 }
 
-// The reason a step failed, for the download's row.
-std::string reasonOf(const std::exception_ptr& failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const platform::RuntimeError& error) {
-        return error.description();
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return platform::errorText(platform::rt::DeviceIOError);
-    }
-}
+// What a failed step reports: the reason for the download's row and the
+// error number for the log (-1 when it has none).
+struct StepFailure {
+    std::string reason;
+    int64_t number = -1;
+};
 
-int64_t numberOf(const std::exception_ptr& failure) {
+StepFailure failureOf(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const platform::RuntimeError& error) {
-        return error.number();
+        return {error.description(), error.number()};
+    } catch (const std::exception& error) {
+        return {error.what(), -1};
     } catch (...) {
-        return -1;
+        return {platform::errorText(platform::rt::DeviceIOError), -1};
     }
 }
 
@@ -114,7 +110,8 @@ bool fileStep(AppState& state, const std::shared_ptr<cDownload>& dl, std::string
         failure = std::current_exception();
     }
     if (failure) {
-        endWithReason(state, dl, source, reasonOf(failure), numberOf(failure));
+        const StepFailure what = failureOf(failure);
+        endWithReason(state, dl, source, what.reason, what.number);
     }
     return !failure;
 }
