@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -167,6 +168,28 @@ std::vector<std::string> driveList() {
 
 int createFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
+}
+
+int moveFile(const std::string& from, const std::string& to, bool replaceExisting) {
+    if (replaceExisting) {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that cannot refuse to replace: a link made under the new
+    // name fails when it is taken, and then the old name goes.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    return ::unlink(from.c_str()) == 0 ? 0 : errno;
+}
+
+int resizeFile(const std::string& path, int64_t length) {
+    return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0 ? 0 : errno;
 }
 
 int readWholeFile(const std::string& path, std::string& out, int64_t maxBytes) {

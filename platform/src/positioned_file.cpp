@@ -39,4 +39,12 @@ int PositionedFile::open(const std::string& path, FileAccess access) {
     return error;
 }
 
+bool PositionedFile::isAt(const std::string& path) const {
+    struct stat open {};
+    struct stat named {};
+    return file_.isOpen() && ::fstat(file_.descriptor(), &open) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 }  // namespace platform

@@ -132,6 +132,27 @@ TEST(Files, WholeFileReadsAndFolderCreation) {
     EXPECT_EQ(platform::createFolder(folder.file("missing/sub")), ENOENT);  // one level only
 }
 
+TEST(Files, MovingRefusesToReplaceUnlessAskedAndResizingCutsOrExtends) {
+    TempFolder folder;
+    writeFile(folder.file("from"), "new");
+    writeFile(folder.file("taken"), "kept");
+    EXPECT_EQ(platform::moveFile(folder.file("from"), folder.file("taken"), false), EEXIST);
+    EXPECT_EQ(readFile(folder.file("taken")), "kept");
+    EXPECT_EQ(readFile(folder.file("from")), "new");
+    EXPECT_EQ(platform::moveFile(folder.file("from"), folder.file("free"), false), 0);
+    EXPECT_EQ(readFile(folder.file("free")), "new");
+    EXPECT_FALSE(platform::fileStatus(folder.file("from")).has_value());
+    EXPECT_EQ(platform::moveFile(folder.file("free"), folder.file("taken"), true), 0);
+    EXPECT_EQ(readFile(folder.file("taken")), "new");
+    EXPECT_EQ(platform::moveFile(folder.file("gone"), folder.file("other"), false), ENOENT);
+
+    EXPECT_EQ(platform::resizeFile(folder.file("taken"), 1), 0);
+    EXPECT_EQ(readFile(folder.file("taken")), "n");
+    EXPECT_EQ(platform::resizeFile(folder.file("taken"), 3), 0);
+    EXPECT_EQ(readFile(folder.file("taken")), std::string("n\0\0", 3));
+    EXPECT_EQ(platform::resizeFile(folder.file("gone"), 0), ENOENT);
+}
+
 TEST(Files, ResolvedPathsAndContainment) {
     TempFolder folder;
     const std::string root = *platform::resolvedPath(folder.path());

@@ -56,6 +56,23 @@ TEST(PositionedFile, ReadWriteCreatesKeepsContentsAndWritesAtOffsets) {
     EXPECT_EQ(readFile(path), "heADtail");
 }
 
+TEST(PositionedFile, KnowsWhetherItsPathStillNamesIt) {
+    TempFolder folder;
+    const std::string path = folder.file("download");
+    PositionedFile file;
+    EXPECT_FALSE(file.isAt(path));  // nothing open
+    ASSERT_EQ(file.open(path, FileAccess::ReadWriteCreate), 0);
+    EXPECT_TRUE(file.isAt(path));
+    ASSERT_EQ(::rename(path.c_str(), folder.file("moved").c_str()), 0);
+    EXPECT_FALSE(file.isAt(path));
+    EXPECT_TRUE(file.isAt(folder.file("moved")));
+    writeFile(path, "another file of that name");
+    EXPECT_FALSE(file.isAt(path));
+    ASSERT_EQ(::unlink(folder.file("moved").c_str()), 0);
+    EXPECT_FALSE(file.isAt(folder.file("moved")));
+    EXPECT_EQ(file.write(0, "still writable"), 0);  // the write alone does not tell
+}
+
 TEST(PositionedFile, CreatingNeverFollowsALinkNorOpensAFifo) {
     TempFolder folder;
     writeFile(folder.file("target"), "keep");

@@ -9,17 +9,21 @@
 #include "core/util/rounding.h"
 #include "core/util/utilities.h"
 #include "platform/files.h"
+#include "platform/runtime_error.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <exception>
 #include <optional>
-#include <system_error>
+#include <utility>
 
 namespace tornel {
 namespace {
 
 // Runs of bytes a download keeps beyond gaps; a sender that scatters more is refused.
 constexpr size_t MaxBlocksAhead = 64;
+// Names tried when the free one is taken between the look and the rename.
+constexpr int MaxNameAttempts = 100;
 
 // The record's window, or a window that shows nothing for a record without one.
 DownloadWindow& windowOf(const cDownload& dl) {
@@ -60,6 +64,58 @@ void endFailed(AppState& state, const std::shared_ptr<cDownload>& dl) {
     checkPending(state);
 }
 
+// Ends a download whose file failed it: Cancelled (the sender told) with the
+// reason logged under `source` and shown in its row and window, its place free.
+void endWithReason(AppState& state, const std::shared_ptr<cDownload>& dl, std::string_view source,
+                   const std::string& reason, int64_t number) {
+    state.logError(getFileName(dl->localPath) + ": " + reason, number, std::string(source));
+    dl->cancelOp();
+    dl->extendedStatus = reason;
+    DownloadWindow& window = windowOf(*dl);
+    window.setProgressText(reason);
+    window.setCaption("Cancelled - " + getFileName(dl->localPath));
+    window.setRefreshTimer(false);
+    checkPending(state);
+}
+
+// What a failed step reports: the reason for the download's row and the
+// error number for the log (-1 when it has none).
+struct StepFailure {
+    std::string reason;
+    int64_t number = -1;
+};
+
+StepFailure failureOf(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const platform::RuntimeError& error) {
+        return {error.description(), error.number()};
+    } catch (const std::exception& error) {
+        return {error.what(), -1};
+    } catch (...) {
+        return {platform::errorText(platform::rt::DeviceIOError), -1};
+    }
+}
+
+// Runs a step of the download that touches its file or its request; a
+// failure ends the download with its reason (endWithReason). Whether the
+// step succeeded.
+template <class Step>
+bool fileStep(AppState& state, const std::shared_ptr<cDownload>& dl, std::string_view source,
+              Step&& step) {
+    std::exception_ptr failure;
+    try {
+        std::forward<Step>(step)();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        const StepFailure what = failureOf(failure);
+        endWithReason(state, dl, source, what.reason, what.number);
+    }
+    return !failure;
+}
+
 // The shown percentage in tenths: the bytes present of the whole (an empty
 // file is whole).
 int64_t thousandths(const cDownload& dl) {
@@ -87,7 +143,7 @@ void writeProgress(const cDownload& dl) {
 // from its end (a missing one asks for the whole file again), a longer one
 // is cut back to the resume point. Whether there is still something to ask for.
 bool fitResumeToDisk(AppState& state, cDownload& dl) {
-    const int64_t present = std::max<int64_t>(0, platform::fileSize(dl.localPath));
+    const int64_t present = std::max<int64_t>(0, platform::fileSize(dl.partialPath()));
     qel::cXRange& range = *dl.Range;
     if (present == 0) {
         dl.Range = wholeFile(state);
@@ -97,38 +153,89 @@ bool fitResumeToDisk(AppState& state, cDownload& dl) {
     if (present < range.lngStart) {
         range.lngStart = present;
     } else if (present > range.lngStart) {
-        std::filesystem::resize_file(dl.localPath, static_cast<uintmax_t>(range.lngStart));
+        platform::throwIfErrno(platform::resizeFile(dl.partialPath(), range.lngStart));
     }
     dl.lngProgress = range.lngStart - 1;
     return range.lngStart < dl.lngSize;
 }
 
-void removeOldFile(const std::string& path) {
-    const std::optional<platform::FileStatus> status = platform::fileStatus(path);
-    if (status && (status->kind == platform::EntryKind::File || status->isLink)) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
+// A download that starts from its first byte never takes the place of a
+// file that appeared since it was set up (unless the user chose that
+// place): it takes the next free name beside it.
+void takeFreeName(AppState& state, cDownload& dl) {
+    if (dl.mayReplaceLocalFile || !platform::fileStatus(dl.localPath)) {
+        return;
     }
+    dl.localPath = unusedLocalPath(state, dl.localPath, &dl,
+                                   dl.pushedFile ? LeftPartial::Avoid : LeftPartial::Continue);
+    windowOf(dl).setFileName(getFileName(dl.localPath));
 }
 
-// A download that starts from its first byte writes a file of its own: its
-// own partial, or a place the user chose, is emptied; any other file there
-// is kept and the download takes the next free name beside it.
-void prepareFreshFile(AppState& state, cDownload& dl) {
-    if (!platform::fileStatus(dl.localPath)) {
-        return;
+// A partial left under the download's name by an earlier download is
+// continued when the remote file is at least that long; else it is emptied
+// and the file comes whole (as a pushed file always does). Whether bytes
+// remain to be asked for.
+bool continueLeftPartial(AppState& state, cDownload& dl) {
+    const int64_t present = platform::fileSize(dl.partialPath());
+    if (present <= 0) {
+        return true;
     }
-    if (dl.mayReplaceLocalFile) {
-        removeOldFile(dl.localPath);
-        return;
+    if (dl.pushedFile || present > dl.lngSize) {
+        platform::throwIfErrno(platform::resizeFile(dl.partialPath(), 0));
+        return true;
     }
-    dl.localPath = unusedLocalPath(state, dl.localPath, &dl);
-    windowOf(dl).setFileName(getFileName(dl.localPath));
+    dl.Range = session(state).makeRange(present, dl.lngSize - 1);
+    dl.lngProgress = present - 1;
+    return present < dl.lngSize;
+}
+
+// Where the download's bytes start on disk: a resumed range fitted to its
+// partial, or a new download's own name and any partial left there.
+// Whether bytes remain to be asked for.
+bool placeOnDisk(AppState& state, cDownload& dl) {
+    if (dl.Range && dl.Range->lngStart >= 1) {
+        return fitResumeToDisk(state, dl);
+    }
+    takeFreeName(state, dl);
+    return continueLeftPartial(state, dl);
+}
+
+// Gives the completed file its name: `localPath` when free (or when the
+// user chose to replace what is there), else the next free "name (2).ext"
+// beside it. A partial that is gone (its folder removed) fails.
+void takeFinalName(AppState& state, cDownload& dl) {
+    const std::string written = dl.fileIO ? dl.fileIO->path() : dl.partialPath();
+    if (dl.fileIO && dl.fileIO->fileOpen() && !dl.fileIO->stillAtPath()) {
+        throw fileGoneError(written);
+    }
+    const bool opened = dl.fileIO != nullptr;
+    dl.fileIO.reset();
+    if (written == dl.localPath || (!opened && !platform::fileStatus(written))) {
+        return;  // written under its name already, or nothing written at all
+    }
+    std::string target = dl.localPath;
+    for (int attempt = 0;; ++attempt) {
+        if (!dl.mayReplaceLocalFile) {
+            target = unusedLocalPath(state, dl.localPath, &dl, LeftPartial::Continue);
+        }
+        const int error = platform::moveFile(written, target, dl.mayReplaceLocalFile);
+        if (error == ENOENT) {
+            throw fileGoneError(written);
+        }
+        if (error != EEXIST || attempt >= MaxNameAttempts) {
+            platform::throwIfErrno(error);
+            break;
+        }
+    }
+    if (target != dl.localPath) {
+        dl.localPath = target;
+        windowOf(dl).setFileName(getFileName(target));
+    }
 }
 
 // Every byte is on disk already: the download ends Complete without asking.
 void completeFromDisk(AppState& state, const std::shared_ptr<cDownload>& dl) {
-    dl->fileIO.reset();
+    takeFinalName(state, *dl);
     dl->Status = DL_Complete;
     dl->extendedStatus.clear();
     downloadComplete(dl);
@@ -184,8 +291,7 @@ std::optional<int64_t> takeBlock(AppState& state, const std::shared_ptr<cDownloa
         refuseBlocks(state, dl, place.refusal);
         return std::nullopt;
     }
-    if (!guarded(state.log, "incomingDownload", [&] { writeBlock(*dl, data, place.start); })) {
-        endFailed(state, dl);
+    if (!fileStep(state, dl, "incomingDownload", [&] { writeBlock(*dl, data, place.start); })) {
         return std::nullopt;
     }
     const size_t runsBefore = dl->blocksAhead.count();
@@ -216,7 +322,9 @@ void finishDownload(AppState& state, const std::shared_ptr<cDownload>& dl, int64
         dl->extendedStatus = "Incomplete";
         return;
     }
-    dl->fileIO.reset();
+    if (!fileStep(state, dl, "incomingDownload", [&] { takeFinalName(state, *dl); })) {
+        return;
+    }
     dl->Status = DL_Complete;
     downloadComplete(dl);
     updateProgress(state, dl, growth);
@@ -250,6 +358,7 @@ void cancelledBySender(AppState& state, const std::shared_ptr<cDownload>& dl) {
         dl->Status = DL_Cancelled;
         dl->extendedStatus = "Cancelled by sender";
     }
+    dl->closeFile();
     dl->fileIO.reset();
     windowOf(*dl).setShowPrompt(false);
     windowOf(*dl).unload();
@@ -272,8 +381,8 @@ std::shared_ptr<cDownload> newDownload(AppState& state, const std::string& remot
     dl->Key = GUID();
     dl->remotePath = remotePath;
     dl->nodeID = nodeID;
-    dl->localPath = resumed ? localPath : unusedLocalPath(state, localPath);
-    dl->mayReplaceLocalFile = resumed;
+    dl->localPath =
+        resumed ? localPath : unusedLocalPath(state, localPath, nullptr, LeftPartial::Continue);
     return dl;
 }
 
@@ -360,20 +469,16 @@ void initDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool re
 }
 
 void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool sendRequest) {
-    const bool started = guarded(state.log, "startDownload", [&] {
+    fileStep(state, dl, "startDownload", [&] {
         windowOf(*dl).setProgressText("Asking Permission");
         dl->extendedStatus = "Asking Permission";
         dl->Status = DL_Downloading;
-        const bool resume = dl->Range && dl->Range->lngStart >= 1;
-        if (!resume) {
-            prepareFreshFile(state, *dl);
-        } else if (!fitResumeToDisk(state, *dl)) {
+        if (!placeOnDisk(state, *dl)) {
             completeFromDisk(state, dl);
             return;
         }
         dl->fileIO = std::make_unique<clsFileIO2>();
-        dl->fileIO->openFile(dl->localPath);
-        dl->mayReplaceLocalFile = true;  // its own partial from now on
+        dl->fileIO->openFile(dl->partialPath());
         if (dl->Range && dl->Range->lngStart >= 1) {
             dl->fileIO->setFilePos(dl->Range->lngStart + 1);
         }
@@ -386,9 +491,6 @@ void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool s
             }
         }
     });
-    if (!started) {
-        endFailed(state, dl);
-    }
 }
 
 void incomingDownload(AppState& state, const std::string& reqID, const std::string& strData,
@@ -482,6 +584,7 @@ void resumeDownload(AppState& state, const std::shared_ptr<cDownload>& dl) {
                 PromptButtons::Ok, PromptIcon::Exclamation, "Resume file");
             return;
         }
+        dl->closeFile();
         dl->fileIO.reset();
         if (listed(state, dl)) {
             state.downloads.remove(dl->Key);

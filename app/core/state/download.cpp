@@ -1,6 +1,7 @@
 #include "core/state/download.h"
 
 #include "core/downloads/download_manager.h"
+#include "core/downloads/unused_local_path.h"
 #include "core/log/guarded.h"
 #include "core/network/session.h"
 #include "core/state/app_state.h"
@@ -10,6 +11,8 @@
 #include "platform/event_loop.h"
 
 #include <QFileInfo>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -38,10 +41,25 @@ bool cDownload::Cancel() {
     });
 }
 
-void cDownload::cancelOp() {
-    if (fileIO) {
-        fileIO->closeFile();
+std::string cDownload::partialPath() const {
+    return partialPathOf(localPath);
+}
+
+void cDownload::closeFile() {
+    if (!fileIO || !fileIO->fileOpen()) {
+        return;
     }
+    const std::string written = fileIO->path();
+    const bool emptyPartial =
+        written != localPath && fileIO->size() == 0 && fileIO->stillAtPath();
+    fileIO->closeFile();
+    if (emptyPartial) {
+        ::unlink(written.c_str());
+    }
+}
+
+void cDownload::cancelOp() {
+    closeFile();
     if (Status == DL_Downloading && !reqID.empty()) {
         // The record ends Cancelled even when the sender cannot be told.
         guarded(state_.log, "cancelOp",

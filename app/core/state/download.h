@@ -56,8 +56,9 @@ class cDownload : public std::enable_shared_from_this<cDownload> {
     int64_t lngSize = 0;
     // Whether a block has arrived yet.
     bool receiving = false;
-    // Whether the file at `localPath` is this download's to replace when it
-    // starts from its first byte: its own partial, or a place the user chose.
+    // Whether the download may take the place of a file at `localPath` when
+    // it completes: a place the user chose to overwrite. Otherwise a file
+    // there is kept and the download takes the next free name beside it.
     bool mayReplaceLocalFile = false;
     // Blocks written beyond a gap, not yet counted as present.
     BlocksAhead blocksAhead;
@@ -66,6 +67,14 @@ class cDownload : public std::enable_shared_from_this<cDownload> {
     // The tick count at which the connection to the sender closed, while
     // nothing has come from it since; 0 otherwise.
     int64_t senderLostAt = 0;
+
+    // Where the bytes go until the download completes: "name.ext.part".
+    std::string partialPath() const;
+    // This download's file on disk: its own name once Complete, its partial before.
+    std::string fileOnDisk() const { return Status == DL_Complete ? localPath : partialPath(); }
+    // Closes the local file when it is open. A partial that holds no byte
+    // is removed, so a download that never received leaves nothing behind.
+    void closeFile();
 
     // The bytes of the file present so far, by the progress counter.
     int64_t bytesPresent() const { return pushedFile ? lngProgress : lngProgress + 1; }

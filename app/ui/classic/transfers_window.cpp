@@ -309,8 +309,8 @@ void TransfersWindow::deleteFile(const std::shared_ptr<cDownload>& dl) {
                                      "Delete") != PromptAnswer::Yes) {
         return;
     }
-    if (platform::isRegularFile(dl->localPath)) {
-        ::unlink(dl->localPath.c_str());
+    if (platform::isRegularFile(dl->fileOnDisk())) {
+        ::unlink(dl->fileOnDisk().c_str());
     }
     removeDownload(state, *dl, list.data());
 }

@@ -261,8 +261,8 @@ void TransfersView::deleteFiles(const Downloads& selected) {
         if (!isFinished(*dl)) {
             continue;
         }
-        if (platform::isRegularFile(dl->localPath)) {
-            ::unlink(dl->localPath.c_str());
+        if (platform::isRegularFile(dl->fileOnDisk())) {
+            ::unlink(dl->fileOnDisk().c_str());
         }
         removeDownload(state, *dl, lvDown);
     }

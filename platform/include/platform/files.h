@@ -64,6 +64,14 @@ std::vector<std::string> driveList();
 // Creates one folder level (a missing parent fails). Returns the errno, 0 on success.
 int createFolder(const std::string& path);
 
+// Renames `from` to `to`. Without `replaceExisting` a file at `to` is never
+// replaced: the call fails with EEXIST. Returns the errno, 0 on success.
+int moveFile(const std::string& from, const std::string& to, bool replaceExisting);
+
+// Sets the length of the regular file at `path`, cutting or extending it
+// with zero bytes. Returns the errno, 0 on success.
+int resizeFile(const std::string& path, int64_t length);
+
 // Reads the whole regular file at `path` into `out`; a file larger than
 // `maxBytes` fails with EFBIG before anything is read. Returns the errno, 0 on success.
 int readWholeFile(const std::string& path, std::string& out, int64_t maxBytes = INT64_MAX);

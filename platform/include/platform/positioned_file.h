@@ -38,6 +38,9 @@ class PositionedFile {
     // Writes all of `bytes` at `offset`, extending the file when needed.
     // Returns the errno (ENOSPC for a full disk), 0 on success.
     int write(int64_t offset, std::string_view bytes) const { return file_.writeAt(offset, bytes); }
+    // Whether `path` still names the open file (same device and inode):
+    // false once it was removed, renamed away or replaced, or its folder was.
+    bool isAt(const std::string& path) const;
 
   private:
     File file_;

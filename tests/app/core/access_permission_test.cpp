@@ -527,6 +527,8 @@ TEST_F(AccessPermissionTest, ARefusalEndsTheRequestersDownloadCancelledBySender)
     const std::shared_ptr<cDownload> dl = requester.downloads.item(1);
     EXPECT_TRUE(waitFor([&] { return dl->Status == DL_Cancelled; }));
     EXPECT_EQ(dl->extendedStatus, "Cancelled by sender");
+    // A refused download leaves no file behind, neither its name nor a partial.
+    EXPECT_TRUE(std::filesystem::is_empty(requesterFolder.file("Files")));
     ASSERT_EQ(confirms->count(), 1u);
     EXPECT_EQ(confirms->at(0).requestingID, requester.NodeGUID);
     requester.downloads.clear();

@@ -109,6 +109,7 @@ TEST_F(DownloadTest, ALocalFileThatCannotBeMadeEndsTheDownloadAndFreesItsPlace) 
     state.MaxDL = 1;
     downloadFile(state, remote("a.bin"), file("no/such/folder/a.bin"), "PEER-NODE");
     EXPECT_EQ(record(1)->Status, DL_Cancelled);
+    EXPECT_EQ(record(1)->extendedStatus, "Folder missing");
     EXPECT_NE(logText().find("[startDownload]"), std::string::npos);
     download("b.bin");
     ASSERT_TRUE(ended(2));
@@ -232,18 +233,20 @@ TEST_P(ResumeTest, CancelledMidwayThenResumedGivesTheWholeFile) {
     }));
     const int64_t received = first->lngProgress + 1;
     ASSERT_LT(received, 300000);
-    ASSERT_EQ(std::filesystem::file_size(local("big.bin")), static_cast<uintmax_t>(received));
+    const std::string partial = local("big.bin.part");
+    ASSERT_EQ(std::filesystem::file_size(partial), static_cast<uintmax_t>(received));
+    EXPECT_FALSE(std::filesystem::exists(local("big.bin")));
     switch (GetParam()) {
         case PartialFile::Kept:
             break;
         case PartialFile::Deleted:
-            std::filesystem::remove(local("big.bin"));
+            std::filesystem::remove(partial);
             break;
         case PartialFile::Truncated:
-            std::filesystem::resize_file(local("big.bin"), static_cast<uintmax_t>(received / 2));
+            std::filesystem::resize_file(partial, static_cast<uintmax_t>(received / 2));
             break;
         case PartialFile::Longer:
-            writeFile(local("big.bin"), bytes.substr(0, received) + std::string(5000, 'x'));
+            writeFile(partial, bytes.substr(0, received) + std::string(5000, 'x'));
             break;
     }
 
@@ -253,6 +256,7 @@ TEST_P(ResumeTest, CancelledMidwayThenResumedGivesTheWholeFile) {
     ASSERT_TRUE(ended(1));
     EXPECT_EQ(record(1)->Status, DL_Complete);
     EXPECT_TRUE(readFile(local("big.bin")) == bytes);
+    EXPECT_FALSE(std::filesystem::exists(partial));
     EXPECT_EQ(window(1).texts.at("lblProgress"), "100% of 293 KB");
 }
 
@@ -277,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(PartialFiles, ResumeTest,
 
 TEST_F(DownloadTest, ADownloadWithEveryByteOnDiskCompletesWithoutAsking) {
     const std::string bytes = sharedFile("a.bin", 4000);
-    writeFile(local("a.bin"), bytes);
+    writeFile(local("a.bin.part"), bytes);
     auto old = std::make_shared<cDownload>(state);
     old->Key = GUID();
     old->remotePath = remote("a.bin");
@@ -291,6 +295,7 @@ TEST_F(DownloadTest, ADownloadWithEveryByteOnDiskCompletesWithoutAsking) {
     EXPECT_EQ(record(1)->Status, DL_Complete);
     EXPECT_EQ(record(1)->reqID, "");
     EXPECT_TRUE(readFile(local("a.bin")) == bytes);
+    EXPECT_FALSE(std::filesystem::exists(local("a.bin.part")));
     EXPECT_EQ(peer.getUploads().size(), 1u);
 }
 
@@ -303,7 +308,7 @@ TEST_F(DownloadTest, ResumingADownloadThatNeverReceivedAskesForTheWholeFile) {
     old->localPath = local("a.bin");
     old->lngProgress = -1;
     old->Status = DL_Cancelled;
-    writeFile(local("a.bin"), "");  // its own partial, still empty
+    writeFile(local("a.bin.part"), "");  // its own partial, still empty
     resumeDownload(state, old);
     ASSERT_TRUE(ended(1));
     EXPECT_EQ(record(1)->extendedStatus, "");

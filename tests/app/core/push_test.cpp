@@ -4,9 +4,13 @@
 #include "core/push/push_offer.h"
 #include "core/push/upload.h"
 #include "core/state/download.h"
+#include "qellib/qel.h"
+#include "qellib/x_file.h"
 #include "support/file_contents.h"
 #include "support/program_node.h"
 #include "support/wait.h"
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,40 @@ TEST_F(PushTest, AnAcceptedOfferArrivesWholeInTheDownloadFolder) {
     EXPECT_TRUE(alice.state.pendingPushes.empty());
     EXPECT_TRUE(alice.prompts->shown.empty());
     EXPECT_EQ(readFile(alice.folder.file("Log.txt")) + readFile(bob.folder.file("Log.txt")), "");
+}
+
+TEST_F(PushTest, ADownloadFolderRemovedMidwayEndsThePushCancelledAndTellsTheSender) {
+    offer("big.bin", std::string(16 << 20, 'b'));
+    bool removed = false;
+    bool everComplete = false;
+    QTimer watch;
+    watch.callOnTimeout([&] {
+        const auto dl = bobsDownload();
+        if (!dl) {
+            return;
+        }
+        everComplete = everComplete || dl->Status == DL_Complete;
+        if (!removed && dl->lngProgress > 0) {
+            removed = true;
+            std::filesystem::remove_all(bob.state.DownloadPath);
+        }
+    });
+    watch.start(0);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto dl = bobsDownload();
+        return dl && dl->Status >= DL_Complete;
+    }));
+    const auto dl = bobsDownload();
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(everComplete);
+    EXPECT_EQ(dl->Status, DL_Cancelled);
+    EXPECT_EQ(dl->extendedStatus, "Folder removed");
+    EXPECT_NE(readFile(bob.folder.file("Log.txt")).find("big.bin: Folder removed"),
+              std::string::npos);
+    EXPECT_TRUE(waitUntil([&] {
+        const auto uploads = alice.state.qelSession->getUploads();
+        return uploads.size() == 2 && uploads[1]->Status == qel::FS_Canceled;
+    }));
 }
 
 TEST_F(PushTest, ThePromptShowsWhoOffersWhatAndHowBig) {
@@ -194,7 +232,7 @@ TEST_F(OfferByHandTest, UnsafeNamesNeverLeaveTheDownloadFolder) {
         const auto dl = findDownload(bob.state, (*accepted)[1]);
         ASSERT_TRUE(dl) << c.name;
         EXPECT_EQ(dl->localPath, bob.state.DownloadPath + "/" + c.landsAs);
-        EXPECT_TRUE(std::filesystem::exists(dl->localPath));
+        EXPECT_TRUE(std::filesystem::exists(dl->fileOnDisk()));
     }
     EXPECT_FALSE(std::filesystem::exists(bob.folder.file("x")));
     EXPECT_EQ(bob.state.downloads.count(), 3U);

@@ -203,7 +203,7 @@ TEST(VanishedPusherTest, TheFileIsClosedAndTheDownloadEnds) {
     ASSERT_TRUE(waitUntil([&] { return dl->Status != DL_Downloading; }));
     EXPECT_EQ(dl->Status, DL_Cancelled);
     EXPECT_FALSE(dl->fileIO && dl->fileIO->fileOpen());
-    EXPECT_EQ(readFile(dl->localPath), "first");
+    EXPECT_EQ(readFile(dl->fileOnDisk()), "first");
 }
 
 }  // namespace

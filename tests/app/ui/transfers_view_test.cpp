@@ -181,6 +181,19 @@ TEST_F(TransfersViewTest, StatusOpenAndDeleteActOnTheSelectedDownloads) {
     EXPECT_TRUE(state.downloads.exists("running"));
 }
 
+TEST_F(TransfersViewTest, DeletingAStoppedDownloadRemovesItsPartialNeverAFileOfItsName) {
+    const auto stopped = addDownload("stopped", DL_Cancelled);
+    writeFile(stopped->localPath, "the user's own");
+    writeFile(stopped->partialPath(), "partial bytes");
+    view().updateLists();
+    select({"stopped"});
+    prompts->answers.push_back(PromptAnswer::Yes);
+    click(Delete);
+    EXPECT_FALSE(platform::isRegularFile(stopped->partialPath()));
+    EXPECT_EQ(readFile(stopped->localPath), "the user's own");
+    EXPECT_FALSE(state.downloads.exists("stopped"));
+}
+
 TEST_F(TransfersViewTest, DoubleClickOpensAFinishedDownloadAndShowsTheStatusOfAnother) {
     const auto cancelled = addDownload("cancelled", DL_Cancelled);
     const auto pending = addDownload("pending", DL_Pending);
@@ -298,7 +311,7 @@ TEST_F(TransfersWithPeerTest, ResumeCompletesTheStoppedDownloadByteForByte) {
     stopped->remotePath = "\\big.bin";
     stopped->nodeID = "PEER-NODE";
     stopped->localPath = folder.file("big.bin");
-    writeFile(stopped->localPath, content.substr(0, 100000));
+    writeFile(stopped->partialPath(), content.substr(0, 100000));
     stopped->lngProgress = 99999;
     stopped->lngSize = int64_t(content.size());
     view().updateLists();

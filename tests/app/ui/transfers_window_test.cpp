@@ -153,6 +153,19 @@ TEST_F(TransfersWindowTest, TheCommandsActOnTheSelectedDownload) {
     EXPECT_EQ(frm().lvDown->keys(), std::vector<std::string>{"running"});
 }
 
+TEST_F(TransfersWindowTest, DeletingAStoppedDownloadRemovesItsPartialNeverAFileOfItsName) {
+    const auto stopped = addDownload("stopped", DL_Cancelled);
+    writeFile(stopped->localPath, "the user's own");
+    writeFile(stopped->partialPath(), "partial bytes");
+    refresh();
+    select("stopped");
+    prompts->answers.push_back(PromptAnswer::Yes);
+    press("delete");
+    EXPECT_FALSE(platform::isRegularFile(stopped->partialPath()));
+    EXPECT_EQ(readFile(stopped->localPath), "the user's own");
+    EXPECT_FALSE(state.downloads.exists("stopped"));
+}
+
 TEST_F(TransfersWindowTest, ClearTakesOnlyFinishedTransfers) {
     state.qelSession = std::make_shared<qel::cQEL>();
     state.qelSession->Initialise("Own", freePort());
