@@ -83,7 +83,8 @@ std::string savePathOf(const AppState& state, const ParkedOffers::Offer& parked)
 // The pushed download: its file prepared and open, listed in `downloads`.
 std::shared_ptr<cDownload> startPushedDownload(AppState& state, const Offer& offer,
                                                const std::string& nodeID,
-                                               const std::string& localPath) {
+                                               const std::string& localPath,
+                                               bool chosenByUser) {
     auto dl = std::make_shared<cDownload>(state);
     dl->Key = GUID();
     dl->pushedFile = true;
@@ -92,8 +93,9 @@ std::shared_ptr<cDownload> startPushedDownload(AppState& state, const Offer& off
     dl->localPath = localPath;
     dl->lngSize = offer.size;
     dl->remotePath = "\\UPLOAD\\" + safeLocalName(offer.name);
-    // A free place, or one the user chose to overwrite.
-    dl->mayReplaceLocalFile = true;
+    // Only a place the user chose with "Save to..." replaces a file that is
+    // there when the download completes; Accept's place takes a free name.
+    dl->mayReplaceLocalFile = chosenByUser;
     initDownload(state, dl, false, false);
     startDownload(state, dl, false);
     state.downloads.add(dl, dl->Key);
@@ -147,11 +149,12 @@ void answerOffer(AppState& state, const ParkedOffers::Offer& parked) {
         }
         const Offer offer{parked.name, parked.size};
         // Accept never replaces a file; a place chosen with "Save to..." was confirmed.
-        if (savePath == acceptPath(state.DownloadPath, offer.name)) {
+        const bool chosenByUser = savePath != acceptPath(state.DownloadPath, offer.name);
+        if (!chosenByUser) {
             savePath = unusedLocalPath(state, savePath);
         }
         const std::shared_ptr<cDownload> dl =
-            startPushedDownload(state, offer, parked.nodeID, savePath);
+            startPushedDownload(state, offer, parked.nodeID, savePath, chosenByUser);
         if (dl->Status != DL_Downloading || !dl->fileIO) {
             push->returnRemoteProc(parked.reqID, std::string("REFUSE"));
             return;
