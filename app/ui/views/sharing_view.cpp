@@ -7,6 +7,8 @@
 #include "core/util/utilities.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
+#include "ui/controls/cut_text_tips.h"
+#include "ui/controls/focus_mark.h"
 #include "ui/controls/make_child.h"
 #include "ui/skin/skin.h"
 #include "ui/views/view_switcher.h"
@@ -17,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
+#include <initializer_list>
 #include <memory>
 
 namespace tornel::ui {
@@ -119,6 +122,10 @@ SharingView::SharingView(ViewSwitcher& switcher)
     lstFiles->setUniformItemSizes(true);
     lstFiles->installEventFilter(this);
     lstFiles->viewport()->installEventFilter(this);
+    for (QAbstractItemView* names : std::initializer_list<QAbstractItemView*>{tvLeft, lstFiles}) {
+        offerCutTextsWhole(*names);
+        useFocusMark(*names);
+    }
 
     connect(tvLeft, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { tvLeft_Expand(node); });
