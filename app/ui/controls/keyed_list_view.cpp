@@ -26,16 +26,23 @@ constexpr int kColumnAir = 16;
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
 
-// For each column after the file's, the longest text it usually holds
-// (status words, "100%", sizes, speeds, a name of two words); a longer one
-// is cut, and shown whole in the tool tip.
-const QStringList& widestTexts() {
-    static const QStringList texts{{},
-                                   QStringLiteral("Asking Permission"),
-                                   QStringLiteral("100%"),
-                                   QStringLiteral("1023.9 MB"),
-                                   QStringLiteral("999.9 KB/s"),
-                                   QStringLiteral("Margaret Example")};
+// For each column after the file's, the texts it shows whole if it can:
+// the widest of the headers of both transfer lists ("From" for the
+// uploads' "To", so both lists line up), and the longest text it usually
+// holds (status words, "100%", sizes, speeds, a name of two words). A
+// longer text is cut, and shown whole in the tool tip.
+struct ColumnTexts {
+    QString header;
+    QString widest;
+};
+const std::vector<ColumnTexts>& columnTexts() {
+    static const std::vector<ColumnTexts> texts{
+        {},
+        {QStringLiteral("Status"), QStringLiteral("Asking Permission")},
+        {QStringLiteral("Progress"), QStringLiteral("100%")},
+        {QStringLiteral("Size"), QStringLiteral("1023.9 MB")},
+        {QStringLiteral("Speed"), QStringLiteral("999.9 KB/s")},
+        {QStringLiteral("From"), QStringLiteral("Margaret Example")}};
     return texts;
 }
 
@@ -62,24 +69,29 @@ KeyedListView::KeyedListView(QWidget* parent, const QString& name, ImageList& ic
     fitColumnsToWidth();
 }
 
-int KeyedListView::naturalWidth(int column) const {
+ColumnNeed KeyedListView::columnNeed(int column) const {
     const QFontMetrics metrics = fontMetrics();
-    int widest = metrics.horizontalAdvance(headerItem()->text(column));
-    if (column < int(widestTexts().size())) {
-        widest = std::max(widest, metrics.horizontalAdvance(widestTexts()[column]));
+    const auto width = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) + kColumnAir;
+    };
+    int least = width(headerItem()->text(column));
+    int widest = least;
+    if (column < int(columnTexts().size())) {
+        least = std::max(least, width(columnTexts()[size_t(column)].header));
+        widest = std::max(least, width(columnTexts()[size_t(column)].widest));
     }
-    return widest + kColumnAir;
+    return {least, widest};
 }
 
 void KeyedListView::fitColumnsToWidth() {
     // The room with a vertical scroll bar counted whether it shows or not:
     // columns then never move as rows come and go.
     const int room = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width();
-    std::vector<int> natural;
+    std::vector<ColumnNeed> needs;
     for (int column = kFileColumn + 1; column < columnCount(); ++column) {
-        natural.push_back(naturalWidth(column));
+        needs.push_back(columnNeed(column));
     }
-    std::vector<int> widths = fitColumns(room, natural, kFileShare);
+    std::vector<int> widths = fitColumns(room, needs, kFileShare);
     // The last column takes the pixels a hidden scroll bar leaves, so every
     // other column starts at the same place with or without one.
     widths.back() += std::max(0, viewport()->width() - room);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/interfaces/transfer_list.h"
+#include "ui/controls/column_widths.h"
 #include "ui/controls/twips_control.h"
 
 #include <QHash>
@@ -19,9 +20,9 @@ class ImageList;
 // width alone, never its texts, so they stand still while a row's status
 // changes and lists of one width line up: the first column (the file)
 // keeps at least two fifths and takes the spare width; the others are as
-// wide as their header and the longest texts they usually hold, all
-// narrowed alike where that would leave the file less. A text cut with "…"
-// is offered whole as a tool tip.
+// wide as their header and the longest texts they usually hold, narrowed
+// alike (their headers last) where that would leave the file less. A text
+// cut with "…" is offered whole as a tool tip.
 class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
   public:
     KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
@@ -55,8 +56,8 @@ class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
     QTreeWidgetItem& existingRow(const std::string& key) const;
     // Sets the columns' widths for the list's present width.
     void fitColumnsToWidth();
-    // The width column `column` takes when there is room.
-    int naturalWidth(int column) const;
+    // What column `column` (after the file's) asks for.
+    ColumnNeed columnNeed(int column) const;
 
     ImageList& icons_;
     QHash<QString, QTreeWidgetItem*> rows_;

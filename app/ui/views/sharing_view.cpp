@@ -10,6 +10,7 @@
 #include "ui/controls/cut_text_tips.h"
 #include "ui/controls/focus_mark.h"
 #include "ui/controls/make_child.h"
+#include "ui/controls/readable_disabled_text.h"
 #include "ui/skin/skin.h"
 #include "ui/views/view_switcher.h"
 
@@ -123,6 +124,7 @@ SharingView::SharingView(ViewSwitcher& switcher)
     lstFiles->installEventFilter(this);
     lstFiles->viewport()->installEventFilter(this);
     for (QAbstractItemView* names : std::initializer_list<QAbstractItemView*>{tvLeft, lstFiles}) {
+        useReadableDisabledText(*names);  // "Searching" while the drives are read
         offerCutTextsWhole(*names);
         useFocusMark(*names);
     }
