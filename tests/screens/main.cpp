@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
         tornel::screens::confirmScreens(set);
         tornel::screens::settingsScreens(set);
         tornel::screens::classicScreens(set);
+        tornel::screens::listScreens(set);
     }
     return shots.ok() ? 0 : 1;
 }

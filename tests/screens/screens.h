@@ -71,5 +71,9 @@ void settingsScreens(ScreenSet& set);
 // the users window, a remote files window, the transfers window and the
 // classic chat window.
 void classicScreens(ScreenSet& set);
+// Lists and trees with long names in several scripts, and the windows that
+// hold them at their least and a large size: the classic transfers window
+// and chat, the Explore view, the Sharing view (also while it searches).
+void listScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

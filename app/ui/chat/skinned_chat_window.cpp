@@ -5,6 +5,7 @@
 #include "core/state/app_state.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/chatting_text.h"
+#include "ui/chat/last_line_keeper.h"
 #include "ui/chat/shared_files_link.h"
 #include "ui/controls/link_style.h"
 #include "ui/controls/make_child.h"
@@ -106,6 +107,7 @@ SkinnedChatWindow::~SkinnedChatWindow() = default;
 void SkinnedChatWindow::buildControls() {
     txtConv->setReadOnly(true);
     txtConv->Move(kMargin, kConvTop);
+    keepLastLineInView(*txtConv);
     txtIn->setLeft(kMargin);
     txtIn->setHeight(kInputHeight);
     cmdSend->setText(QStringLiteral("&Send"));

@@ -4,6 +4,7 @@
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
 #include "ui/chat/chat_input.h"
+#include "ui/chat/last_line_keeper.h"
 #include "ui/chat/shared_files_link.h"
 #include "ui/classic/classic_look.h"
 #include "ui/controls/make_child.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+
+#include <algorithm>
 
 namespace tornel::ui {
 
@@ -31,6 +34,11 @@ constexpr Twips kInputHeight = 345;
 constexpr Twips kSendWidth = 1050;
 constexpr Twips kStatusHeight = 300;
 constexpr int kPingIntervalMs = 5000;
+// Least sizes that keep the window usable, in twips.
+constexpr Twips kLeastConvHeight = 1200;  // about four lines
+constexpr Twips kLeastInputWidth = 1800;
+constexpr Twips kLinkGap = 300;  // between the sharing link and the ping warning
+constexpr Twips kPingRightMargin = 150;
 
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -62,6 +70,7 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
     connectControls();
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
     centreOnScreen(*this, ScreenInfo());
+    fitMinimumSize();
     Form_Resize();
     timPing->start();
 }
@@ -81,6 +90,7 @@ void ClassicChatWindow::buildControls() {
 
     txtConv->setReadOnly(true);
     txtConv->Move(kConvLeft, kConvTop);
+    keepLastLineInView(*txtConv);
     txtIn->setLeft(kInputLeft);
     txtIn->setHeight(kInputHeight);
     cmdSend->setText(QStringLiteral("&Send"));
@@ -121,10 +131,23 @@ void ClassicChatWindow::openFor(const qel::typNodeInfo& node) {
         lblSharing->setText(QStringLiteral("Not sharing folders"));
         styleDeadLink(*lblSharing);
         fitWidth(*lblSharing);
+        fitMinimumSize();
     }
     heading.setTitle(qt(node.Name));
     setWindowTitle(qt("Chat - " + node.Name));
     setStatusText("Chatting with " + node.Name);
+}
+
+void ClassicChatWindow::fitMinimumSize() {
+    // Room for the input line beside the send button, for the sharing link
+    // beside the ping warning, and for the start of the title.
+    const Twips M = kInputLeft;
+    const Twips width =
+        std::max({3 * M + kSendWidth + kLeastInputWidth,
+                  kConvLeft + lblSharing->Width() + kLinkGap + lblPing->Width() + kPingRightMargin,
+                  heading.leastWidthFor(QStringLiteral("Chat"))});
+    const Twips height = kConvTop + kLeastConvHeight + kInputHeight + 2 * kConvLeft + kStatusHeight;
+    setMinimumSize(twipsToPixels(width), twipsToPixels(height));
 }
 
 void ClassicChatWindow::Form_Resize() {
@@ -140,7 +163,7 @@ void ClassicChatWindow::Form_Resize() {
         cmdSend->setTop(txtIn->Top());
         cmdSend->setLeft(M2 + txtIn->Width() + M2);
         heading.fit(width);
-        lblPing->setLeft(width - lblPing->Width() - 150);
+        lblPing->setLeft(width - lblPing->Width() - kPingRightMargin);
         sbChat->Move(0, height - kStatusHeight);
         sbChat->setWidth(width);
     });

@@ -88,6 +88,8 @@ class ClassicChatWindow : public Form, public ChatWindow {
   private:
     void buildControls();
     void connectControls();
+    // The least size at which every control keeps its room.
+    void fitMinimumSize();
     void unload();
 
     AppState& state_;

@@ -16,6 +16,7 @@ constexpr Twips kTextLeft = 165;
 constexpr Twips kTitleHeight = 285;
 constexpr Twips kSubtitleHeight = 240;
 constexpr Twips kPictureMargin = 165;
+constexpr Twips kTitleGap = 100;  // between the texts and the picture
 
 }  // namespace
 
@@ -57,12 +58,17 @@ HeadingBand::HeadingBand(QWidget* parent, Twips top, Twips height, const QString
 void HeadingBand::fit(Twips clientWidth) {
     shpTop->setWidth(clientWidth + 100);
     Image1->setLeft(clientWidth - Image1->Width() - kPictureMargin);
-    const Twips textWidth = std::max<Twips>(0, Image1->Left() - title->Left() - 100);
+    const Twips textWidth = std::max<Twips>(0, Image1->Left() - title->Left() - kTitleGap);
     title->setWidth(textWidth);
     if (subtitle) {
         subtitle->setWidth(textWidth);
     }
     showTitle();
+}
+
+Twips HeadingBand::leastWidthFor(const QString& text) const {
+    const Twips textWidth = pixelsToTwips(title->fontMetrics().horizontalAdvance(text) + 2);
+    return kTextLeft + textWidth + kTitleGap + Image1->Width() + kPictureMargin;
 }
 
 void HeadingBand::setTitle(const QString& text) {

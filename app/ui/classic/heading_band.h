@@ -22,6 +22,9 @@ struct HeadingBand {
     // (the whole text stays in the tool tip).
     void setTitle(const QString& text);
     QString fullTitle() const { return fullTitle_; }
+    // The least client width at which the band shows `text` in its title
+    // font whole, clear of the picture on the right.
+    Twips leastWidthFor(const QString& text) const;
 
     TwipsControl<QFrame>* const shpTop;
     PictureBox* const Image1;

@@ -15,6 +15,8 @@
 #include <QCloseEvent>
 #include <QPointer>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace tornel::ui {
@@ -39,6 +41,11 @@ constexpr Twips kDownTop = 1410;
 constexpr Twips kStatusHeight = 330;
 constexpr Twips kDesignClientWidth = 9000;
 constexpr Twips kDesignClientHeight = 6600;
+// Least sizes that keep the window usable: each list shows its header and
+// two rows, its columns their texts' start.
+constexpr Twips kLeastListHeight = 1000;
+constexpr Twips kLeastListWidth = 6300;
+constexpr double kDownShare = 0.6;  // of the height below the heading
 
 QStringList columns(const QString& peer) {
     return {QStringLiteral("File"), QStringLiteral("Status"), QStringLiteral("Progress"),
@@ -111,7 +118,20 @@ TransfersWindow::TransfersWindow(AppState& state, WindowContext& context)
     buildControls();
     connectControls();
     resize(twipsToPixels(kDesignClientWidth), twipsToPixels(kDesignClientHeight));
+    fitMinimumSize();
     Form_Resize();
+}
+
+void TransfersWindow::fitMinimumSize() {
+    const Twips M = kMargin;
+    const Twips width =
+        std::max({2 * M + kLeastListWidth, pixelsToTwips(tbMain->sizeHint().width()),
+                  heading.leastWidthFor(heading.title->text())});
+    // With both lists shown the uploads get the smaller share, less the
+    // gap of their header box and the margins under them.
+    const Twips uploadsExtra = M + 200 + 3 * M;
+    const Twips height = kDownTop + (kLeastListHeight + uploadsExtra) / (1 - kDownShare);
+    setMinimumSize(twipsToPixels(width), twipsToPixels(height));
 }
 
 TransfersWindow::~TransfersWindow() = default;
@@ -209,7 +229,7 @@ void TransfersWindow::Form_Resize() {
     skipFailure([&] { picDL->setLeft(M + lvDown->Width() - picDL->Width() - 20); });
     skipFailure([&] {
         if (!lvUp->isHidden()) {
-            lvDown->setHeight(std::max<Twips>(0, (height - lvDown->Top()) * 0.6));
+            lvDown->setHeight(std::max<Twips>(0, (height - lvDown->Top()) * kDownShare));
             lvUp->setTop(lvDown->Top() + lvDown->Height() + M + 200);
             lvUp->setHeight(std::max<Twips>(0, height - lvUp->Top() - 3 * M));
             lvUp->setWidth(lvDown->Width());

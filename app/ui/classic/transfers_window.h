@@ -75,6 +75,8 @@ class TransfersWindow : public Form, public TransferListOwner {
   private:
     void buildControls();
     void connectControls();
+    // The least size at which every control keeps its room.
+    void fitMinimumSize();
     void showUploadsList(bool shown);
     // The download of the row the user selected, or null.
     std::shared_ptr<cDownload> selectedDownload() const;

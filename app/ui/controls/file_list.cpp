@@ -1,5 +1,7 @@
 #include "ui/controls/file_list.h"
 
+#include "ui/controls/cut_text_tips.h"
+#include "ui/controls/focus_mark.h"
 #include "ui/controls/image_list.h"
 #include "ui/controls/picture_box.h"
 #include "ui/controls/readable_disabled_text.h"
@@ -23,6 +25,8 @@ FileList::FileList(QWidget* parent, const QString& name) : QListWidget(parent) {
     setIconSize(QSize(ImageList::kSmallIconSize, ImageList::kSmallIconSize));
     setUniformItemSizes(true);
     useReadableDisabledText(*this);
+    offerCutTextsWhole(*this);
+    useFocusMark(*this);
 }
 
 QListWidgetItem* FileList::addEntry(const std::string& text, const QPixmap& icon,

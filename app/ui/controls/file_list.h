@@ -11,6 +11,7 @@ namespace tornel::ui {
 // A list of names with small icons and a Tag per entry, placed in twips
 // inside its window. It reports where the mouse was released (in twips of
 // the list's visible area) and the Enter key.
+// A name cut with "…" shows whole in a tool tip.
 class FileList : public QListWidget, public TwipsPlaced<FileList> {
     Q_OBJECT
 

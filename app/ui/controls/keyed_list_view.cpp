@@ -2,11 +2,14 @@
 
 #include "core/icons/file_icon.h"
 #include "platform/runtime_error.h"
+#include "ui/controls/column_widths.h"
+#include "ui/controls/cut_text_tips.h"
+#include "ui/controls/focus_mark.h"
 #include "ui/controls/image_list.h"
 
+#include <QEvent>
 #include <QHeaderView>
-#include <QHelpEvent>
-#include <QToolTip>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <memory>
@@ -16,14 +19,32 @@ namespace tornel::ui {
 namespace {
 
 constexpr int kFileColumn = 0;
-// The file's column keeps at least this share of the list's width (one in three).
-constexpr int kFileShare = 3;
-// Room after a column's widest text, so the next column's text stands apart.
-constexpr int kColumnAir = 12;
-// A long peer name keeps at least this share of the width (one in six).
-constexpr int kPeerShare = 6;
+// The file's column keeps at least this share of the list's width.
+constexpr double kFileShare = 0.4;
+// Room around a column's text: the cell's margins, and air before the next.
+constexpr int kColumnAir = 16;
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
+
+// For each column after the file's, the texts it shows whole if it can:
+// the widest of the headers of both transfer lists ("From" for the
+// uploads' "To", so both lists line up), and the longest text it usually
+// holds (status words, "100%", sizes, speeds, a name of two words). A
+// longer text is cut, and shown whole in the tool tip.
+struct ColumnTexts {
+    QString header;
+    QString widest;
+};
+const std::vector<ColumnTexts>& columnTexts() {
+    static const std::vector<ColumnTexts> texts{
+        {},
+        {QStringLiteral("Status"), QStringLiteral("Asking Permission")},
+        {QStringLiteral("Progress"), QStringLiteral("100%")},
+        {QStringLiteral("Size"), QStringLiteral("1023.9 MB")},
+        {QStringLiteral("Speed"), QStringLiteral("999.9 KB/s")},
+        {QStringLiteral("From"), QStringLiteral("Margaret Example")}};
+    return texts;
+}
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
@@ -38,50 +59,57 @@ KeyedListView::KeyedListView(QWidget* parent, const QString& name, ImageList& ic
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setColumnCount(int(headers.size()));
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header()->setSectionResizeMode(kFileColumn, QHeaderView::Stretch);
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    offerCutTextsWhole(*this);
+    useFocusMark(*this);
+    fitColumnsToWidth();
 }
 
-int KeyedListView::sizeHintForColumn(int column) const {
-    const int fitted = QTreeWidget::sizeHintForColumn(column) + kColumnAir;
-    const int last = columnCount() - 1;
-    if (column != last || column == kFileColumn) {
-        return fitted;
+ColumnNeed KeyedListView::columnNeed(int column) const {
+    const QFontMetrics metrics = fontMetrics();
+    const auto width = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) + kColumnAir;
+    };
+    int least = width(headerItem()->text(column));
+    int widest = least;
+    if (column < int(columnTexts().size())) {
+        least = std::max(least, width(columnTexts()[size_t(column)].header));
+        widest = std::max(least, width(columnTexts()[size_t(column)].widest));
     }
-    // The last column (the peer's name) takes what the file's names (up to
-    // their share) and the other columns leave, and cuts a longer name.
-    const int fileNeeds = std::min(viewport()->width() / kFileShare,
-                                   QTreeWidget::sizeHintForColumn(kFileColumn) + kColumnAir);
-    int room = viewport()->width() - fileNeeds;
-    for (int other = kFileColumn + 1; other < last; ++other) {
-        room -= std::max(QTreeWidget::sizeHintForColumn(other) + kColumnAir,
-                         header()->sectionSizeHint(other));
-    }
-    // A long name keeps a sixth of the width, enough for its first words.
-    const int least = std::min(fitted, viewport()->width() / kPeerShare);
-    return std::max({std::min(fitted, room), least, header()->sectionSizeHint(column)});
+    return {least, widest};
 }
 
-bool KeyedListView::viewportEvent(QEvent* event) {
-    if (event->type() != QEvent::ToolTip) {
-        return QTreeWidget::viewportEvent(event);
+void KeyedListView::fitColumnsToWidth() {
+    // The room with a vertical scroll bar counted whether it shows or not:
+    // columns then never move as rows come and go.
+    const int room = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width();
+    std::vector<ColumnNeed> needs;
+    for (int column = kFileColumn + 1; column < columnCount(); ++column) {
+        needs.push_back(columnNeed(column));
     }
-    // A text cut with "…" is offered whole.
-    const auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex cell = indexAt(help->pos());
-    const QString whole = cell.data(Qt::DisplayRole).toString();
-    const QRect area = visualRect(cell);
-    const int iconRoom = cell.column() == kFileColumn ? iconSize().width() + 8 : 0;
-    if (cell.isValid() && fontMetrics().horizontalAdvance(whole) + iconRoom + 8 > area.width()) {
-        QToolTip::showText(help->globalPos(), whole, viewport(), area);
-    } else {
-        QToolTip::hideText();
-        event->ignore();
+    std::vector<int> widths = fitColumns(room, needs, kFileShare);
+    // The last column takes the pixels a hidden scroll bar leaves, so every
+    // other column starts at the same place with or without one.
+    widths.back() += std::max(0, viewport()->width() - room);
+    for (int column = 0; column < columnCount(); ++column) {
+        setColumnWidth(column, widths[size_t(column)]);
     }
-    return true;
+}
+
+void KeyedListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    fitColumnsToWidth();
+}
+
+void KeyedListView::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        fitColumnsToWidth();
+    }
 }
 
 bool KeyedListView::rowExists(const std::string& key) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/interfaces/transfer_list.h"
+#include "ui/controls/column_widths.h"
 #include "ui/controls/twips_control.h"
 
 #include <QHash>
@@ -15,11 +16,13 @@ class ImageList;
 
 // A report-style list whose rows are found by a text key: columns with
 // headers, rows added on top or at the end with the small icon of a file type
-// from the owner's image list, a Tag per row. The first column (the file)
-// takes the width the others leave; the others fit their header and texts,
-// except that the last (the peer's name) leaves the file's names their room,
-// up to a third of the width, and cuts a longer name with "…". A cut text is
-// offered whole as a tool tip.
+// from the owner's image list, a Tag per row. The columns follow the list's
+// width alone, never its texts, so they stand still while a row's status
+// changes and lists of one width line up: the first column (the file)
+// keeps at least two fifths and takes the spare width; the others are as
+// wide as their header and the longest texts they usually hold, narrowed
+// alike (their headers last) where that would leave the file less. A text
+// cut with "…" is offered whole as a tool tip.
 class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
   public:
     KeyedListView(QWidget* parent, const QString& name, ImageList& icons,
@@ -46,11 +49,15 @@ class KeyedListView : public TwipsControl<QTreeWidget>, public TransferList {
     std::vector<std::string> selectedKeys() const;
 
   protected:
-    int sizeHintForColumn(int column) const override;
-    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QTreeWidgetItem& existingRow(const std::string& key) const;
+    // Sets the columns' widths for the list's present width.
+    void fitColumnsToWidth();
+    // What column `column` (after the file's) asks for.
+    ColumnNeed columnNeed(int column) const;
 
     ImageList& icons_;
     QHash<QString, QTreeWidgetItem*> rows_;

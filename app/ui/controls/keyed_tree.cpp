@@ -1,6 +1,8 @@
 #include "ui/controls/keyed_tree.h"
 
 #include "platform/runtime_error.h"
+#include "ui/controls/cut_text_tips.h"
+#include "ui/controls/focus_mark.h"
 #include "ui/controls/image_list.h"
 #include "ui/controls/readable_disabled_text.h"
 
@@ -33,6 +35,8 @@ KeyedTree::KeyedTree(QWidget* parent, const QString& name, const ImageList& imag
     setIconSize(QSize(ImageList::kSmallIconSize, ImageList::kSmallIconSize));
     setUniformRowHeights(true);
     useReadableDisabledText(*this);
+    offerCutTextsWhole(*this);
+    useFocusMark(*this);
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item, int) { emit nodeClick(item); });
 }

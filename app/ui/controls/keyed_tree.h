@@ -15,7 +15,9 @@ class ImageList;
 // A tree whose nodes carry what the program's trees are written against: a
 // Key (unique when not empty), a Text, an Image (a number in the tree's
 // image list) and a Tag. Nodes are walked in index order (pre-order), and
-// the control is placed in twips inside its window.
+// the control is placed in twips inside its window. A name cut with "…"
+// shows whole in a tool tip; the current node is marked only while the
+// tree has the focus, never like a selection.
 class KeyedTree : public QTreeWidget, public TwipsPlaced<KeyedTree> {
     Q_OBJECT
 

@@ -7,7 +7,10 @@
 #include "core/util/utilities.h"
 #include "platform/files.h"
 #include "platform/runtime_error.h"
+#include "ui/controls/cut_text_tips.h"
+#include "ui/controls/focus_mark.h"
 #include "ui/controls/make_child.h"
+#include "ui/controls/readable_disabled_text.h"
 #include "ui/skin/skin.h"
 #include "ui/views/view_switcher.h"
 
@@ -17,6 +20,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
+#include <initializer_list>
 #include <memory>
 
 namespace tornel::ui {
@@ -119,6 +123,11 @@ SharingView::SharingView(ViewSwitcher& switcher)
     lstFiles->setUniformItemSizes(true);
     lstFiles->installEventFilter(this);
     lstFiles->viewport()->installEventFilter(this);
+    for (QAbstractItemView* names : std::initializer_list<QAbstractItemView*>{tvLeft, lstFiles}) {
+        useReadableDisabledText(*names);  // "Searching" while the drives are read
+        offerCutTextsWhole(*names);
+        useFocusMark(*names);
+    }
 
     connect(tvLeft, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { tvLeft_Expand(node); });

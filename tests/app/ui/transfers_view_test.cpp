@@ -11,7 +11,10 @@
 #include "support/scripted_prompts.h"
 #include "support/wait.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
+
+#include <numeric>
 
 #include <sys/stat.h>
 
@@ -238,41 +241,94 @@ TEST_F(TransfersViewTest, ListsShareTheHeightBelowTheButtons) {
     EXPECT_EQ(view().lvUp->Width(), view().lvDown->Width());
 }
 
-TEST_F(TransfersViewTest, TheFileColumnTakesTheSpareWidthAndTheOthersFitTheirTexts) {
+// Column widths of `list`, and where each column starts.
+std::vector<int> columnWidths(const QTreeWidget& list) {
+    std::vector<int> widths;
+    for (int column = 0; column < list.columnCount(); ++column) {
+        widths.push_back(list.columnWidth(column));
+    }
+    return widths;
+}
+std::vector<int> columnStarts(const QTreeWidget& list) {
+    std::vector<int> starts;
+    for (int column = 0; column < list.columnCount(); ++column) {
+        starts.push_back(list.header()->sectionViewportPosition(column));
+    }
+    return starts;
+}
+
+TEST_F(TransfersViewTest, TheFileColumnKeepsItsShareAndTakesTheSpareWidth) {
     views.Display(view());
     for (int i = 0; i < 25; ++i) {
         addDownload("dl" + std::to_string(i), i % 2 ? DL_Cancelled : DL_Downloading);
     }
     view().updateLists();
     view().lvDown->setCellText("dl1", 1, "Cancelled by sender");
-    const QString longName =
-        QStringLiteral("Bartholomew Fitzgerald-Montgomery of the Western Isles");
-    view().lvDown->setCellText("dl2", 5, longName.toStdString());
-    // Until the window is wide, the columns of fixed texts and the long name's
-    // first words leave the file less than a third.
-    for (const auto& [width, wide] : {std::pair{9000.0, false}, {18000.0, true}, {8000.0, false}}) {
-        view().setWidth(width);
-        QApplication::processEvents();
-        const QTreeWidget& list = *view().lvDown;
-        const int spare = list.viewport()->width();
-        int others = 0;
-        for (int column = 1; column < list.columnCount(); ++column) {
-            others += list.columnWidth(column);
-        }
-        SCOPED_TRACE(testing::Message() << "width " << width);
-        EXPECT_EQ(list.columnWidth(0) + others, spare) << "no blank header and no scroll bar";
-        EXPECT_GE(list.columnWidth(1),
-                  list.fontMetrics().horizontalAdvance(QStringLiteral("Cancelled by sender")));
-        const int nameWidth = list.fontMetrics().horizontalAdvance(longName);
-        if (wide) {
-            EXPECT_GE(list.columnWidth(0), spare / 3);
-            EXPECT_GE(list.columnWidth(5), nameWidth) << "room enough for the whole name";
-        } else {
-            EXPECT_LT(list.columnWidth(5), nameWidth) << "a long peer name gives way";
-            EXPECT_GE(list.columnWidth(5), spare / 6) << "but keeps its start";
-        }
-        EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
+    view().lvDown->setCellText("dl2", 5, "Bartholomew Fitzgerald-Montgomery of the Western Isles");
+    const QTreeWidget& list = *view().lvDown;
+    const auto othersWidth = [&] {
+        const std::vector<int> widths = columnWidths(list);
+        return std::accumulate(widths.begin() + 1, widths.end(), 0);
+    };
+    // Smallest: the file keeps two fifths, the others share the rest.
+    view().resize(view().minimumSize());
+    QApplication::processEvents();
+    const int smallRoom = list.viewport()->width();
+    EXPECT_GE(list.columnWidth(0), smallRoom * 2 / 5) << "at the smallest size";
+    EXPECT_EQ(list.columnWidth(0) + othersWidth(), smallRoom) << "no blank header";
+    const int smallOthers = othersWidth();
+    // Large: the others reach their own widths and stop; the file takes the rest.
+    view().resize(1100, 760);
+    QApplication::processEvents();
+    const int largeRoom = list.viewport()->width();
+    EXPECT_GE(list.columnWidth(0), largeRoom - othersWidth()) << "at a large size";
+    EXPECT_GT(list.columnWidth(0), largeRoom / 2);
+    EXPECT_GE(list.columnWidth(1),
+              list.fontMetrics().horizontalAdvance(QStringLiteral("Asking Permission")));
+    EXPECT_LT(list.columnWidth(5), list.fontMetrics().horizontalAdvance(
+                                       QStringLiteral("Bartholomew Fitzgerald-Montgomery")))
+        << "a long peer name does not take the file's room";
+    EXPECT_GT(othersWidth(), smallOthers);
+    view().resize(1400, 760);
+    QApplication::processEvents();
+    const std::vector<int> wider = columnWidths(list);
+    view().resize(1100, 760);
+    QApplication::processEvents();
+    for (int column = 1; column + 1 < list.columnCount(); ++column) {
+        EXPECT_EQ(wider[size_t(column)], list.columnWidth(column))
+            << "column " << column << " keeps its width once it has room";
     }
+    EXPECT_FALSE(list.horizontalScrollBar()->isVisible());
+}
+
+TEST_F(TransfersViewTest, ColumnsStandStillWhileARowChangesAndBothListsLineUp) {
+    views.Display(view());
+    const auto dl = addDownload("moving", DL_Pending);
+    dl->remotePath = "\\a.txt";
+    view().updateLists();
+    addUploadRow("U1", "Uploading");
+    QApplication::processEvents();
+    const std::vector<int> before = columnWidths(*view().lvDown);
+    for (const auto& [status, extended] : {std::pair{DL_Downloading, "Asking Permission"},
+                                           {DL_Downloading, ""},
+                                           {DL_Complete, ""},
+                                           {DL_Cancelled, "Cancelled by sender"}}) {
+        dl->Status = status;
+        dl->extendedStatus = extended;
+        dl->lngSize = 734003200;
+        dl->lngProgress = 312000000;
+        view().updateLists();
+        QApplication::processEvents();
+        EXPECT_EQ(columnWidths(*view().lvDown), before) << "at " << extended << status;
+    }
+    // Many rows below (a scroll bar) and one above: the columns still line up.
+    for (int i = 0; i < 30; ++i) {
+        addUploadRow("R" + std::to_string(i), "Complete");
+    }
+    EXPECT_TRUE(waitUntil([&] { return view().lvUp->verticalScrollBar()->isVisible(); }, 5000));
+    QApplication::processEvents();
+    EXPECT_EQ(columnStarts(*view().lvDown), columnStarts(*view().lvUp));
+    EXPECT_EQ(columnWidths(*view().lvDown), before);
 }
 
 // A peer node on loopback sharing a file, and the program's own node.
