@@ -229,8 +229,7 @@ TEST_F(SearchTest, ConfinedSearchSkipsLinksLeadingOutOfItsFolder) {
                         "share/outLink/secret.txt"}));
     search.setConfinedToPath(true);
     path = at("share");
-    EXPECT_EQ(search.FindFiles(path, "*.*", true),
-              expected({"share/fileLink", "share/in/a.txt"}));
+    EXPECT_EQ(search.FindFiles(path, "*.*", true), expected({"share/fileLink", "share/in/a.txt"}));
     path = at("share");
     EXPECT_EQ(search.FindFolders(path, true), expected({"share/in", "share/inLink"}));
 }

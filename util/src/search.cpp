@@ -171,7 +171,7 @@ class SearchRun {
     std::optional<std::string> root_;
     const cSearch::FileSink* onFile_ = nullptr;
     cSearch::WalkBounds bounds_;
-    std::set<FolderIdentity> visited_;  // the real folders walked
+    std::set<FolderIdentity> visited_;                                   // the real folders walked
     std::vector<std::pair<std::string, FolderIdentity>> linkedFolders_;  // met through links
     int64_t entries_ = 0;
     bool bounded_ = false;

@@ -534,25 +534,28 @@ TEST_F(TransferTest, AFileChangedWhileItIsSentNeverArrivesComplete) {
     const auto writeInPlace = [](const std::string& path, const std::string& bytes) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
-        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0),
-                  static_cast<ssize_t>(bytes.size()));
+        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
         ::close(fd);
     };
     const struct {
         const char* how;
         std::function<void(const std::string& path)> change;
     } cases[] = {
-        {"written over in place, same size", [&](const std::string& path) { writeInPlace(path, fresh); }},
+        {"written over in place, same size",
+         [&](const std::string& path) { writeInPlace(path, fresh); }},
         {"one byte written in place", [&](const std::string& path) { writeInPlace(path, "!"); }},
-        {"emptied and written again", [&](const std::string& path) {
+        {"emptied and written again",
+         [&](const std::string& path) {
              tornel::test::writeFile(path, fresh.substr(0, Size / 2));
          }},
-        {"another file renamed over it", [&](const std::string& path) {
+        {"another file renamed over it",
+         [&](const std::string& path) {
              tornel::test::writeFile(path + ".new", fresh);
              ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
          }},
     };
-    for (const std::string pacing : {"False", "True"}) {  // chunks paced by writes, or by confirmations
+    for (const std::string pacing :
+         {"False", "True"}) {  // chunks paced by writes, or by confirmations
         const Peer a = addPeer("A" + pacing, {{"routeFiles", pacing}}, true);
         const Peer b = addPeer("B" + pacing);
         link(*b.node, *a.node);

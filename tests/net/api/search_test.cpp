@@ -234,7 +234,8 @@ class LinkedFolders {
             EXPECT_EQ(::symlink("..", (folder(i) + "/up").c_str()), 0);
             for (int j = 0; j < Count; ++j) {
                 const std::string link = folder(i) + "/to" + std::to_string(j);
-                EXPECT_TRUE(j == i || ::symlink(("../d" + std::to_string(j)).c_str(), link.c_str()) == 0);
+                EXPECT_TRUE(j == i ||
+                            ::symlink(("../d" + std::to_string(j)).c_str(), link.c_str()) == 0);
             }
         }
     }
@@ -250,8 +251,8 @@ class SearchAnswers {
   public:
     SearchAnswers() {
         library().methodHandlers.add(
-            "SEARCHMATCH", [this](clsPacket& pkt, const std::shared_ptr<clsSocket>&,
-                                  const std::string&) {
+            "SEARCHMATCH",
+            [this](clsPacket& pkt, const std::shared_ptr<clsSocket>&, const std::string&) {
                 cSettings body;
                 body.LoadXML(pkt.Data);
                 answers[getText(pkt, "ReqID")] = body.GetSettingArray("Results");
