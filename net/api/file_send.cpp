@@ -37,10 +37,12 @@ bool clsFileSend::openFile(Session& own, const std::string& path, const cXRange*
         if (const int error = file_.open(path, platform::FileAccess::ReadOnly); error != 0) {
             throw platform::errorFromErrno(error);
         }
-        lngSize = file_.size();
-        if (lngSize < 0) {
+        opened_ = file_.version();
+        if (!opened_) {
             throw platform::RuntimeError(platform::rt::DeviceIOError);
         }
+        path_ = path;
+        lngSize = opened_->size;
         return true;
     });
     if (!opened) {
@@ -81,12 +83,26 @@ clsFileSend::Chunk clsFileSend::readNext(const Session& own) const {
     return chunk;
 }
 
+// The bytes sent so far and those of a chunk just read are of one version
+// of the file only while the open file kept its size and time and the path
+// still names it: a file written over in place, or another one renamed over
+// it, would arrive as a mix of versions.
+void clsFileSend::checkUnchanged() const {
+    if (file_.version() != opened_ || platform::versionAt(path_) != opened_) {
+        throw platform::RuntimeError(platform::rt::DeviceIOError,
+                                     "The file \"" + path_ + "\" changed while it was sent");
+    }
+}
+
 void clsFileSend::sendNext(Session& own) {
     if (sendDone_ || allHandedOver_) {
         return;
     }
-    std::optional<Chunk> chunk =
-        guarded("sendNext", std::optional<Chunk>(), [&] { return std::optional(takeNext(own)); });
+    std::optional<Chunk> chunk = guarded("sendNext", std::optional<Chunk>(), [&] {
+        std::optional<Chunk> next(takeNext(own));
+        checkUnchanged();  // after the read, so that what was read is covered
+        return next;
+    });
     if (!chunk) {
         cancelAndTell(own);
         return;

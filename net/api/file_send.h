@@ -58,9 +58,10 @@ class clsFileSend {
 
     // Reads and sends the next chunk (or the one held back); the last one
     // goes with status complete, an empty file as one FILE without data. A
-    // read that fails or comes up short (the file shrank) cancels the
-    // transfer and tells the receiver. Nothing once every chunk is handed
-    // over, or once finished.
+    // read that fails or comes up short (the file shrank), or a file that
+    // changed since it was opened (size, modification time, or another file
+    // now at its path), cancels the transfer and tells the receiver. Nothing once every chunk is
+    // handed over, or once finished.
     void sendNext(Session& own);
     // The receiver's FILECONFIRM of the packet `confirmedID` names (the
     // FILE's "ID" followed by "RF"): with route-file confirmation, that chunk
@@ -123,6 +124,7 @@ class clsFileSend {
     };
 
     Chunk readNext(const Session& own) const;
+    void checkUnchanged() const;
     bool windowHasRoom(const Session& own) const;
     void confirmUpTo(std::deque<Unconfirmed>::iterator confirmedChunk);
     // The chunk read ahead when it is still the one due and fits the
@@ -132,8 +134,10 @@ class clsFileSend {
     void finish(Session& own);
     void closeFile();
 
-    platform::PositionedFile file_;        // read at 64-bit offsets; its size from the open file
-    std::optional<Chunk> ahead_;           // the chunk after the last one taken
+    platform::PositionedFile file_;  // read at 64-bit offsets; its size from the open file
+    std::string path_;               // where it was opened
+    std::optional<platform::FileVersion> opened_;  // the version being sent
+    std::optional<Chunk> ahead_;                   // the chunk after the last one taken
     std::weak_ptr<clsSocket> riding_;      // the connection the chunk under way was handed to
     std::deque<Unconfirmed> unconfirmed_;  // oldest first (route-file confirmation only)
     int64_t confirmedSinceStart_ = 0;      // bytes confirmed since the transfer (re)started

@@ -4,19 +4,25 @@
 #include "fields.h"
 #include "guarded.h"
 #include "input_limits.h"
+#include "library_state.h"
 #include "long_work.h"
 #include "lookups.h"
 #include "search_pattern.h"
 #include "send_pipeline.h"
 #include "session.h"
-#include "share_contents.h"
+#include "wire_entries.h"
+
+#include "orvdll/search.h"
 
 #include "platform/ascii.h"
+#include "platform/event_loop.h"
 #include "platform/runtime_error.h"
 #include "qellib/settings.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qel {
 namespace {
@@ -113,22 +119,67 @@ void handleSearchMatch(const clsPacket& pkt, const Connection&, const std::strin
     }
 }
 
+// Appends to `found` the wire entry (`prefix` + path below `folder`) of each
+// file below `folder` whose name matches, as the walk finds it, up to the
+// answers one search may give; `bounds` lose the entries looked at.
+orv::cSearch::WalkEnd walkMatches(std::string folder, const std::string& prefix,
+                                  const SearchPattern& pattern, orv::cSearch::WalkBounds& bounds,
+                                  StringArray& found) {
+    if (!folder.ends_with('/')) {
+        folder += '/';
+    }
+    const size_t below = folder.size();
+    orv::cSearch search;
+    search.setConfinedToPath(true);
+    const orv::cSearch::WalkOutcome outcome = search.WalkFiles(
+        folder,
+        [&](const std::string& path) {
+            const std::string_view relative = std::string_view(path).substr(below);
+            const size_t lastSeparator = relative.rfind('/');
+            const std::string_view name = lastSeparator == std::string_view::npos
+                                              ? relative
+                                              : relative.substr(lastSeparator + 1);
+            if (!pattern.matches(platform::asciiLower(name))) {
+                return true;
+            }
+            if (std::optional<std::string> entry =
+                    toWireEntry(relative, platform::EntryKind::File, prefix)) {
+                found.push_back(*std::move(entry));
+            }
+            return static_cast<int64_t>(found.size()) < limits::MaxSearchAnswers;
+        },
+        bounds);
+    bounds.maxEntries -= outcome.entries;
+    return outcome.end;
+}
+
 }  // namespace
 
 StringArray matchingSharedFiles(const Session& own, const SearchPattern& pattern) {
-    const StringArray listing = getShareContents(own, "\\", true);
     StringArray found;
-    for (size_t i = 1; i < listing.size(); ++i) {
-        const std::string& entry = listing[i];
-        if (entry.empty() || entry.ends_with('\\')) {
-            continue;
+    if (!own.sharing) {
+        return found;
+    }
+    // A copy: handlers running during the walk may change the table.
+    const std::vector<typShare> shares = own.shares;
+    const SearchBounds& limit = library().searchBounds;
+    orv::cSearch::WalkBounds bounds{limit.maxEntries, platform::deadlineAfter(limit.maxMs)};
+    for (const typShare& share : shares) {
+        std::string prefix = "\\";
+        if (shares.size() > 1) {
+            const std::optional<std::string> shareEntry =
+                toWireEntry(share.shareName, platform::EntryKind::Folder);
+            if (!shareEntry) {
+                continue;
+            }
+            prefix += *shareEntry;
         }
-        const size_t lastSeparator = entry.rfind('\\');
-        const std::string_view name = lastSeparator == std::string::npos
-                                          ? std::string_view(entry)
-                                          : std::string_view(entry).substr(lastSeparator + 1);
-        if (pattern.matches(platform::asciiLower(name))) {
-            found.push_back("\\" + entry);
+        const orv::cSearch::WalkEnd end =
+            walkMatches(share.localPath, prefix, pattern, bounds, found);
+        if (end == orv::cSearch::WalkEnd::Bounded || end == orv::cSearch::WalkEnd::Stopped) {
+            debugPrint("A file search ended at its bound with " + std::to_string(found.size()) +
+                       " matches");
+            break;
         }
     }
     return found;

@@ -18,7 +18,9 @@ class SearchPattern;
 
 // The shared files whose names match, as "\" + path from the root of the
 // shares ("\docs\notes.txt"; with several shares "\Share\sub\file"). Folders
-// never match. The walk lets events run.
+// never match. The walk streams the matches, enters each real folder once,
+// lets events run, and ends at the answers one search may give or at the
+// library's search bounds, with what it found by then.
 StringArray matchingSharedFiles(const Session& own, const SearchPattern& pattern);
 
 // Adds SEARCH and SEARCHMATCH to the methods the nodes answer.

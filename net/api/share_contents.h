@@ -13,7 +13,8 @@ namespace qel {
 // The entries of the local folder `folder`: without `subDirs` each entry is
 // "\" + name (+ "\" for a folder); with it, `prefix` + its path relative to
 // `folder` (+ "\"). Only folders and regular files are listed, and no link
-// leading out of `folder`. A missing folder lists as element 0 alone. A
+// leading out of `folder`; a folder reached again by a link is listed but not
+// walked twice. A missing folder lists as element 0 alone. A
 // recursive listing lets events run as it goes.
 StringArray listFolder(std::string folder, bool subDirs, const std::string& prefix = {});
 

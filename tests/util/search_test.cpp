@@ -3,6 +3,7 @@
 #include "find_api.h"
 #include "support/temp_folder.h"
 
+#include "platform/event_loop.h"
 #include "platform/runtime_error.h"
 
 #include <QCoreApplication>
@@ -120,6 +121,101 @@ TEST_F(SearchTest, LinkCyclesEndAndOnlyFilesAndFoldersAreListed) {
     EXPECT_EQ(search.FindFiles(path, "*.*", true), expected({"A/real.txt", "A/sub/alias.txt"}));
 }
 
+// Folders holding links to each of their siblings and to their parent: a
+// walk that entered every link would go down every ordering of the siblings.
+TEST_F(SearchTest, EachRealFolderIsWalkedOnceHoweverManyLinksLeadToIt) {
+    constexpr int Siblings = 6;
+    Paths folders;
+    Paths files;
+    make({"top/"});
+    for (int i = 0; i < Siblings; ++i) {
+        const std::string folder = "top/d" + std::to_string(i);
+        make({folder + "/", folder + "/f" + std::to_string(i) + ".txt"});
+        folders.push_back(folder);
+        files.push_back(folder + "/f" + std::to_string(i) + ".txt");
+    }
+    for (int i = 0; i < Siblings; ++i) {
+        const std::string folder = "top/d" + std::to_string(i);
+        link("..", folder + "/up");
+        for (int j = 0; j < Siblings; ++j) {
+            if (j != i) {
+                link("../d" + std::to_string(j), folder + "/link" + std::to_string(j));
+            }
+        }
+    }
+    std::string path = at("top");
+    const Paths found = search.FindFiles(path, "*.*", true);
+    EXPECT_EQ(found, expected(files));  // each where it really lies
+    path = at("top");
+    EXPECT_EQ(search.FindFolders(path, false), expected(folders));
+    path = at("top");
+    const Paths walk = search.FindFolders(path, true);
+    // Each folder listed as met: the six, the links in the first, the links
+    // seen in each folder reached through them, and the "up" links.
+    EXPECT_EQ(walk.size(), 1U + Siblings + Siblings * Siblings);
+}
+
+TEST_F(SearchTest, AWalkHandsOnEachFileAsFoundWithinItsBounds) {
+    make({"w/", "w/a.txt", "w/b/", "w/b/c.txt", "w/b/d.txt", "w/e/", "w/e/f.txt", "w/g.txt"});
+    link("../b", "w/e/again");
+    std::string path = at("w");
+    const Paths listed = search.FindFiles(path, "*.*", true);
+    ASSERT_EQ(listed.size(), 6U);
+
+    Paths streamed{""};
+    path = at("w");
+    const orv::cSearch::WalkOutcome whole = search.WalkFiles(path, [&](const std::string& file) {
+        streamed.push_back(file);
+        return true;
+    });
+    EXPECT_EQ(path, at("w/"));
+    EXPECT_EQ(streamed, listed);
+    EXPECT_EQ(whole.end, orv::cSearch::WalkEnd::Complete);
+    EXPECT_EQ(whole.entries, 8);  // "again" is met, and b not walked twice
+
+    const auto walkWith = [&](const orv::cSearch::WalkBounds& bounds, int stopAfter) {
+        Paths got;
+        std::string from = at("w");
+        const orv::cSearch::WalkOutcome outcome = search.WalkFiles(
+            from,
+            [&](const std::string& file) {
+                got.push_back(file);
+                return static_cast<int>(got.size()) < stopAfter;
+            },
+            bounds);
+        return std::pair(outcome, got.size());
+    };
+    const int64_t now = platform::tickCount();
+    const struct {
+        const char* what;
+        orv::cSearch::WalkBounds bounds;
+        int stopAfter;
+        orv::cSearch::WalkEnd end;
+        int64_t entries;
+        size_t files;
+    } cases[] = {
+        {"the sink stops it", {}, 2, orv::cSearch::WalkEnd::Stopped, 3, 2},
+        {"entry bound", {3, INT64_MAX}, 100, orv::cSearch::WalkEnd::Bounded, 3, 2},
+        {"entry bound at the end", {8, INT64_MAX}, 100, orv::cSearch::WalkEnd::Complete, 8, 5},
+        {"deadline passed", {INT64_MAX, now}, 100, orv::cSearch::WalkEnd::Bounded, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto [outcome, files] = walkWith(c.bounds, c.stopAfter);
+        EXPECT_EQ(outcome.end, c.end);
+        EXPECT_EQ(outcome.entries, c.entries);
+        EXPECT_EQ(files, c.files);
+    }
+
+    orv::ScopedFolderReader failing([](const std::string&) -> platform::FolderListing {
+        throw platform::RuntimeError(platform::rt::PermissionDenied);
+    });
+    path = at("w");
+    EXPECT_EQ(search.WalkFiles(path, [](const std::string&) { return true; }).end,
+              orv::cSearch::WalkEnd::Failed);
+    EXPECT_EQ(search.LastFindErr(), "Permission denied");
+}
+
 TEST_F(SearchTest, ConfinedSearchSkipsLinksLeadingOutOfItsFolder) {
     make({"share/", "share/in/", "share/in/a.txt", "outside/", "outside/secret.txt"});
     link("in", "share/inLink");
@@ -127,11 +223,13 @@ TEST_F(SearchTest, ConfinedSearchSkipsLinksLeadingOutOfItsFolder) {
     link("../outside", "share/outLink");
     link("../outside/secret.txt", "share/outFile");
     std::string path = at("share");
-    EXPECT_EQ(search.FindFiles(path, "*.*", true).size(), 6U);  // every link followed
+    // Every link followed; "in" is walked once, so not again as inLink.
+    EXPECT_EQ(search.FindFiles(path, "*.*", true),
+              expected({"share/fileLink", "share/in/a.txt", "share/outFile",
+                        "share/outLink/secret.txt"}));
     search.setConfinedToPath(true);
     path = at("share");
-    EXPECT_EQ(search.FindFiles(path, "*.*", true),
-              expected({"share/fileLink", "share/in/a.txt", "share/inLink/a.txt"}));
+    EXPECT_EQ(search.FindFiles(path, "*.*", true), expected({"share/fileLink", "share/in/a.txt"}));
     path = at("share");
     EXPECT_EQ(search.FindFolders(path, true), expected({"share/in", "share/inLink"}));
 }

@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,8 +28,14 @@ constexpr std::chrono::milliseconds kEventInterval{1};
 
 enum class Listing { Files, Folders, Both };
 
-// One call's search: its own result list and descent, so that a search
-// started by an event handler meanwhile neither disturbs it nor is disturbed.
+// A real folder: its device and inode.
+using FolderIdentity = std::pair<uint64_t, uint64_t>;
+
+// One call's search: its own result list and walk, so that a search started
+// by an event handler meanwhile neither disturbs it nor is disturbed. Each
+// real folder (device and inode) is walked once, however many links lead to
+// it, so link cycles end and a tree of links costs no more than its folders;
+// a folder is walked where it really lies when that is inside the walk.
 class SearchRun {
   public:
     SearchRun(Listing listing, const std::string& pattern, bool recursive)
@@ -38,25 +46,42 @@ class SearchRun {
         confined_ = true;
         root_ = std::move(root);
     }
+    // Files go to `onFile` as found instead of into the results; the walk
+    // stops when it returns false.
+    void streamFilesTo(const cSearch::FileSink& onFile) { onFile_ = &onFile; }
+    void boundBy(const cSearch::WalkBounds& bounds) { bounds_ = bounds; }
 
     // Lists the folder `path` (ending in "/"); returns 0 when its level ran
-    // to the end, else the number of the error that ended it.
+    // to the end (or the walk stopped early), else the number of the error
+    // that ended it.
     int run(const std::string& path) noexcept {
         if (const auto status = platform::fileStatus(path)) {
-            descent_.insert({status->device, status->inode});
+            visited_.insert({status->device, status->inode});
         }
-        return level(path);
+        const int error = level(path);
+        // Then the folders only links led to, each where it was first met.
+        for (size_t next = 0; next < linkedFolders_.size() && !ended(); ++next) {
+            const auto [folderPath, identity] = std::move(linkedFolders_[next]);
+            if (visited_.insert(identity).second) {
+                level(folderPath);  // a failure below ends only that level
+            }
+        }
+        return error;
     }
 
     std::vector<std::string> takeResults() { return std::move(results_); }
     // With Listing::Both, the folders (the files are takeResults()).
     std::vector<std::string> takeFolders() { return std::move(folders_); }
+    cSearch::WalkOutcome outcome() const {
+        using End = cSearch::WalkEnd;
+        return {bounded_ ? End::Bounded : stopped_ ? End::Stopped : End::Complete, entries_};
+    }
 
   private:
     int level(const std::string& path) noexcept {
         try {
             cFindAPI find;
-            for (std::string name = find.Find(path, pattern_); !name.empty();
+            for (std::string name = find.Find(path, pattern_); !name.empty() && !ended();
                  name = find.FindNext()) {
                 handleEntry(find, path, name);
                 if (recursive_) {
@@ -70,7 +95,7 @@ class SearchRun {
     }
 
     void handleEntry(const cFindAPI& find, const std::string& path, const std::string& name) {
-        if (name.starts_with('.')) {
+        if (name.starts_with('.') || !withinBounds()) {
             return;
         }
         std::string entryPath = path + name;
@@ -80,7 +105,7 @@ class SearchRun {
         }
         if ((find.FileAttributes() & cFindAPI::DirectoryAttribute) == 0) {
             if (listing_ != Listing::Folders) {
-                results_.push_back(std::move(entryPath));
+                takeFile(std::move(entryPath));
             }
             return;
         }
@@ -89,20 +114,37 @@ class SearchRun {
         } else if (listing_ == Listing::Both) {
             folders_.push_back(entryPath);
         }
-        if (recursive_) {
-            descendInto(entryPath + "/", {status.device, status.inode});
+        if (recursive_ && entryPath.size() + 1 < kPathLimit) {
+            const FolderIdentity identity{status.device, status.inode};
+            if (status.isLink) {
+                // Walked after the real folders, so that a folder keeps its
+                // own contents rather than lose them to a link met first.
+                linkedFolders_.emplace_back(entryPath + "/", identity);
+            } else if (visited_.insert(identity).second) {
+                level(entryPath + "/");  // a failure below ends only that level
+            }
         }
     }
 
-    // Enters a subfolder unless it is one of the folders being listed above
-    // (a link leading back up), so link cycles end.
-    void descendInto(const std::string& folderPath, std::pair<uint64_t, uint64_t> identity) {
-        if (folderPath.size() >= kPathLimit || !descent_.insert(identity).second) {
-            return;
+    void takeFile(std::string entryPath) {
+        if (onFile_ == nullptr) {
+            results_.push_back(std::move(entryPath));
+        } else if (!(*onFile_)(entryPath)) {
+            stopped_ = true;
         }
-        level(folderPath);  // a failure below ends only that level
-        descent_.erase(identity);
     }
+
+    // Counts the entry; false (and the walk ends) once the bounds are passed.
+    bool withinBounds() {
+        constexpr int64_t NoDeadline = std::numeric_limits<int64_t>::max();
+        if (++entries_ > bounds_.maxEntries ||
+            (bounds_.deadline != NoDeadline && platform::tickCount() >= bounds_.deadline)) {
+            --entries_;
+            bounded_ = true;
+        }
+        return !bounded_;
+    }
+    bool ended() const { return bounded_ || stopped_; }
 
     // After the search's first entry, and then after any entry once a
     // millisecond has passed since events last ran: handlers stay as prompt
@@ -127,7 +169,13 @@ class SearchRun {
     const bool recursive_;
     bool confined_ = false;
     std::optional<std::string> root_;
-    std::set<std::pair<uint64_t, uint64_t>> descent_;
+    const cSearch::FileSink* onFile_ = nullptr;
+    cSearch::WalkBounds bounds_;
+    std::set<FolderIdentity> visited_;                                   // the real folders walked
+    std::vector<std::pair<std::string, FolderIdentity>> linkedFolders_;  // met through links
+    int64_t entries_ = 0;
+    bool bounded_ = false;
+    bool stopped_ = false;
     std::vector<std::string> results_{std::string()};
     std::vector<std::string> folders_{std::string()};
     bool eventsRan_ = false;
@@ -140,8 +188,9 @@ class SearchRun {
 // result (not even element 0) and sets `lastError`.
 template <class Result, class Take>
 Result search(std::string& lastError, bool confined, std::string& path, Listing listing,
-              const std::string& pattern, bool recursive, Take&& take) {
-    return trapErrors(lastError, Result(), [&] {
+              const std::string& pattern, bool recursive, Take&& take,
+              const std::function<void(SearchRun&)>& prepare = {}, Result failed = Result()) {
+    return trapErrors(lastError, std::move(failed), [&] {
         if (!path.ends_with('/')) {
             path += '/';
         }
@@ -149,6 +198,9 @@ Result search(std::string& lastError, bool confined, std::string& path, Listing 
         SearchRun run(listing, pattern, recursive);
         if (confined) {
             run.confineTo(platform::resolvedPath(top));
+        }
+        if (prepare) {
+            prepare(run);
         }
         if (const int error = run.run(top); error != 0) {
             throw platform::RuntimeError(error);
@@ -174,6 +226,22 @@ cSearch::FolderWalk cSearch::FindFoldersAndFiles(std::string& Path, bool SubDirs
                               [](SearchRun& run) {
                                   return FolderWalk{run.takeFolders(), run.takeResults()};
                               });
+}
+
+cSearch::WalkOutcome cSearch::WalkFiles(std::string& Path, const FileSink& onFile,
+                                        const WalkBounds& bounds) {
+    return search<WalkOutcome>(
+        lastFindErr_, confinedToPath_, Path, Listing::Files, "*.*", true,
+        [](const SearchRun& run) { return run.outcome(); },
+        [&](SearchRun& run) {
+            run.streamFilesTo(onFile);
+            run.boundBy(bounds);
+        },
+        WalkOutcome{WalkEnd::Failed, 0});
+}
+
+cSearch::WalkOutcome cSearch::WalkFiles(std::string& Path, const FileSink& onFile) {
+    return WalkFiles(Path, onFile, WalkBounds());
 }
 
 std::vector<std::string> cSearch::FindFiles(std::string& Path, const std::string& Pattern,

@@ -61,6 +61,14 @@ struct OutgoingBounds {
     int64_t holdForwardedAtBytes = int64_t{4} * 1024 * 1024;  // a relay's soft mark
 };
 
+// How far one file search of a node's shares goes: the folder entries it
+// looks at and how long it runs; what it found by then is its answer. Tests
+// shorten them.
+struct SearchBounds {
+    int64_t maxEntries = 1'000'000;
+    int64_t maxMs = 5'000;
+};
+
 // The library's timers; initLibrary hands their ticks to the socket host.
 struct LibraryTimers {
     platform::Timer connection;    // time-outs and reconnects
@@ -89,6 +97,7 @@ struct LibraryState {
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID
     TrafficCounters counters;
     OutgoingBounds outgoingBounds;
+    SearchBounds searchBounds;
     SessionTable sessions;
     // Handed to each connection made; set by initLibrary, replaced by the node services.
     std::shared_ptr<ConnectionServices> connectionServices;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/file_version.h"
 #include "platform/files.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,9 @@ class PositionedFile {
 
     // The current size in bytes, or -1 when no file is open.
     int64_t size() const { return file_.size(); }
+    // The open file's identity, size and modification time; nullopt when
+    // no file is open.
+    std::optional<FileVersion> version() const { return versionOf(file_.descriptor()); }
 
     // Reads up to `length` bytes at `offset` (0-based) into `out`, fewer at
     // the end of the file. Returns the errno, 0 on success.

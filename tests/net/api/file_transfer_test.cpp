@@ -570,6 +570,74 @@ TEST_F(SlowTransferTest, AFileThatShrinksCancelsTheTransfer) {
     EXPECT_FALSE(a->events->errors.empty());  // the short read is reported
 }
 
+// The owner changes a shared file a third of the way through sending it: the
+// transfer ends cancelled, never complete, and every byte that did arrive is
+// the old version's at its place, so the partial can be continued.
+TEST_F(TransferTest, AFileChangedWhileItIsSentNeverArrivesComplete) {
+    constexpr size_t Size = 8 << 20;
+    const std::string fresh = tornel::test::patternBytes(Size, 11);
+    const auto writeInPlace = [](const std::string& path, const std::string& bytes) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    };
+    const struct {
+        const char* how;
+        std::function<void(const std::string& path)> change;
+    } cases[] = {
+        {"written over in place, same size",
+         [&](const std::string& path) { writeInPlace(path, fresh); }},
+        {"one byte written in place", [&](const std::string& path) { writeInPlace(path, "!"); }},
+        {"emptied and written again",
+         [&](const std::string& path) {
+             tornel::test::writeFile(path, fresh.substr(0, Size / 2));
+         }},
+        {"another file renamed over it",
+         [&](const std::string& path) {
+             tornel::test::writeFile(path + ".new", fresh);
+             ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+         }},
+    };
+    for (const std::string pacing :
+         {"False", "True"}) {  // chunks paced by writes, or by confirmations
+        const Peer a = addPeer("A" + pacing, {{"routeFiles", pacing}}, true);
+        const Peer b = addPeer("B" + pacing);
+        link(*b.node, *a.node);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.how) + ", confirmation " + pacing);
+            const std::string old = sharedFile("big.bin", Size);
+            bool changed = false;
+            b.events->onReceived = [&](const ReceivedFile& chunk) {
+                if (!changed && chunk.status == FS_Transferring &&
+                    b.events->received.size() * 262144 >= Size / 3) {
+                    changed = true;
+                    c.change(shared("big.bin"));
+                }
+            };
+            b.events->received.clear();
+            const std::string reqID = b.api().requestFile("\\big.bin", a.id());
+            ASSERT_TRUE(waitFor([&] { return b.events->ended(reqID); }));
+            const std::vector<ReceivedFile> chunks = b.events->of(reqID);
+            EXPECT_TRUE(changed);
+            EXPECT_EQ(chunks.back().status, FS_Canceled);
+            for (const ReceivedFile& chunk : chunks) {
+                EXPECT_NE(chunk.status, FS_Complete);
+                if (!chunk.range.empty()) {
+                    const size_t start = std::stoull(chunk.range.substr(0, chunk.range.find('-')));
+                    EXPECT_TRUE(old.compare(start, chunk.data.size(), chunk.data) == 0)
+                        << chunk.range;
+                }
+            }
+            EXPECT_LT(chunks.size(), Size / 262144);
+            EXPECT_TRUE(waitFor([&] { return upload(a, reqID)->Status == FS_Canceled; }));
+            EXPECT_FALSE(a.events->errors.empty());  // the change is reported
+            a.events->errors.clear();
+        }
+        b.events->onReceived = nullptr;
+    }
+}
+
 // A node that does not know the way to its requester: routes are off and the
 // requester never described itself.
 class NoRouteTest : public TransferTest {

@@ -7,6 +7,7 @@
 
 #include "qellib/settings.h"
 #include "support/file_contents.h"
+#include "support/process_resources.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QTimer>
+
 #include <algorithm>
+#include <chrono>
+#include <map>
+#include <set>
 
 namespace qel::test {
 namespace {
@@ -212,6 +218,128 @@ TEST_F(NodeSearchTest, AFileSearchArrivingDuringAWalkIsAnsweredAfterIt) {
     ASSERT_TRUE(waitFor([&] { return answered.size() == 2; }));
     EXPECT_EQ(answered, (std::vector<std::string>{"Q2 FALSE", "Q1 TRUE"}));
     EXPECT_FALSE(b.session()->longWorkRunning);
+}
+
+// Folders d0 .. d9 in a share, each holding f<i>.txt, a link to the share
+// and a link to every sibling: a walk that entered every link would go down
+// every ordering of the folders.
+class LinkedFolders {
+  public:
+    static constexpr int Count = 10;
+    LinkedFolders() {
+        EXPECT_EQ(::mkdir(share().c_str(), 0755), 0);
+        for (int i = 0; i < Count; ++i) {
+            EXPECT_EQ(::mkdir(folder(i).c_str(), 0755), 0);
+            tornel::test::writeFile(folder(i) + "/f" + std::to_string(i) + ".txt", "x");
+            EXPECT_EQ(::symlink("..", (folder(i) + "/up").c_str()), 0);
+            for (int j = 0; j < Count; ++j) {
+                const std::string link = folder(i) + "/to" + std::to_string(j);
+                EXPECT_TRUE(j == i ||
+                            ::symlink(("../d" + std::to_string(j)).c_str(), link.c_str()) == 0);
+            }
+        }
+    }
+    std::string share() const { return folder_.file("linked"); }
+
+  private:
+    std::string folder(int i) const { return share() + "/d" + std::to_string(i); }
+    tornel::test::TempFolder folder_;
+};
+
+// File searches sent from `asker`, their answers recorded as they come.
+class SearchAnswers {
+  public:
+    SearchAnswers() {
+        library().methodHandlers.add(
+            "SEARCHMATCH",
+            [this](clsPacket& pkt, const std::shared_ptr<clsSocket>&, const std::string&) {
+                cSettings body;
+                body.LoadXML(pkt.Data);
+                answers[getText(pkt, "ReqID")] = body.GetSettingArray("Results");
+            });
+    }
+    static void ask(TestNode& asker, const std::string& reqID, const std::string& text) {
+        clsPacket pkt;
+        pkt.Method = "SEARCH";
+        pkt.Resource = text;
+        AddField(pkt, "Type", "File");
+        AddField(pkt, "ReqID", reqID);
+        const CurrentSessionGuard restore;
+        ASSERT_TRUE(switchSession(sessionOf(*asker.node)));
+        sendPacket(pkt);
+    }
+    std::map<std::string, StringArray> answers;
+};
+
+TEST_F(NodeSearchTest, AFileSearchOverLinkCyclesFindsEachFileOnce) {
+    LinkedFolders tree;
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B");
+    std::string share = tree.share();
+    b->shareFolder(share);
+    link(a, b);
+    SearchAnswers found;
+    SearchAnswers::ask(a, "ALL", ".txt");
+    SearchAnswers::ask(a, "ONE", "f7");
+    ASSERT_TRUE(waitFor([&] { return found.answers.size() == 2; }));
+    const StringArray& all = found.answers["ALL"];
+    ASSERT_EQ(all.size(), static_cast<size_t>(LinkedFolders::Count));
+    std::set<std::string> names;
+    for (const std::string& entry : all) {
+        names.insert(entry.substr(entry.rfind('\\') + 1));
+    }
+    EXPECT_EQ(names.size(), static_cast<size_t>(LinkedFolders::Count));
+    ASSERT_EQ(found.answers["ONE"].size(), 1U);
+    EXPECT_TRUE(found.answers["ONE"][0].ends_with("\\f7.txt"));
+}
+
+// A search of the whole machine: it ends at its bounds with what it found,
+// and the node answers another peer's ping while it walks.
+TEST_F(NodeSearchTest, AFileSearchOfTheRootEndsAtItsBoundsAndPingsAreAnsweredMeanwhile) {
+    TestNode& a = searcher("A");
+    TestNode& b = searcher("B");
+    TestNode& c = searcher("C");
+    std::string root = "/";
+    b->shareFolder(root);
+    link(a, b);
+    link(c, b);
+    library().searchBounds = {200'000, 1'500};
+    SearchAnswers found;
+    int pongsDuringTheWalk = 0;
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler search = *methods.find("SEARCH");
+    const MethodHandler pong = *methods.find("PONG");
+    methods.add("PONG", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                            const std::string& source) {
+        pongsDuringTheWalk += source == b.id && b.session()->longWorkRunning ? 1 : 0;
+        pong(pkt, sock, source);
+    });
+    methods.add("SEARCH", [&](clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
+                              const std::string& source) {
+        if (currentSession() == b.session()) {
+            // C pings B as soon as B's walk first lets events run.
+            QTimer::singleShot(0, [&] {
+                clsPacket ping;
+                ping.Method = "PING";
+                AddField(ping, "Destination", b.id);
+                AddField(ping, "ReqID", "P1");
+                sendFrom(c, ping);
+            });
+        }
+        search(pkt, sock, source);
+    });
+    const int64_t memoryBefore = tornel::test::residentBytes();
+    const auto started = std::chrono::steady_clock::now();
+    SearchAnswers::ask(a, "ROOT", "passwd");
+    ASSERT_TRUE(waitFor([&] { return found.answers.count("ROOT") == 1; }));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(15));  // bounded by 1.5 s of walking, on a loaded machine
+    EXPECT_EQ(pongsDuringTheWalk, 1);
+    EXPECT_LT(tornel::test::residentBytes() - memoryBefore, int64_t{256} << 20);
+    const StringArray& matches = found.answers["ROOT"];
+    EXPECT_NE(std::find(matches.begin(), matches.end(), "\\etc\\passwd"), matches.end());
+    methods.add("SEARCH", search);
+    methods.add("PONG", pong);
 }
 
 }  // namespace
