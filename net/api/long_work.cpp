@@ -6,7 +6,6 @@
 #include "session.h"
 
 #include "platform/runtime_error.h"
-#include "platform/scoped_assignment.h"
 
 #include <utility>
 
@@ -26,24 +25,11 @@ void refuse(const typLongWork& job) {
 
 void doLongWork(typLongWork job) {
     const SessionPtr own = requireCurrentSession();
-    if (own->longWorkRunning) {
-        if (static_cast<int64_t>(own->queuedLongWork.size()) < limits::MaxQueuedLongWork) {
-            own->queuedLongWork.push_back(std::move(job));
-        } else {
-            refuse(job);
-        }
+    if (static_cast<int64_t>(own->queuedLongWork.size()) >= limits::MaxQueuedLongWork) {
+        refuse(job);
         return;
     }
-    const platform::ScopedAssignment running(own->longWorkRunning, true);
-    for (;;) {
-        guarded("", [&] { job.run(); });
-        // The work let events run: the node may have shut down meanwhile.
-        if (!switchSession(SessionHandle(own)) || own->queuedLongWork.empty()) {
-            return;
-        }
-        job = std::move(own->queuedLongWork.front());
-        own->queuedLongWork.pop_front();
-    }
+    own->queuedLongWork.push_back(std::move(job));
 }
 
 }  // namespace qel
