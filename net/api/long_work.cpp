@@ -3,6 +3,7 @@
 #include "error_log.h"
 #include "guarded.h"
 #include "input_limits.h"
+#include "library_state.h"
 #include "session.h"
 
 #include "platform/runtime_error.h"
@@ -30,6 +31,7 @@ void doLongWork(typLongWork job) {
         return;
     }
     own->queuedLongWork.push_back(std::move(job));
+    library().longWorkQueued = true;
 }
 
 }  // namespace qel

@@ -13,10 +13,10 @@
 namespace qel {
 
 bool runQueuedLongWork() {
-    if (handlingPacket()) {
-        return false;
-    }
     LibraryState& lib = library();
+    if (!lib.longWorkQueued || handlingPacket()) {
+        return false;  // the usual pass costs nothing more
+    }
     const std::vector<SessionPtr> sessions = lib.sessions.snapshot();
     if (std::any_of(sessions.begin(), sessions.end(),
                     [](const SessionPtr& s) { return s->longWorkRunning; })) {
@@ -39,6 +39,7 @@ bool runQueuedLongWork() {
         }
         return true;
     }
+    lib.longWorkQueued = false;  // every queue is empty, or dropped with its node
     return false;
 }
 
