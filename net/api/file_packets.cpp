@@ -88,9 +88,11 @@ bool sendFileChunk(Session& own, const std::string& destination, const std::stri
             if (sender != nullptr) {
                 sender->routingFailures = 0;
             }
+            fillDefaults(own, file);  // its ID is known before the packet is given up
+            std::string id = getText(file, "ID");
             sendPacket(std::move(file), nullptr, via);
             if (sent != nullptr) {
-                *sent = {via, getText(file, "ID")};
+                *sent = {via, std::move(id)};
             }
         } else {
             statusText = routeMissing(own, reqID, destination, sender);

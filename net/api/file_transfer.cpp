@@ -314,6 +314,9 @@ void startFileSend(Session& own, const std::string& path, const std::string& des
         sender->Metadata = Metadata;
         sender->pacedByConfirmation = own.routeFiles;
         own.fileSends.push_back(sender);
+        if (const std::shared_ptr<ConnectionServices> services = library().connectionServices) {
+            services->transferStarted();  // a sender waiting for confirmations is watched
+        }
         if (sender->openFile(own, path, range)) {
             sender->sendNext(own);
         } else {
@@ -365,9 +368,8 @@ void fileChunkWritten(Session& own, const clsPendingPkt& chunk,
 
 bool transfersLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection) {
     return guarded("", false, [&] {
-        requestsLostConnection(own, connection);
+        bool interrupted = requestsLostConnection(own, connection);
         const int64_t now = platform::tickCount();
-        bool interrupted = false;
         for (const std::shared_ptr<clsFileSend>& sender : own.fileSends) {
             if (sender && sender->rides(connection)) {
                 sender->interrupt(now);

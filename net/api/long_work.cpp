@@ -3,10 +3,10 @@
 #include "error_log.h"
 #include "guarded.h"
 #include "input_limits.h"
+#include "library_state.h"
 #include "session.h"
 
 #include "platform/runtime_error.h"
-#include "platform/scoped_assignment.h"
 
 #include <utility>
 
@@ -26,24 +26,12 @@ void refuse(const typLongWork& job) {
 
 void doLongWork(typLongWork job) {
     const SessionPtr own = requireCurrentSession();
-    if (own->longWorkRunning) {
-        if (static_cast<int64_t>(own->queuedLongWork.size()) < limits::MaxQueuedLongWork) {
-            own->queuedLongWork.push_back(std::move(job));
-        } else {
-            refuse(job);
-        }
+    if (static_cast<int64_t>(own->queuedLongWork.size()) >= limits::MaxQueuedLongWork) {
+        refuse(job);
         return;
     }
-    const platform::ScopedAssignment running(own->longWorkRunning, true);
-    for (;;) {
-        guarded("", [&] { job.run(); });
-        // The work let events run: the node may have shut down meanwhile.
-        if (!switchSession(SessionHandle(own)) || own->queuedLongWork.empty()) {
-            return;
-        }
-        job = std::move(own->queuedLongWork.front());
-        own->queuedLongWork.pop_front();
-    }
+    own->queuedLongWork.push_back(std::move(job));
+    library().longWorkQueued = true;
 }
 
 }  // namespace qel

@@ -13,6 +13,9 @@ class NodeConnectionServices final : public CoreConnectionServices {
     void fileChunkWritten(Session& session, const clsPendingPkt& chunk,
                           const std::shared_ptr<clsSocket>& connection) override;
     void connectionClosed(Session& session, const std::shared_ptr<clsSocket>& connection) override;
+    void transferStarted() override { watch_.watch(); }
+
+    const TransferWatch& watch() const { return watch_; }
 
   private:
     TransferWatch watch_;

@@ -100,8 +100,9 @@ void forgetRequest(Session& own, const std::string& reqID, const std::string& no
     }
 }
 
-void requestsLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection) {
+bool requestsLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection) {
     const int64_t now = platform::tickCount();
+    bool anyLost = false;
     for (auto& [reqID, request] : own.runningRequests) {
         if (request.interruptedAt != 0) {
             continue;
@@ -113,8 +114,10 @@ void requestsLostConnection(Session& own, const std::shared_ptr<clsSocket>& conn
             via ? via == connection : !own.connected && !findRoute(own, request.nodeID);
         if (lost) {
             request.interruptedAt = now;
+            anyLost = true;
         }
     }
+    return anyLost;
 }
 
 std::vector<std::string> takeRequestsGivenUp(Session& own, int64_t nowMs) {

@@ -40,7 +40,8 @@ void forgetRequest(Session& own, const std::string& reqID, const std::string& no
 
 // `connection` closed: the transfers whose packets came by it (or, not yet
 // started, whose sender has no way left at all) start their grace period.
-void requestsLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection);
+// Whether any did.
+bool requestsLostConnection(Session& own, const std::shared_ptr<clsSocket>& connection);
 
 // Takes out the transfers whose grace period has run out at `nowMs`, oldest
 // first: their senders are unreachable.

@@ -77,6 +77,11 @@ void connectPassHook() {
     hook.awake = QObject::connect(current, &QAbstractEventDispatcher::awake, runPassHook);
 }
 
+// Runs as the application is made, once its dispatcher has been chosen.
+void forgetDispatcherChoice() {
+    qunsetenv("QT_NO_GLIB");
+}
+
 }  // namespace
 
 void setEventLoopPassHook(std::function<bool()> work) {
@@ -91,6 +96,9 @@ void setEventLoopPassHook(std::function<bool()> work) {
 void preferPlainEventDispatcher() {
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
         qputenv("QT_NO_GLIB", "1");
+        // The choice is for this process alone: what it starts later (files
+        // opened, an updated copy) gets the environment it was given.
+        qAddPreRoutine(forgetDispatcherChoice);
     }
 }
 

@@ -249,7 +249,13 @@ struct SocketControl::Impl {
     // getData(), at least one byte asked for: it learns that its peer has
     // closed only from a read that fails, which Qt does not signal.
     void drainStream(bool evenPaused = false) {
-        if ((readPaused && !evenPaused) || stream->state() != QAbstractSocket::ConnectedState) {
+        if (readPaused && !evenPaused) {
+            return;
+        }
+        // Qt keeps what it read of a buffered stream after the peer's close:
+        // the peer's last word, still to be taken.
+        if (stream->state() != QAbstractSocket::ConnectedState &&
+            !(qtBuffers && stream->bytesAvailable() > 0)) {
             return;
         }
         // What is left of an unbuffered stream signals again; Qt's buffer
@@ -337,6 +343,9 @@ struct SocketControl::Impl {
 
     void sendStream(std::string_view header, std::string_view body) {
         requireState(SocketState::Connected);
+        if (streamDown) {
+            throw socketError(sockerr::ConnectionAborted);  // its end is queued already
+        }
         const auto size = static_cast<qint64>(header.size() + body.size());
         if (size == 0) {
             if (stream->bytesToWrite() == 0) {
@@ -349,15 +358,21 @@ struct SocketControl::Impl {
         // both pieces in one call: an unbuffered stream would write them at
         // once anyway, and a buffered one would copy them into its buffer
         // first. Qt keeps only what the system does not take.
-        size_t gathered = waitingBefore == 0 ? sendGathered(header, body) : 0;
+        size_t gathered = 0;
+        if (waitingBefore == 0) {
+            const std::optional<size_t> taken = sendGathered(header, body);
+            if (!taken) {
+                writeFailed(QAbstractSocket::RemoteHostClosedError);
+            }
+            gathered = *taken;
+        }
         for (std::string_view piece : {header, body}) {
             const size_t skipped = std::min(gathered, piece.size());
             gathered -= skipped;
             piece.remove_prefix(skipped);
             const auto length = static_cast<qint64>(piece.size());
             if (length > 0 && stream->write(piece.data(), length) != length) {
-                // The peer has gone; its Close is on the way.
-                throw socketError(sockerr::ConnectionAborted);
+                writeFailed(stream->error());
             }
         }
         // An unbuffered stream hands what the system takes at once straight
@@ -373,11 +388,22 @@ struct SocketControl::Impl {
         }
     }
 
+    // A write the system refused ends the connection: Qt closes its side of
+    // an unbuffered stream without a signal (its peer has reset it), so the
+    // end is queued here, once, like any other.
+    [[noreturn]] void writeFailed(QAbstractSocket::SocketError error) {
+        streamEnded(error);
+        throw socketError(sockerr::ConnectionAborted);
+    }
+
     // Hands `header` and `body` to the system in one call, as far as it takes
-    // them without waiting; what it took. A failure takes nothing and is left
-    // for Qt's own write of the bytes to find and report.
-    size_t sendGathered(std::string_view header, std::string_view body) {
+    // them without waiting; what it took, nothing when the connection has
+    // failed (reset by the peer, or its descriptor gone).
+    std::optional<size_t> sendGathered(std::string_view header, std::string_view body) {
         const auto descriptor = static_cast<int>(stream->socketDescriptor());
+        if (descriptor < 0) {
+            return std::nullopt;
+        }
         iovec pieces[2] = {{const_cast<char*>(header.data()), header.size()},  // never written
                            {const_cast<char*>(body.data()), body.size()}};
         msghdr message{};
@@ -385,10 +411,15 @@ struct SocketControl::Impl {
         message.msg_iovlen = 2;
         ssize_t taken = -1;
         do {
-            taken =
-                descriptor < 0 ? -1 : ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+            taken = ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
         } while (taken < 0 && errno == EINTR);
-        return taken > 0 ? static_cast<size_t>(taken) : 0;
+        if (taken >= 0) {
+            return static_cast<size_t>(taken);
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) {
+            return size_t{0};  // the system is full for now: Qt keeps the bytes
+        }
+        return std::nullopt;
     }
 
     // --- TCP listeners ---

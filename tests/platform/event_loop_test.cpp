@@ -2,12 +2,17 @@
 #include "platform/timer.h"
 #include "support/wait.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
 
 using platform::tickCount;
 
@@ -100,6 +105,26 @@ TEST(EventLoop, EveryPassRunsTheHookBeforeItBlocks) {
     runs = 0;
     platform::doEvents();
     EXPECT_EQ(runs, 0);
+}
+
+// The test process chose Qt's own dispatcher as the program does; the choice
+// holds for its loop and does not reach the processes it starts.
+TEST(EventLoop, ThePlainDispatcherChoiceStaysInThisProcess) {
+    std::ifstream initial("/proc/self/environ", std::ios::binary);
+    const std::string startedWith((std::istreambuf_iterator<char>(initial)), {});
+    if (startedWith.find(std::string("\0QT_NO_GLIB=", 12)) != std::string::npos ||
+        startedWith.starts_with("QT_NO_GLIB=")) {
+        GTEST_SKIP() << "QT_NO_GLIB was given to the tests";
+    }
+    EXPECT_STRNE(QAbstractEventDispatcher::instance()->metaObject()->className(),
+                 "QEventDispatcherGlib");
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QT_NO_GLIB"));
+    QProcess child;
+    child.start("/usr/bin/env", {});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    const QByteArray seen = child.readAllStandardOutput();
+    EXPECT_TRUE(seen.contains("PATH="));
+    EXPECT_FALSE(seen.contains("QT_NO_GLIB="));
 }
 
 TEST(Timer, FiresOnlyWhileEnabledWithAnInterval) {

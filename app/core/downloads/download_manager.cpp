@@ -2,6 +2,7 @@
 
 #include "core/downloads/unused_local_path.h"
 #include "core/log/guarded.h"
+#include "core/network/controller.h"
 #include "core/network/peer_link.h"
 #include "core/network/session.h"
 #include "core/state/app_state.h"
@@ -473,6 +474,9 @@ void startDownload(AppState& state, const std::shared_ptr<cDownload>& dl, bool s
         windowOf(*dl).setProgressText("Asking Permission");
         dl->extendedStatus = "Asking Permission";
         dl->Status = DL_Downloading;
+        if (state.controller) {
+            state.controller->watchTransfers();
+        }
         if (!placeOnDisk(state, *dl)) {
             completeFromDisk(state, dl);
             return;

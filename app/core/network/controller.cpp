@@ -110,12 +110,12 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
                          qel::Variant& /*Metadata*/) {
     guarded(state_.log, "QEL_FileReceived", [&] {
         // A running download keeps its blocks while an update arrives.
+        const std::optional<std::string> from = QEL ? QEL->fileReceivedFrom() : std::nullopt;
         if (updating && updateReceiver_ && !findDownload(state_, reqID)) {
-            updateReceiver_(reqID, strData, Range.get(), fileStatus);
+            updateReceiver_(reqID, strData, Range.get(), fileStatus, from);
             return;
         }
-        incomingDownload(state_, reqID, strData, Range, fileStatus,
-                         QEL ? QEL->fileReceivedFrom() : std::nullopt);
+        incomingDownload(state_, reqID, strData, Range, fileStatus, from);
     });
 }
 

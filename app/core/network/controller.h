@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qel {
@@ -46,12 +47,16 @@ class cMain : public qel::cQELEvents {
 
     // While the self-update receives the program image, file blocks that
     // belong to no download go to `receiver`, with their range when they
-    // carry one.
+    // carry one and the node that sent them (none when the library itself
+    // reports the transfer failed).
     using UpdateReceiver =
         std::function<void(std::string& reqID, std::string& strData, const qel::cXRange* range,
-                           qel::enmFileStatus status)>;
+                           qel::enmFileStatus status, const std::optional<std::string>& from)>;
     void beginUpdate(UpdateReceiver receiver);
     void endUpdate();
+    // A download has started: the transfer watch looks at it from now on.
+    void watchTransfers() { transferWatch_.watch(); }
+    const TransferWatch& transferWatch() const { return transferWatch_; }
 
     void MessageReceived(std::string& strMessage, std::string& strType,
                          std::string& nodeID) override;

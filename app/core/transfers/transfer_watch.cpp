@@ -47,7 +47,25 @@ int32_t silentChecksLimit(int64_t timeout) {
 TransferWatch::TransferWatch(AppState& state) : state_(state) {
     timer_.setHandler([this] { check(); });
     timer_.setInterval(transferCheckInterval(state_.Timeout));
-    timer_.setEnabled(true);
+}
+
+void TransferWatch::watch() {
+    if (!timer_.enabled()) {
+        timer_.setInterval(transferCheckInterval(state_.Timeout));
+        timer_.setEnabled(true);
+    }
+}
+
+bool TransferWatch::somethingToWatch() const {
+    if (!lostUploads_.empty()) {
+        return true;
+    }
+    for (const std::shared_ptr<cDownload>& dl : state_.downloads.snapshot()) {
+        if (dl && dl->Status == DL_Downloading) {
+            return true;
+        }
+    }
+    return false;
 }
 
 TransferWatch::~TransferWatch() = default;
@@ -76,6 +94,9 @@ void TransferWatch::connectionLost(const std::string& nodeID) {
                 lostUploads_.push_back({upload, upload->lngProgress, now});
             }
         }
+        if (somethingToWatch()) {
+            watch();
+        }
     });
 }
 
@@ -97,6 +118,9 @@ void TransferWatch::check() {
     const int64_t now = platform::tickCount();
     checkDownloads(now);
     checkUploads(now);
+    if (!somethingToWatch()) {
+        timer_.setEnabled(false);  // until a download starts or a connection closes under one
+    }
 }
 
 void TransferWatch::checkDownloads(int64_t now) {

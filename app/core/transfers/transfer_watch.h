@@ -20,7 +20,8 @@ struct AppState;
 // connection to the sender closed with nothing more from it within half the
 // Timeout, stops as the user's Stop would leave it (resumable); an upload to
 // a node whose connection closed, and that moves no further within half the
-// Timeout, is cancelled. Checks run on a timer of a quarter of the Timeout.
+// Timeout, is cancelled. Checks run on a timer of a quarter of the Timeout,
+// and only while a download runs or a lost upload is watched.
 class TransferWatch {
   public:
     explicit TransferWatch(AppState& state);
@@ -30,6 +31,9 @@ class TransferWatch {
 
     // A connection to `nodeID` closed.
     void connectionLost(const std::string& nodeID);
+    // A download has started: the checks run until nothing is left to watch.
+    void watch();
+    bool watching() const { return timer_.enabled(); }
     // One round of checks (the timer's).
     void check();
 
@@ -44,6 +48,7 @@ class TransferWatch {
     void checkUploads(int64_t now);
     int64_t grace() const;
     bool watchedAsLost(const qel::cXFile& upload) const;
+    bool somethingToWatch() const;
 
     AppState& state_;
     std::vector<LostUpload> lostUploads_;

@@ -215,13 +215,15 @@ void SelfUpdate::beginUpdate(const std::string& nodeID) {
     // Ending the update drops this receiver while it runs: it touches none of
     // its own members once the block is handed on.
     state_.controller->beginUpdate([self](std::string& reqID, std::string& strData,
-                                          const qel::cXRange* range, qel::enmFileStatus status) {
+                                          const qel::cXRange* range, qel::enmFileStatus status,
+                                          const std::optional<std::string>& from) {
         if (const auto update = self.lock()) {
-            update->fileReceived(reqID, strData, range, status);
+            update->fileReceived(reqID, strData, range, status, from);
         }
     });
     stallTimer_.setInterval(UpdateStallTimeouts * std::max<int64_t>(state_.Timeout, 1));
     stallTimer_.setEnabled(true);
+    imageNode_ = nodeID;
     imageRequest_ = updateProcedures(state_).callRemoteProc(nodeID, std::string(ImageProc));
     if (imageRequest_.empty() || imageRequest_ == "-1") {
         refuse("The program file could not be asked for", ReceiveSource);
@@ -229,9 +231,10 @@ void SelfUpdate::beginUpdate(const std::string& nodeID) {
 }
 
 void SelfUpdate::fileReceived(const std::string& reqID, const std::string& strData,
-                              const qel::cXRange* range, qel::enmFileStatus fileStatus) {
-    if (phase_ != Phase::Receiving || reqID != imageRequest_) {
-        return;
+                              const qel::cXRange* range, qel::enmFileStatus fileStatus,
+                              const std::optional<std::string>& from) {
+    if (phase_ != Phase::Receiving || reqID != imageRequest_ || (from && *from != imageNode_)) {
+        return;  // not ours, or another node's blocks under our request ID
     }
     // Every block restarts the wait, whatever the image's size or the link's speed.
     stallTimer_.setEnabled(false);

@@ -51,9 +51,9 @@ struct UpdateSetup {
 // answer counts only from a node of this program's kind, only with a greater
 // revision, only for VersionAnswerWindowMs after the question, and only
 // until the first update of the run has begun. The image is taken only
-// under its own request ID, block by block in order, and only while it can
-// be a program for this machine; an update whose image stops arriving, or
-// whose call is refused, gives up.
+// under its own request ID from the node asked for it, block by block in
+// order, and only while it can be a program for this machine; an update
+// whose image stops arriving, or whose call is refused, gives up.
 //
 // As the asked copy: answers "GetVersion" with its revision (0 with
 // "-debug") and "GetEXE" with its program file, sent in chunks (ImageUploads),
@@ -76,9 +76,12 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     // Evaluates an answer to "GetVersion".
     void RemoteProcReturn(const std::string& ProcName, const qel::Variant& Params,
                           const std::string& reqID, const std::string& nodeID);
-    // One block of file data while updating, with its range when it has one.
+    // One block of file data while updating, with its range when it has one;
+    // taken only from the node asked for the image (or from the library
+    // itself, telling that the transfer failed).
     void fileReceived(const std::string& reqID, const std::string& strData,
-                      const qel::cXRange* range, qel::enmFileStatus fileStatus);
+                      const qel::cXRange* range, qel::enmFileStatus fileStatus,
+                      const std::optional<std::string>& from);
     // Gives up an update when no block has come for UpdateStallTimeouts x Timeout.
     void stalled();
 
@@ -116,6 +119,7 @@ class SelfUpdate : public std::enable_shared_from_this<SelfUpdate> {
     std::string versionRequest_;
     int64_t askedAt_ = 0;
     std::string imageRequest_;
+    std::string imageNode_;  // the node asked for the image
     UpdateImage image_;
     platform::Timer stallTimer_;
     ImageUploads imageUploads_;

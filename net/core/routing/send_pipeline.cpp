@@ -45,16 +45,6 @@ void writeWhenAbsent(clsPacket& pkt, std::string_view name, const std::string& v
     }
 }
 
-void fillDefaults(const Session& own, clsPacket& pkt) {
-    writeWhenAbsent(pkt, "Destination", "BROADCAST");
-    writeWhenAbsent(pkt, "Source", own.nodeID);
-    writeWhenAbsent(pkt, "TTL", std::to_string(own.TTL));
-    writeWhenAbsent(pkt, "Hops", "0");
-    if (getText(pkt, "ID").empty()) {
-        writeField(pkt, "ID", newID());
-    }
-}
-
 // Confirmation is asked for the node's own packets to one node only: a
 // forwarder never gets the CONFIRM, and a packet for several nodes is never
 // confirmed.
@@ -114,6 +104,16 @@ void transformBody(const Session& own, clsPacket& pkt, std::string_view strDest,
 }
 
 }  // namespace
+
+void fillDefaults(const Session& own, clsPacket& pkt) {
+    writeWhenAbsent(pkt, "Destination", "BROADCAST");
+    writeWhenAbsent(pkt, "Source", own.nodeID);
+    writeWhenAbsent(pkt, "TTL", std::to_string(own.TTL));
+    writeWhenAbsent(pkt, "Hops", "0");
+    if (getText(pkt, "ID").empty()) {
+        writeField(pkt, "ID", newID());
+    }
+}
 
 bool prepareData(const Session& session, clsPacket& pkt, std::string_view strDest,
                  clsPendingPkt& pp) {

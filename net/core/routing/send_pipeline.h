@@ -30,6 +30,10 @@ void sendPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sourceSck = nu
 void sendPacket(clsPacket&& pkt, const std::shared_ptr<clsSocket>& sourceSck = nullptr,
                 const std::shared_ptr<clsSocket>& sendViaSck = nullptr);
 
+// Fills in the fields a packet of `own` lacks, as sendPacket does first; a
+// caller that needs the packet's "ID" before it gives the packet up calls it.
+void fillDefaults(const Session& own, clsPacket& pkt);
+
 // The body transforms, in this order: encryption (with the destination's key,
 // "KE", or else the network password, "NE"), then compression ("Z", with
 // "Original-Length"), then "Content-Length". A transform the packet already

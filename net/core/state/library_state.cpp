@@ -6,6 +6,7 @@
 #include "discovery.h"
 #include "guarded.h"
 #include "local_address.h"
+#include "long_work_queue.h"
 #include "node_info.h"
 #include "receive_pipeline.h"
 #include "socket_host.h"
@@ -43,8 +44,12 @@ void wireReceivePath(LibraryState& lib) {
     lib.connectionServices = std::make_shared<CoreConnectionServices>();
     addCoreMethods(lib.methodHandlers);
     // While a handler waits, every pass of the event loop lets the packets
-    // waiting behind it go on.
-    platform::setEventLoopPassHook([] { return library().receiveNesting.resumeWaiting(); });
+    // waiting behind it go on; with no packet being handled, a pass does one
+    // job of the long work peers asked for.
+    platform::setEventLoopPassHook([] {
+        const bool resumed = library().receiveNesting.resumeWaiting();
+        return runQueuedLongWork() || resumed;
+    });
 }
 
 }  // namespace

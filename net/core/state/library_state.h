@@ -104,6 +104,8 @@ struct LibraryState {
     DispatchTable methodHandlers;   // the packet methods this process's nodes answer
     ReceiveNesting receiveNesting;  // packets being handled, and the streams waiting for room
     BodyCompressor bodyCompressor;  // for every body sent with compression on
+    size_t longWorkTurn = 0;        // the session whose queued long work goes next
+    bool longWorkQueued = false;    // some session may have long work queued
 
     std::unique_ptr<LibraryTimers> timers;               // made by initLibrary
     std::unique_ptr<platform::DebugOutput> debugWindow;  // made by the first debug output

@@ -66,6 +66,8 @@ void clsSocket::closeForGoneSession() {
 
 void clsSocket::resetStreams() {
     incoming.reset();
+    closeWhenHandled_ = false;
+    waitingForRoom = false;  // what waited for room is gone with the stream
     packetOut.reset();
     Sending = false;
     outPending.clear();
@@ -112,8 +114,10 @@ void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
                                   [&source](const auto& h) { return h.lock() == source; });
     if (!held) {
         holding_.push_back(source);
-        source->holdReading(connectionID);
     }
+    // Asked again each time: a source that closed and came back meanwhile
+    // let go of every hold on it.
+    source->holdReading(connectionID);
 }
 
 void clsSocket::releaseWhenDrained() {
@@ -306,6 +310,27 @@ void clsSocket::closeConnection(bool userInitiated) {
     });
 }
 
+void clsSocket::peerEnded() {
+    inSessionFrame([this](Session&) {
+        if (!isConnected) {
+            closeConnection(false);
+            return;
+        }
+        closeWhenHandled_ = true;
+        if (reportingFramingErrors_) {
+            return;  // the cut under way goes on, and closes once it is done
+        }
+        handleBuffered();
+    });
+}
+
+// Once the stream holds nothing more to hand on, an ended peer's connection closes.
+void clsSocket::closeIfPeerEnded() {
+    if (closeWhenHandled_ && isConnected) {
+        closeConnection(false);
+    }
+}
+
 // Reports what the framing found wrong, after the cut. A later arrival on
 // this connection while an Error handler waits only joins the stream, so the
 // packets still leave it in byte order. False when the node went away meanwhile.
@@ -376,6 +401,10 @@ bool clsSocket::handleBuffered() {
     ReceiveNesting& nesting = library().receiveNesting;
     bool handled = false;
     for (;;) {
+        if (!hasWaitingText()) {
+            closeIfPeerEnded();
+            return handled;
+        }
         if (readingHeld()) {
             return handled;  // a relay's queue is full: the rest waits, in order
         }
@@ -389,6 +418,7 @@ bool clsSocket::handleBuffered() {
             return handled;
         }
         if (cut == PacketFramer::Cut::NeedMore) {
+            closeIfPeerEnded();  // a packet cut short by the end is no packet
             return handled;
         }
         if (cut == PacketFramer::Cut::Broken) {

@@ -89,6 +89,10 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // the node asks for (`userInitiated`) is never reconnected, and also
     // stops a connect still in progress.
     void closeConnection(bool userInitiated);
+    // The peer's side has ended (closed, reset, failed): the complete packets
+    // it sent before are handled first, even those held back for want of
+    // room or by a relay, and the connection is closed once they are.
+    void peerEnded();
 
     // Forgets what was being received and written: the stream starts afresh
     // and nothing is left marked as in progress, held or holding.
@@ -121,6 +125,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     std::vector<std::string> readHolders_;           // connections holding this one's reading
     std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
     std::string arrival_;                            // the bytes of the arrival being taken in
+    bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
     template <class Work>
     void inSessionFrame(Work&& work);
@@ -134,6 +139,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void paceUpload(Session& own);
     void receive();
     bool handleBuffered();
+    void closeIfPeerEnded();
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;

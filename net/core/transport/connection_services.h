@@ -41,6 +41,9 @@ class ConnectionServices {
     virtual void connectionClosed(Session& session,
                                   const std::shared_ptr<clsSocket>& connection) = 0;
 
+    // A transfer has started: whatever watches the running transfers wakes.
+    virtual void transferStarted() {}
+
     // Starts connecting the same connection again, asynchronously.
     virtual void reconnect(const std::shared_ptr<clsSocket>& connection) = 0;
 };

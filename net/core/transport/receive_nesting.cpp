@@ -36,7 +36,8 @@ bool ReceiveNesting::resumeWaiting() {
     while (!held_.empty() && roomForOneMore()) {
         const std::shared_ptr<clsSocket> connection = held_.front().lock();
         held_.pop_front();
-        if (connection) {
+        // A connection closed meanwhile has nothing left waiting.
+        if (connection && connection->waitingForRoom) {
             connection->waitingForRoom = false;
             connection->releaseReading(NestingHolder);
             handled = connection->handleWaitingPackets() || handled;

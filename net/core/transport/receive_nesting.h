@@ -22,9 +22,12 @@ class clsSocket;
 // the next arrival.
 class ReceiveNesting {
   public:
-    // Deep enough for every wait a peer can open at once (the program's
-    // access questions and incoming-file prompts among them) with room to
-    // spare; far from what the stack holds.
+    // What nests is a handler that lets events run for a bounded time (a
+    // library wait with its time-out, an application's event handler); no
+    // handler waits on a person or on a peer's answer, and long work runs
+    // from the top of the loop. The bound keeps a burst of such handlers
+    // from piling up on the stack: deeper, packets wait their turn in their
+    // streams. Far from what the stack holds.
     static constexpr size_t MaxDepth = 32;
 
     ReceiveNesting() { handling_.reserve(MaxDepth); }

@@ -89,7 +89,7 @@ void SocketHost::ConnectionEvents::onSendComplete(SocketControl& control) {
 }
 
 void SocketHost::ConnectionEvents::onClose(SocketControl& control) {
-    route(control, [](clsSocket& connection) { connection.closeConnection(false); });
+    route(control, [](clsSocket& connection) { connection.peerEnded(); });
 }
 
 // A connect that fails shows only as the element's state. An established
@@ -98,7 +98,7 @@ void SocketHost::ConnectionEvents::onClose(SocketControl& control) {
 void SocketHost::ConnectionEvents::onError(SocketControl& control, int, const std::string&) {
     route(control, [](clsSocket& connection) {
         if (connection.isConnected) {
-            connection.closeConnection(false);
+            connection.peerEnded();
         }
     });
 }

@@ -10,7 +10,9 @@ namespace platform {
 // Chooses Qt's own event dispatcher over GLib's for the application made
 // next, unless QT_NO_GLIB is set already (either way). GLib's wakes its loop
 // with a system call for every posted event, and every socket event is one;
-// Qt's wakes it once per pass. Call before the QCoreApplication is made.
+// Qt's wakes it once per pass. Call before the QCoreApplication is made; the
+// variable it sets is taken back as the application is made, so processes
+// started later get the environment this one was given.
 void preferPlainEventDispatcher();
 
 // Runs every pending event, re-entrantly: handlers may call it again.

@@ -335,9 +335,8 @@ TEST_F(ControllerPeerTest, FileBlocksOfADownloadReachItEvenWhileAnUpdateArrives)
     const auto dl = runningDownload(state, "REQ-DL", "PEER-NODE", local("dl.bin"));
     std::vector<std::string> updateBlocks;
     state.controller->beginUpdate(
-        [&](std::string& reqID, std::string& data, const qel::cXRange*, qel::enmFileStatus) {
-            updateBlocks.push_back(reqID + ":" + data);
-        });
+        [&](std::string& reqID, std::string& data, const qel::cXRange*, qel::enmFileStatus,
+            const std::optional<std::string>&) { updateBlocks.push_back(reqID + ":" + data); });
     const auto send = [&](const std::string& reqID, const std::string& data) {
         peer.sendFile(state.NodeGUID, reqID, data, qel::FS_Transferring, "",
                       peer.makeRange(0, static_cast<int64_t>(data.size()) - 1, 10));

@@ -1,5 +1,6 @@
 #include "core/downloads/download_manager.h"
 #include "core/transfers/transfer_lists.h"
+#include "core/transfers/transfer_watch.h"
 #include "download_fixture.h"
 #include "qellib/x_file.h"
 #include "support/socket_recorder.h"
@@ -49,6 +50,19 @@ TEST_F(DownloadTest, AFileArrivesWholeThroughStartingAndDownloadingToComplete) {
     EXPECT_NE(std::find(w.captions.begin(), w.captions.end(), "Complete - a.bin"),
               w.captions.end());
     EXPECT_EQ(logText(), "");
+}
+
+// The checks of running transfers wake only while there is one to check.
+TEST_F(DownloadTest, TheTransferWatchWakesOnlyWhileADownloadRuns) {
+    const TransferWatch& watch = state.controller->transferWatch();
+    EXPECT_FALSE(watch.watching());
+    sharedFile("a.bin", 200000);  // in blocks of 1 KiB
+    download("a.bin");
+    ASSERT_EQ(record(1)->Status, DL_Downloading);
+    EXPECT_TRUE(watch.watching());
+    ASSERT_TRUE(ended(1));
+    EXPECT_EQ(record(1)->Status, DL_Complete);
+    EXPECT_TRUE(waitUntil([&] { return !watch.watching(); }));
 }
 
 TEST_F(DownloadTest, TheStateSequenceIsPendingStartingDownloadingComplete) {

@@ -4,6 +4,7 @@
 #include "dispatch_table.h"
 #include "fields.h"
 #include "library_state.h"
+#include "node_connection_services.h"
 #include "node_info.h"
 #include "send_pipeline.h"
 
@@ -53,6 +54,29 @@ TEST_F(TransferTest, AFileArrivesWholeAndInRangesByteIdentical) {
     EXPECT_EQ(a.events->requests[0].range, "");
     EXPECT_EQ(a.events->requests[1].range, "666666--1");
     EXPECT_EQ(a.events->requests[1].nodeID, b.id());
+}
+
+// The watch over running transfers wakes only while a sender runs (or a
+// receiver is cut off from its sender), and sleeps again once none does.
+TEST_F(TransferTest, TheTransferWatchWakesOnlyWhileATransferRuns) {
+    const Peer a = addPeer("A", {}, true);
+    const Peer b = addPeer("B");
+    link(*b.node, *a.node);
+    const auto services =
+        std::dynamic_pointer_cast<NodeConnectionServices>(library().connectionServices);
+    ASSERT_TRUE(services);
+    EXPECT_FALSE(services->watch().watching());
+
+    sharedFile("data.bin", 8 * 1024 * 1024);
+    std::vector<bool> watchedWhileArriving;
+    b.events->onReceived = [&](const ReceivedFile& chunk) {
+        if (chunk.status == FS_Transferring && watchedWhileArriving.empty()) {
+            watchedWhileArriving.push_back(services->watch().watching());
+        }
+    };
+    ASSERT_EQ(fetch(b, a, "\\data.bin").back().status, FS_Complete);
+    EXPECT_EQ(watchedWhileArriving, std::vector<bool>{true});
+    EXPECT_TRUE(waitFor([&] { return !services->watch().watching(); }));
 }
 
 TEST_F(TransferTest, ContentRangesFollowTheChunkSize) {

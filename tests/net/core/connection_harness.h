@@ -42,7 +42,14 @@ class RouteToConnection : public platform::SocketEvents {
         });
     }
     void onClose(platform::SocketControl&) override {
-        with([](clsSocket& c) { c.closeConnection(false); });
+        with([](clsSocket& c) { c.peerEnded(); });
+    }
+    void onError(platform::SocketControl&, int, const std::string&) override {
+        with([](clsSocket& c) {
+            if (c.isConnected) {
+                c.peerEnded();
+            }
+        });
     }
 
   private:

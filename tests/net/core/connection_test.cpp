@@ -302,6 +302,94 @@ TEST_F(ConnectionTest, AStreamThatCannotBeFramedClosesTheConnection) {
     ASSERT_TRUE(waitUntil([&] { return !client->isConnected; }));
 }
 
+// Packets that wait in a held stream when the peer closes are the peer's
+// last word: they are handled, in order, and only then is the connection
+// closed, once. A stream is held at the nesting bound, or by a relay.
+TEST_F(ConnectionTest, PacketsHeldAtTheNestingBoundAreHandledBeforeThePeersClose) {
+    connectPair();
+    const ReceiveNesting& nesting = library().receiveNesting;
+    constexpr size_t kDepth = ReceiveNesting::MaxDepth;
+    constexpr size_t kWaiting = kDepth + 4;
+    std::string waiting;
+    for (size_t i = 0; i < kWaiting; ++i) {
+        waiting += packetText("WAIT", std::to_string(i));
+    }
+    bool release = false;
+    int closedWhenLast = -1;
+    onPacket = [&](clsPacket& packet, clsSocket&) {
+        if (packet.Method == "LAST") {
+            closedWhenLast = countOf(events->log, "closed ");
+        }
+        if (packet.Method != "WAIT" || release) {
+            return;
+        }
+        if (nesting.depth() < kDepth) {
+            waitUntil([&] { return release; }, 20000);
+            return;
+        }
+        // The innermost: the peer sends one more and closes while the rest waits.
+        client->Send(pendingPacket(packetText("LAST")));
+        ASSERT_TRUE(waitUntil([&] { return !client->Sending; }));
+        clientControl.close();
+        EXPECT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::PeerClosed; }));
+        EXPECT_EQ(countOf(events->log, "closed "), 0);
+        release = true;
+    };
+    client->Send(pendingPacket(waiting));
+    ASSERT_TRUE(waitUntil([&] { return countOf(events->log, "closed ") == 1; }, 20000));
+    ASSERT_EQ(received.size(), kWaiting + 1);
+    for (size_t i = 0; i < kWaiting; ++i) {
+        EXPECT_EQ(received[i].method + " " + received[i].body, "WAIT " + std::to_string(i));
+    }
+    EXPECT_EQ(received.back().method, "LAST");
+    EXPECT_EQ(closedWhenLast, 0);
+    EXPECT_FALSE(server->waitingForRoom);  // the mark went with the stream
+    EXPECT_EQ(nesting.heldConnections(), 0U);
+    letEventsRun(50);
+    EXPECT_EQ(countOf(events->log, "closed "), 1);
+}
+
+TEST_F(ConnectionTest, PacketsHeldByARelayAreHandledBeforeThePeersClose) {
+    connectPair();
+    server->holdReading("RELAY");
+    client->Send(pendingPacket(packetText("ONE", "1") + packetText("TWO")));
+    ASSERT_TRUE(waitUntil([&] { return !client->Sending; }));
+    clientControl.close();
+    ASSERT_TRUE(waitUntil([&] { return serverControl.state() == SocketState::PeerClosed; }));
+    letEventsRun(50);
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(countOf(events->log, "closed "), 0);
+
+    server->releaseReading("RELAY");
+    ASSERT_TRUE(waitUntil([&] { return countOf(events->log, "closed ") == 1; }));
+    EXPECT_EQ(methodsOn(*server), (Methods{"ONE", "TWO"}));
+    EXPECT_EQ(received[0].body, "1");
+    EXPECT_FALSE(server->readingHeld());
+    EXPECT_FALSE(server->isConnected);
+}
+
+// A source whose reading a relay held closes and comes back: the relay holds
+// it again the next time its queue is over the mark.
+TEST_F(ConnectionTest, ARelayHoldsASourceAgainAfterItClosedAndCameBack) {
+    connectPair();
+    library().outgoingBounds.holdForwardedAtBytes = 1024;
+    const auto forwardedFrom = [&](const std::shared_ptr<clsSocket>& source) {
+        auto pending = pendingPacket(packetText("RELAYED", patternBytes(4096)));
+        pending->forwarded = true;
+        pending->Destination = "NODE-FAR";
+        pending->sourceSck = source;
+        return pending;
+    };
+    client->Send(forwardedFrom(server));
+    EXPECT_TRUE(server->readingHeld());
+    server->resetStreams();  // closed and reconnected: every hold on it is gone
+    EXPECT_FALSE(server->readingHeld());
+    client->Send(forwardedFrom(server));
+    EXPECT_TRUE(server->readingHeld());
+    ASSERT_TRUE(waitUntil([&] { return !client->Sending; }, 20000));
+    EXPECT_FALSE(server->readingHeld());
+}
+
 // The transfer engine hears of each FILE chunk a connection has written out,
 // and what it sends meanwhile queues behind the packets already waiting.
 class PacingTest : public ConnectionTest {

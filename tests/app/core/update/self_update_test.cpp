@@ -184,6 +184,36 @@ TEST(SelfUpdateTest, AnUpdateWhoseImageStopsComingGivesUpAndIgnoresItLater) {
     }
 }
 
+// Only the node asked for the image sends it: blocks under the image's
+// request ID from another node are not taken.
+TEST(SelfUpdateTest, BlocksUnderTheImagesRequestFromAnotherNodeAreNotTaken) {
+    constexpr size_t kFirstBlock = 256 * 1024;
+    UpdatePeer peer("PEER");
+    peer.procedures->image = runnableImage(1024 * 1024);
+    peer.procedures->stopAfter = kFirstBlock;
+    UpdatePeer other("OTHER");
+    other.procedures->revision = "1";  // not newer: never asked for its image
+    ProgramCore core(5);
+    core.state.Timeout = 10000;  // the update waits for the rest meanwhile
+    core.bringUp({peer.address(), other.address()});
+    ASSERT_TRUE(core.knows(peer));
+    ASSERT_TRUE(core.knows(other));
+    checkForUpdate(core.state);
+    const std::string image = core.file("Update.dat");
+    ASSERT_TRUE(waitUntil([&] {
+        return peer.procedures->imageCalls == 1 &&
+               platform::fileSize(image) == static_cast<int64_t>(kFirstBlock);
+    }));
+
+    other.node.sendFile(core.state.NodeGUID, peer.procedures->imageRequest, runnableImage(),
+                        qel::FS_Complete);
+    ASSERT_GE(other.node.Ping(core.state.NodeGUID, 20000), 0);  // after the block
+    EXPECT_TRUE(core.update().updating());
+    EXPECT_EQ(platform::fileSize(image), static_cast<int64_t>(kFirstBlock));
+    EXPECT_TRUE(core.recorded.starts.empty());
+    EXPECT_EQ(other.procedures->imageCalls, 0);
+}
+
 // A copy that cannot send its program file now answers the call: the update
 // ends at once instead of waiting for what will not come.
 TEST(SelfUpdateTest, ARefusedCallForTheImageEndsTheUpdate) {
