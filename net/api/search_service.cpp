@@ -109,8 +109,8 @@ void handleSearchMatch(clsPacket& pkt, const Connection&, const std::string& str
         const auto bytes = static_cast<int64_t>(strSource.size() + result.size());
         if (request.results.size() >= room ||
             request.resultBytes + bytes > limits::MaxSearchAnswerBytes) {
-            debugPrint("Search answers from " + strSource + " left out: " +
-                       std::to_string(request.results.size() - 1) + " answers of " +
+            debugPrint("Search answers from " + strSource +
+                       " left out: " + std::to_string(request.results.size() - 1) + " answers of " +
                        std::to_string(request.resultBytes) + " bytes kept already");
             return;
         }

@@ -164,9 +164,9 @@ void cMain::nodeInfo(qel::typNodeInfo& n) {
             // Logged at the 1st, 2nd, 4th, 8th... so the log stays small too.
             const int64_t notListed = ++usersNotListed_;
             if ((notListed & (notListed - 1)) == 0) {
-                state_.logError("Node " + n.ID + " not listed: " +
-                                    std::to_string(kMaxListedUsers) + " nodes listed already (" +
-                                    std::to_string(notListed) + " not listed)",
+                state_.logError("Node " + n.ID + " not listed: " + std::to_string(kMaxListedUsers) +
+                                    " nodes listed already (" + std::to_string(notListed) +
+                                    " not listed)",
                                 -1, "QEL_nodeInfo");
             }
             return;

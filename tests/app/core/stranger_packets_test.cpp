@@ -6,12 +6,12 @@
 // program's kind are listed only up to a bound, and chat lines are no longer
 // than the input line takes.
 #include "app_fixture.h"
+#include "core/chat/chat_line_bound.h"
 #include "core/network/controller.h"
 #include "core/network/session.h"
 #include "fake_chat.h"
-#include "qellib/qel.h"
-#include "core/chat/chat_line_bound.h"
 #include "platform/zlib_stream.h"
+#include "qellib/qel.h"
 #include "support/packet_flood.h"
 #include "support/process_resources.h"
 #include "support/raw_peer.h"
@@ -185,9 +185,9 @@ TEST_F(StrangerPacketsTest, BodiesNothingReadsAreNeitherHeldNorInflated) {
     }
     ASSERT_TRUE(pingAnswered("AFTER-GETS"));
     for (int i = 1; i <= 2; ++i) {
-        peer.send(peer.packet("UPDATE", state.NodeGUID,
-                              {{"Flags", "Z"}, {"Original-Length", std::to_string(256 * 1024 * 1024)}},
-                              updateBomb));
+        peer.send(peer.packet(
+            "UPDATE", state.NodeGUID,
+            {{"Flags", "Z"}, {"Original-Length", std::to_string(256 * 1024 * 1024)}}, updateBomb));
     }
     peer.send(peer.packet("FILE", state.NodeGUID,
                           {{"ReqID", RawPeer::newID()},

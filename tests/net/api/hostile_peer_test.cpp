@@ -295,12 +295,13 @@ TEST_F(HostilePeerTest, SettingsTextBombsStopAtTheReadersBounds) {
         ASSERT_LT(body.size(), 64U * 1024);
         const tornel::test::MemoryPeak memory;
         const std::string reqID = "AFTER-" + std::to_string(peer.received.size());
-        peer.send(peer.packet(row.method, kNodeID,
-                              {{"Flags", "Z"}, {"Original-Length", std::to_string(row.text.size())}},
-                              body) +
-                  peer.packet("PING", kNodeID, {{"ReqID", reqID}}));
-        ASSERT_TRUE(tornel::test::waitUntil([&] { return peer.answer("PONG", reqID) != nullptr; },
-                                            30000));
+        peer.send(
+            peer.packet(row.method, kNodeID,
+                        {{"Flags", "Z"}, {"Original-Length", std::to_string(row.text.size())}},
+                        body) +
+            peer.packet("PING", kNodeID, {{"ReqID", reqID}}));
+        ASSERT_TRUE(
+            tornel::test::waitUntil([&] { return peer.answer("PONG", reqID) != nullptr; }, 30000));
         EXPECT_LT(memory.growthMiB(), 96);
     }
 }
@@ -350,8 +351,8 @@ TEST(UnexpectedFiles, AFileTheApplicationDoesNotExpectIsNeverInflated) {
                                {"Original-Length", std::to_string(plain.size())}},
                               body) +
                   peer.packet("PING", node.id, {{"ReqID", "P-" + reqID}}));
-        ASSERT_TRUE(tornel::test::waitUntil(
-            [&] { return peer.answer("PONG", "P-" + reqID) != nullptr; }));
+        ASSERT_TRUE(
+            tornel::test::waitUntil([&] { return peer.answer("PONG", "P-" + reqID) != nullptr; }));
         EXPECT_EQ(events->asked.back(), reqID + " RAW-PEER");
         EXPECT_EQ(library().counters.compressionCount - before, expected ? 1 : 0);
         EXPECT_EQ(events->received, expected ? std::vector<std::string>{"WANTED 1048576"}

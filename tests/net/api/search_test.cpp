@@ -153,7 +153,8 @@ TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBoundedInBytes) {
     for (size_t i = 1; i < results.size(); ++i) {
         kept += static_cast<int64_t>(results[i].nodeID.size() + results[i].Result.size());
     }
-    EXPECT_EQ(results.size() - 1, static_cast<size_t>(limits::MaxSearchAnswerBytes) / (kHitBytes + 1 + b.id.size()));
+    EXPECT_EQ(results.size() - 1,
+              static_cast<size_t>(limits::MaxSearchAnswerBytes) / (kHitBytes + 1 + b.id.size()));
     EXPECT_LE(kept, limits::MaxSearchAnswerBytes);
     ASSERT_GT(results.size(), 1U);
     EXPECT_EQ(results[1].Result, "\\" + std::string(kHitBytes, 'a'));

@@ -219,8 +219,8 @@ TEST(SettingsText, ReadingStopsAtTheBoundsOfWhatItBuilds) {
     size_t visited = 0;
     st::ReadBounds few;
     few.sections = 5;
-    EXPECT_FALSE(st::visitSettingsSections(repeat("<s></s>", 10),
-                                           [&](st::TextSection&&) { ++visited; }, few));
+    EXPECT_FALSE(st::visitSettingsSections(
+        repeat("<s></s>", 10), [&](st::TextSection&&) { ++visited; }, few));
     EXPECT_EQ(visited, 5U);
 }
 

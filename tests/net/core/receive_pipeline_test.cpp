@@ -162,11 +162,8 @@ TEST_F(ChainTest, ACompressedBodyIsInflatedOnlyForAHandlerThatReadsIt) {
         int64_t inflated;
     };
     const Row rows[] = {
-        {"PROBE", "", false, 1},
-        {"UPDATE", "", false, 0},
-        {"UPDATE", "", true, 0},
-        {"LAZY", "no", false, 0},
-        {"LAZY", "yes", false, 1},
+        {"PROBE", "", false, 1},  {"UPDATE", "", false, 0},  {"UPDATE", "", true, 0},
+        {"LAZY", "no", false, 0}, {"LAZY", "yes", false, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.method + " " + row.read);
@@ -202,8 +199,8 @@ TEST_F(ChainTest, AnOverlongRouteIsNeitherLearnedNorPassedOn) {
     for (const size_t length : {size_t{1000}, static_cast<size_t>(limits::MaxRouteBytes) + 1}) {
         SCOPED_TRACE(length);
         const std::string origin(length - 1, 'R');
-        const std::string id = probe(a, c.session->nodeID, "x",
-                                     [&](clsPacket& p) { AddField(p, "Route", origin); });
+        const std::string id =
+            probe(a, c.session->nodeID, "x", [&](clsPacket& p) { AddField(p, "Route", origin); });
         settle(a, c);
         ASSERT_EQ(handledAt(c, id).size(), 1U);
         const bool kept = length <= static_cast<size_t>(limits::MaxRouteBytes);

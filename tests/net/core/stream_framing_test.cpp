@@ -206,9 +206,10 @@ TEST_F(FramingTest, ABodyBeyondItsMethodsBoundIsSkippedAsItArrivesAndTheStreamGo
             const auto headerSize = static_cast<int64_t>(header.size());
             const int64_t total = headerSize + row.length + static_cast<int64_t>(next.size());
             const auto byteAt = [&](int64_t at) {
-                return at < headerSize             ? header[static_cast<size_t>(at)]
-                       : at < headerSize + row.length ? 'b'
-                                                      : next[static_cast<size_t>(at - headerSize - row.length)];
+                return at < headerSize ? header[static_cast<size_t>(at)]
+                       : at < headerSize + row.length
+                           ? 'b'
+                           : next[static_cast<size_t>(at - headerSize - row.length)];
             };
             constexpr int64_t chunk = 1024 * 1024;
             int64_t mostHeld = 0;
@@ -232,10 +233,10 @@ TEST_F(FramingTest, ABodyBeyondItsMethodsBoundIsSkippedAsItArrivesAndTheStreamGo
             }
             EXPECT_EQ(cut, std::vector<std::string>{"PING"});
             EXPECT_LE(mostHeld, chunk);
-            EXPECT_EQ(reportedLines(framer),
-                      std::vector<std::string>{"Error 7: Packet dropped: a " + row.method +
-                                               " body of " + std::to_string(row.length) +
-                                               " bytes is skipped"});
+            EXPECT_EQ(
+                reportedLines(framer),
+                std::vector<std::string>{"Error 7: Packet dropped: a " + row.method + " body of " +
+                                         std::to_string(row.length) + " bytes is skipped"});
             EXPECT_EQ(framer.bufferedBytes(), 0);
         }
     }

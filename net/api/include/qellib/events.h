@@ -29,8 +29,8 @@ class cQELEvents {
     // and FileReceived raised. `Expected` comes in True; a handler that
     // knows no transfer of that ID from that node sets it False, and the FILE
     // is dropped without its body being inflated.
-    virtual void FileExpected(std::string& /*reqID*/, std::string& /*nodeID*/,
-                              bool& /*Expected*/) {}
+    virtual void FileExpected(std::string& /*reqID*/, std::string& /*nodeID*/, bool& /*Expected*/) {
+    }
     virtual void FileRequest(std::string& /*Resource*/, std::string& /*fullPath*/,
                              std::string& /*nodeID*/, std::string& /*reqID*/,
                              std::shared_ptr<cXRange>& /*Range*/, Variant& /*Metadata*/,
