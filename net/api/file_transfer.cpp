@@ -10,6 +10,7 @@
 #include "guarded.h"
 #include "library_state.h"
 #include "numbers.h"
+#include "receive_pipeline.h"
 #include "running_requests.h"
 #include "share_resolver.h"
 #include "transfer_limits.h"
@@ -175,7 +176,9 @@ void doGet(const clsPacket& pkt, const Connection& connection, const std::string
 }
 
 // FILE: a cancel from the transfer's own receiver stops its sender; every
-// FILE reaches the application, confirmed first when its sender asks.
+// FILE the application expects reaches it, confirmed first when its sender
+// asks, its body decoded only then. One it does not expect is dropped with
+// its body as it came (never inflated) and not confirmed.
 void doFile(clsPacket& pkt, const Connection& connection, const std::string& strSource) {
     guarded("doFile", [&] {
         const SessionPtr own = requireCurrentSession();
@@ -186,9 +189,15 @@ void doFile(clsPacket& pkt, const Connection& connection, const std::string& str
         if (fileStatus == FS_Canceled) {
             cancelSender(*own, reqID, strSource);
         }
+        if (!raiseFileExpected(own, reqID, strSource) || !SessionTable::live(own)) {
+            return;
+        }
         noteSenderHeard(*own, reqID, strSource, connection, fileStatus);
         if (hasFlag(pkt, "RF")) {
             doFileConfirm(pkt, connection);
+        }
+        if (!decodeReceivedBody(pkt)) {
+            return;
         }
         Variant metadata = GetField(pkt, "Metadata", std::string());
         std::string data = std::move(pkt.Data);  // the chunk is the application's
@@ -249,7 +258,7 @@ void settleSenders(Session& own, int64_t now) {
 
 void addFileTransferMethods(DispatchTable& table) {
     table.add("GET", doGet);
-    table.add("FILE", doFile);
+    table.add("FILE", doFile, BodyDecoding::ByHandler);
     table.add("REQCONFIRM", onReqConfirm);
     table.add("FILECONFIRM", doFileConfirmed);
 }

@@ -7,6 +7,7 @@
 #include "library_state.h"
 #include "long_work.h"
 #include "lookups.h"
+#include "receive_pipeline.h"
 #include "search_pattern.h"
 #include "send_pipeline.h"
 #include "session.h"
@@ -91,31 +92,36 @@ void handleSearch(const clsPacket& pkt, const Connection&, const std::string& st
     answerSearch(reqID, strSource, std::move(results));
 }
 
-void handleSearchMatch(const clsPacket& pkt, const Connection&, const std::string& strSource) {
+// Only an answer to a search of this node's is decoded and read; its hits
+// are kept within the bounds of one search, by count and by bytes.
+void handleSearchMatch(clsPacket& pkt, const Connection&, const std::string& strSource) {
     if (platform::asciiUpper(pkt.Resource) != "TRUE") {
         return;
     }
     const SessionPtr own = requireCurrentSession();
     const int32_t index = findSearchRequest(*own, getText(pkt, "ReqID"));
-    if (index < 0) {
+    if (index < 0 || !decodeReceivedBody(pkt)) {
         return;
     }
     cSettings body;
     body.LoadXML(pkt.Data);
-    std::vector<typSearchResult>& results =
-        own->pendingSearches[static_cast<size_t>(index)].results;
+    typSearchReq& request = own->pendingSearches[static_cast<size_t>(index)];
     // Element 0 is blank; the hits after it are bounded.
     const auto room = static_cast<size_t>(limits::MaxSearchAnswers) + 1;
     for (std::string& result : body.GetSettingArray("Results")) {
         if (result.empty()) {
             continue;
         }
-        if (results.size() >= room) {
+        const auto bytes = static_cast<int64_t>(strSource.size() + result.size());
+        if (request.results.size() >= room ||
+            request.resultBytes + bytes > limits::MaxSearchAnswerBytes) {
             debugPrint("Search answers from " + strSource +
-                       " left out: " + std::to_string(limits::MaxSearchAnswers) + " kept already");
+                       " left out: " + std::to_string(request.results.size() - 1) + " answers of " +
+                       std::to_string(request.resultBytes) + " bytes kept already");
             return;
         }
-        results.push_back({strSource, std::move(result)});
+        request.resultBytes += bytes;
+        request.results.push_back({strSource, std::move(result)});
     }
 }
 
@@ -187,7 +193,7 @@ StringArray matchingSharedFiles(const Session& own, const SearchPattern& pattern
 
 void addSearchMethods(DispatchTable& table) {
     table.add("SEARCH", handleSearch);
-    table.add("SEARCHMATCH", handleSearchMatch);
+    table.add("SEARCHMATCH", handleSearchMatch, BodyDecoding::ByHandler);
 }
 
 }  // namespace qel

@@ -219,11 +219,40 @@ size_t findIgnoringCase(std::string_view text, std::string_view pattern, size_t 
                                                    : static_cast<size_t>(found - text.begin());
 }
 
+namespace {
+
+// Counts what a reading has built against its bounds.
+class ReadBudget {
+  public:
+    explicit ReadBudget(const ReadBounds& bounds) : left_(bounds) {}
+
+    bool takeSection(std::string_view name) { return take(left_.sections, name.size()); }
+    bool takeEntry(const TextEntry& entry) {
+        return take(left_.entries, entry.key.size() + entry.value.size());
+    }
+
+  private:
+    bool take(size_t& records, size_t bytes) {
+        if (records == 0 || bytes > left_.bytes) {
+            return false;
+        }
+        --records;
+        left_.bytes -= bytes;
+        return true;
+    }
+
+    ReadBounds left_;
+};
+
+}  // namespace
+
 bool visitSettingsSections(std::string_view original,
-                           const std::function<void(TextSection&&)>& visit) {
+                           const std::function<void(TextSection&&)>& visit,
+                           const ReadBounds& bounds) {
     const std::string inner = withoutRootTags(original);
     const std::string_view text = inner;
     EndTagSearch endTags(text);
+    ReadBudget budget(bounds);
     TextSection open;  // the section being read, while inSection
     bool inSection = false;
     const auto handOver = [&] {
@@ -246,6 +275,9 @@ bool visitSettingsSections(std::string_view original,
         }
         const std::string_view name = text.substr(tagStart + 1, tagEnd - tagStart - 1);
         if (!inSection) {
+            if (!budget.takeSection(name)) {
+                return false;
+            }
             open.name = name;
             inSection = true;
             position = tagEnd + 1;
@@ -254,7 +286,10 @@ bool visitSettingsSections(std::string_view original,
             position = tagEnd + 1;
         } else {
             position = readEntry(text, tagStart, tagEnd, endTags, open);
-            if (position == npos) {
+            if (position == npos || !budget.takeEntry(open.entries.back())) {
+                if (position != npos) {
+                    open.entries.pop_back();
+                }
                 handOver();
                 return false;
             }
@@ -262,10 +297,11 @@ bool visitSettingsSections(std::string_view original,
     }
 }
 
-ReadResult readSettingsText(std::string_view text) {
+ReadResult readSettingsText(std::string_view text, const ReadBounds& bounds) {
     ReadResult result;
     result.complete = visitSettingsSections(
-        text, [&result](TextSection&& section) { result.sections.push_back(std::move(section)); });
+        text, [&result](TextSection&& section) { result.sections.push_back(std::move(section)); },
+        bounds);
     return result;
 }
 

@@ -45,9 +45,26 @@ struct TextSection {
     friend bool operator==(const TextSection&, const TextSection&) = default;
 };
 
+// The most sections one reading builds (a store's sections have 16-bit
+// indices), and the most entries: more than 16 bits, for long listings, yet
+// far from the millions a text of tiny tags would make.
+inline constexpr size_t MaxSections = 32766;
+inline constexpr size_t MaxEntries = 65536;
+// The most bytes of section names, keys and values one reading builds.
+inline constexpr size_t MaxReadBytes = 32 * 1024 * 1024;
+
+// What one reading may build, in all, before it stops as it stops at a tag
+// that never closes: a peer's text of tiny tags costs no more than these.
+struct ReadBounds {
+    size_t sections = MaxSections;
+    size_t entries = MaxEntries;
+    size_t bytes = MaxReadBytes;
+};
+
 struct ReadResult {
     std::vector<TextSection> sections;
-    // False when a tag never closes; the sections and entries before it are kept.
+    // False when a tag never closes or a bound is reached; the sections and
+    // entries before it are kept.
     bool complete = false;
 };
 
@@ -59,8 +76,9 @@ struct ReadResult {
 // without regard to case, so every value cSettings writes reads back whole.
 // A tag with no end tag of its own runs to the next "</…>" and reads as an
 // entry with an empty key and value. Text between tags is skipped; a section
-// that never closes runs to the end.
-ReadResult readSettingsText(std::string_view text);
+// that never closes runs to the end. Reading stops at the first section,
+// entry or byte beyond `bounds`.
+ReadResult readSettingsText(std::string_view text, const ReadBounds& bounds = {});
 
 // The settings text cSettings writes for a store holding only `values`
 // saved by SaveSettingArray(key, values), written once into a buffer
@@ -78,8 +96,10 @@ std::optional<StringArray> readArrayText(std::string_view text, std::string_view
 
 // The same reading, handing each section to `visit` as soon as it is whole
 // (a section that never closes, at the end), so that a long text is never
-// held as sections all at once. False when a tag never closes.
-bool visitSettingsSections(std::string_view text, const std::function<void(TextSection&&)>& visit);
+// held as sections all at once. False when a tag never closes or `bounds`
+// (counted over the whole text) are reached.
+bool visitSettingsSections(std::string_view text, const std::function<void(TextSection&&)>& visit,
+                           const ReadBounds& bounds = {});
 
 // The position of `pattern` in `text` at or after `from`, ignoring ASCII case;
 // npos when it is not there.

@@ -174,12 +174,18 @@ int64_t mergeUserList(cSettings& store, const cSettings& received) {
 
 int64_t mergeUserListText(cSettings& store, std::string_view text) {
     int64_t refused = 0;
-    settings_text::visitSettingsSections(text, [&](settings_text::TextSection&& account) {
-        if (!mergeAccount(store, account.name, entryText(account, "Password"),
-                          entryText(account, "Authority"), entryText(account, "Updated"))) {
-            ++refused;
-        }
-    });
+    settings_text::ReadBounds bounds;
+    bounds.sections = static_cast<size_t>(MaxUserListSections);
+    bounds.entries = 4 * bounds.sections;
+    settings_text::visitSettingsSections(
+        text,
+        [&](settings_text::TextSection&& account) {
+            if (!mergeAccount(store, account.name, entryText(account, "Password"),
+                              entryText(account, "Authority"), entryText(account, "Updated"))) {
+                ++refused;
+            }
+        },
+        bounds);
     return refused;
 }
 

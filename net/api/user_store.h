@@ -1,5 +1,7 @@
 #pragma once
 
+#include "input_limits.h"
+
 #include "qellib/variant.h"
 
 #include <optional>
@@ -47,7 +49,10 @@ int64_t mergeUserList(cSettings& store, const cSettings& received);
 
 // The same merge over another node's store as it travels, its settings text
 // read one account at a time: a list far beyond the store's bounds costs no
-// more memory than one account.
+// more memory than one account. Reading stops (the rest unread) after
+// MaxUserListSections accounts or four entries an account on average, so a
+// text of tiny tags costs no more than a list of that many accounts.
 int64_t mergeUserListText(cSettings& store, std::string_view text);
+inline constexpr int64_t MaxUserListSections = 16 * limits::MaxUserAccounts;
 
 }  // namespace qel

@@ -1,5 +1,6 @@
 #include "core/network/controller.h"
 
+#include "core/chat/chat_line_bound.h"
 #include "core/chat/unsolicited_chats.h"
 #include "core/downloads/download_manager.h"
 #include "core/log/guarded.h"
@@ -62,6 +63,7 @@ void cMain::endUpdate() {
 void cMain::MessageReceived(std::string& strMessage, std::string& /*strType*/,
                             std::string& nodeID) {
     guarded(state_.log, "QEL_MessageReceived", [&] {
+        strMessage = boundedChatLine(std::move(strMessage));
         if (waitingLines_.holds(nodeID)) {
             waitingLines_.add(nodeID, strMessage);  // never overtakes its node's waiting lines
             return;
@@ -119,6 +121,13 @@ void cMain::FileReceived(std::string& reqID, std::string& strData,
     });
 }
 
+void cMain::FileExpected(std::string& reqID, std::string& nodeID, bool& Expected) {
+    guarded(state_.log, "QEL_FileReceived", [&] {
+        const std::shared_ptr<cDownload> dl = findDownload(state_, reqID);
+        Expected = (dl && dl->nodeID == nodeID) || (updating && updateReceiver_);
+    });
+}
+
 void cMain::FileRequest(std::string& Resource, std::string& fullPath, std::string& nodeID,
                         std::string& reqID, std::shared_ptr<qel::cXRange>& Range,
                         qel::Variant& Metadata, bool& TakeNoAction) {
@@ -150,6 +159,17 @@ void cMain::nodeInfo(qel::typNodeInfo& n) {
     guarded(state_.log, "QEL_nodeInfo", [&] {
         if (n.ID.empty() || state_.searchTimedOut || !listedKind(state_, n.Descriptor) ||
             state_.users.exists(n.ID)) {
+            return;
+        }
+        if (state_.users.count() >= kMaxListedUsers) {
+            // Logged at the 1st, 2nd, 4th, 8th... so the log stays small too.
+            const int64_t notListed = ++usersNotListed_;
+            if ((notListed & (notListed - 1)) == 0) {
+                state_.logError("Node " + n.ID + " not listed: " + std::to_string(kMaxListedUsers) +
+                                    " nodes listed already (" + std::to_string(notListed) +
+                                    " not listed)",
+                                -1, "QEL_nodeInfo");
+            }
             return;
         }
         listUser(n);

@@ -63,6 +63,9 @@ class cMain : public qel::cQELEvents {
     void FileReceived(std::string& reqID, std::string& strData,
                       std::shared_ptr<qel::cXRange>& Range, qel::enmFileStatus& fileStatus,
                       qel::Variant& Metadata) override;
+    // Only the node a download comes from, or the update under way, has
+    // its FILEs read.
+    void FileExpected(std::string& reqID, std::string& nodeID, bool& Expected) override;
     // Admits a request for a shared file by grant or by asking the user.
     void FileRequest(std::string& Resource, std::string& fullPath, std::string& nodeID,
                      std::string& reqID, std::shared_ptr<qel::cXRange>& Range,
@@ -71,7 +74,12 @@ class cMain : public qel::cQELEvents {
                          std::string& connectionID) override;
     void connectionClosed(std::string& SourceIP, std::string& nodeID,
                           std::string& connectionID) override;
+    // Lists an announced node of a listed kind, up to kMaxListedUsers.
     void nodeInfo(qel::typNodeInfo& n) override;
+
+    // The most nodes one users search lists: far more than one home network
+    // holds, while a peer can announce any number of invented ones.
+    static constexpr size_t kMaxListedUsers = 1024;
 
   private:
     // Lists an announced node as a user with its tree item, once.
@@ -87,6 +95,8 @@ class cMain : public qel::cQELEvents {
     TransferWatch transferWatch_;
     bool updating = false;
     UpdateReceiver updateReceiver_;
+    // Announcements not listed for want of room, since the program started.
+    int64_t usersNotListed_ = 0;
 };
 
 }  // namespace tornel

@@ -1,5 +1,6 @@
 #include "ui/chat/skinned_chat_window.h"
 
+#include "core/chat/chat_line_bound.h"
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
@@ -110,6 +111,7 @@ void SkinnedChatWindow::buildControls() {
     keepLastLineInView(*txtConv);
     txtIn->setLeft(kMargin);
     txtIn->setHeight(kInputHeight);
+    txtIn->setMaxLength(kMaxChatLineLength);
     cmdSend->setText(QStringLiteral("&Send"));
     cmdSend->setEnabled(false);
     cmdSend->setWidth(kSendWidth);

@@ -1,5 +1,6 @@
 #include "ui/classic/classic_chat_window.h"
 
+#include "core/chat/chat_line_bound.h"
 #include "core/log/guarded.h"
 #include "core/network/peer_link.h"
 #include "core/state/app_state.h"
@@ -93,6 +94,7 @@ void ClassicChatWindow::buildControls() {
     keepLastLineInView(*txtConv);
     txtIn->setLeft(kInputLeft);
     txtIn->setHeight(kInputHeight);
+    txtIn->setMaxLength(kMaxChatLineLength);
     cmdSend->setText(QStringLiteral("&Send"));
     cmdSend->setEnabled(false);
     cmdSend->setWidth(kSendWidth);

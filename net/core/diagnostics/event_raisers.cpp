@@ -39,6 +39,12 @@ bool raiseFileReceived(const SessionPtr& session, std::string& reqID, std::strin
     });
 }
 
+bool raiseFileExpected(const SessionPtr& session, std::string reqID, std::string nodeID) {
+    bool Expected = true;
+    deliver(session, [&](cQELEvents& sink) { sink.FileExpected(reqID, nodeID, Expected); });
+    return Expected;
+}
+
 bool raiseFileRequest(const SessionPtr& session, std::string& Resource, std::string& fullPath,
                       std::string& nodeID, std::string& reqID, std::shared_ptr<cXRange>& Range,
                       Variant& Metadata, bool& TakeNoAction) {

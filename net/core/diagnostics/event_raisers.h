@@ -50,6 +50,9 @@ bool raiseError(const SessionPtr& session, std::string& strMessage, std::string&
 bool raiseFileReceived(const SessionPtr& session, std::string& reqID, std::string& strData,
                        std::shared_ptr<cXRange>& Range, enmFileStatus& fileStatus,
                        Variant& Metadata, std::optional<std::string> source = std::nullopt);
+// Whether the application expects a FILE of `reqID` from `nodeID` (True
+// without a handler, or when the node is gone).
+bool raiseFileExpected(const SessionPtr& session, std::string reqID, std::string nodeID);
 bool raiseFileRequest(const SessionPtr& session, std::string& Resource, std::string& fullPath,
                       std::string& nodeID, std::string& reqID, std::shared_ptr<cXRange>& Range,
                       Variant& Metadata, bool& TakeNoAction);

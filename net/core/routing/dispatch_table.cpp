@@ -7,13 +7,18 @@
 
 namespace qel {
 
-void DispatchTable::add(std::string method, MethodHandler handler) {
-    handlers_.insert_or_assign(std::move(method), std::move(handler));
+void DispatchTable::add(std::string method, MethodHandler handler, BodyDecoding decoding) {
+    methods_.insert_or_assign(std::move(method), Method{std::move(handler), decoding});
 }
 
 const MethodHandler* DispatchTable::find(std::string_view method) const {
-    const auto found = handlers_.find(method);
-    return found != handlers_.end() ? &found->second : nullptr;
+    const Method* found = this->method(method);
+    return found != nullptr ? &found->handler : nullptr;
+}
+
+const DispatchTable::Method* DispatchTable::method(std::string_view method) const {
+    const auto found = methods_.find(method);
+    return found != methods_.end() ? &found->second : nullptr;
 }
 
 void dispatchPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,

@@ -57,8 +57,12 @@ void countCompression(const clsPacket& pkt, int64_t originalLength) {
 // flag words: inflate, then the XOR with the network password ("NE") or else
 // with this node's own key ("KE"). False when the body does not inflate
 // (reported); a failing XOR is reported and the body goes on as it is. A
-// "Z" packet without a numeric "Original-Length" throws.
+// "Z" packet without a numeric "Original-Length" throws. A body decoded once
+// is left as it is.
 bool decodeBody(const Session& own, clsPacket& pkt) {
+    if (pkt.Data.empty() || pkt.BodyDecoded) {
+        return true;
+    }
     if (hasFlag(pkt, "Z")) {
         const int64_t originalLength = toInt64(getText(pkt, "Original-Length"));
         countCompression(pkt, originalLength);
@@ -77,6 +81,7 @@ bool decodeBody(const Session& own, clsPacket& pkt) {
             logError(decrypted.error());
         }
     }
+    pkt.BodyDecoded = true;
     return true;
 }
 
@@ -129,21 +134,37 @@ void learnNeighbour(const Session& own, clsSocket& sock, const clsPacket& pkt,
     }
 }
 
-// Decodes the body and hands the packet to its method's handler. A packet
-// that goes on afterwards gets its body back exactly as it came. False when
-// the body could not be decoded.
+// A Route longer than any a packet's hops could write is dropped before
+// anything learns it: the copy forwarded starts its route here.
+void dropOverlongRoute(clsPacket& pkt) {
+    if (const clsField* route = findField(pkt, "Route");
+        route != nullptr && static_cast<int64_t>(route->Data.size()) > limits::MaxRouteBytes) {
+        debugPrint("Route of " + std::to_string(route->Data.size()) + " bytes dropped");
+        SetField(pkt, "Route", std::string_view());
+    }
+}
+
+// Decodes the body (unless its handler does) and hands the packet to its
+// method's handler; a method without one is neither decoded nor handled. A
+// packet that goes on afterwards gets its body back exactly as it came.
+// False when the body could not be decoded.
 bool handleHere(const Session& own, clsPacket& pkt, const std::shared_ptr<clsSocket>& sock,
                 const std::string& source, bool forwardedAfter) {
+    const DispatchTable::Method* method = library().methodHandlers.method(pkt.Method);
+    if (method == nullptr) {
+        return true;
+    }
     std::string received;
     if (forwardedAfter) {
         received = pkt.Data;
     }
-    if (!pkt.Data.empty() && !decodeBody(own, pkt)) {
+    if (method->decoding == BodyDecoding::BeforeHandler && !decodeBody(own, pkt)) {
         return false;
     }
     dispatchPacket(pkt, sock, source);
     if (forwardedAfter) {
         pkt.Data = std::move(received);
+        pkt.BodyDecoded = false;
     }
     return true;
 }
@@ -168,6 +189,7 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
         const std::string id = getText(pkt, "ID");
         const std::string destination = getText(pkt, "Destination");
         const std::string source = getText(pkt, "Source");
+        dropOverlongRoute(pkt);
         learnRoute(*own, pkt);
         learnNeighbour(*own, *sock, pkt, source);
         if (id.empty()) {
@@ -205,6 +227,10 @@ void processPacket(clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {
             forwardPacket(pkt, sock);
         }
     });
+}
+
+bool decodeReceivedBody(clsPacket& pkt) {
+    return decodeBody(*requireCurrentSession(), pkt);
 }
 
 void forwardPacket(const clsPacket& pkt, const std::shared_ptr<clsSocket>& sock) {

@@ -12,20 +12,12 @@ namespace qel {
 namespace {
 
 using Items = std::vector<std::string_view>;
+using StoredItems = std::vector<std::string>;
 
 constexpr char Separator = ',';
 
 Items routeItems(std::string_view route) {
-    Items items;
-    size_t from = 0;
-    while (from <= route.size()) {
-        const size_t end = std::min(route.find(Separator, from), route.size());
-        if (end > from) {
-            items.push_back(route.substr(from, end - from));
-        }
-        from = end + 1;
-    }
-    return items;
+    return splitRoute(route);
 }
 
 template <class Iterator>
@@ -47,7 +39,7 @@ bool holds(const Items& items, std::string_view item) {
 // Whether `stored` holds all of `run`, in order and next to each other. A
 // peer writes both (its routes are kept), so the search is linear
 // (Knuth-Morris-Pratt) whatever the items repeat.
-bool holdsRun(const Items& stored, const Items& run) {
+bool holdsRun(const StoredItems& stored, const Items& run) {
     if (run.empty() || run.size() > stored.size()) {
         return false;
     }
@@ -87,8 +79,14 @@ size_t storedPlaces(const Session& session) {
     return session.routes.empty() ? 0 : std::min(places, session.routes.size() - 1);
 }
 
-size_t position(const Items& items, std::string_view item) {
+size_t position(const StoredItems& items, std::string_view item) {
     return static_cast<size_t>(std::find(items.begin(), items.end(), item) - items.begin());
+}
+
+// The position of the last `item` counted from the end (0 for the last
+// item): its first position in the reversed route.
+size_t positionFromEnd(const StoredItems& items, std::string_view item) {
+    return static_cast<size_t>(std::find(items.rbegin(), items.rend(), item) - items.rbegin());
 }
 
 struct Candidate {
@@ -96,23 +94,24 @@ struct Candidate {
     std::string nextHop;
 };
 
-// The way along one stored route from `own` to `destination`, if it holds both.
-std::optional<Candidate> candidateOn(Items items, std::string_view own,
+// The way along one stored route from `own` to `destination`, if it holds
+// both: forwards, or else along the reversed route.
+std::optional<Candidate> candidateOn(const StoredItems& items, std::string_view own,
                                      std::string_view destination) {
-    size_t from = position(items, own);
-    size_t to = position(items, destination);
+    const size_t from = position(items, own);
+    const size_t to = position(items, destination);
     if (from == items.size() || to == items.size()) {
         return std::nullopt;
     }
-    if (to < from) {
-        std::reverse(items.begin(), items.end());
-        from = position(items, own);
-        to = position(items, destination);
-        if (to < from) {
-            return std::nullopt;  // both repeat around each other: no way forward
-        }
+    if (to > from) {
+        return Candidate{to - from + 1, items[from + 1]};
     }
-    return Candidate{to - from + 1, std::string(items[from + 1])};
+    const size_t fromReversed = positionFromEnd(items, own);
+    const size_t toReversed = positionFromEnd(items, destination);
+    if (toReversed <= fromReversed) {
+        return std::nullopt;  // both repeat around each other: no way forward
+    }
+    return Candidate{toReversed - fromReversed + 1, items[items.size() - 2 - fromReversed]};
 }
 
 }  // namespace
@@ -152,7 +151,7 @@ void learnRoute(Session& session, const clsPacket& packet) {
         const Items learnedItems = routeItems(learned);
         const size_t places = routePlaces(session);
         for (size_t place = 1; place <= places; ++place) {
-            if (holdsRun(routeItems(session.routes[place]), learnedItems)) {
+            if (holdsRun(session.routes[place].items(), learnedItems)) {
                 moveRouteToFront(session, place);
                 return;
             }
@@ -162,7 +161,7 @@ void learnRoute(Session& session, const clsPacket& packet) {
         }
         std::move_backward(session.routes.begin() + 1, session.routes.begin() + places,
                            session.routes.begin() + places + 1);
-        session.routes[1] = learned;
+        session.routes[1] = StoredRoute(learned);
     });
 }
 
@@ -194,7 +193,7 @@ std::shared_ptr<clsSocket> findRoute(const Session& session, std::string_view de
         const size_t places = storedPlaces(session);
         for (size_t place = 1; place <= places; ++place) {
             const std::optional<Candidate> candidate =
-                candidateOn(routeItems(session.routes[place]), session.nodeID, destination);
+                candidateOn(session.routes[place].items(), session.nodeID, destination);
             if (!candidate || (best && candidate->length >= best->length)) {
                 continue;
             }

@@ -5,6 +5,7 @@
 #include "qellib/types.h"
 #include "seen_packets.h"
 #include "session_records.h"
+#include "stored_route.h"
 
 #include <cstdint>
 #include <deque>
@@ -57,7 +58,7 @@ struct Session {
     std::vector<typNodeEntry> nodeTable;     // from element 0; one blank element when empty
     std::vector<typDescriptionWait> descriptionWaits;  // at most limits::MaxDescriptionWaits
     SeenPacketIds packetIDs;
-    std::vector<std::string> routes;  // element 0 unused
+    std::vector<StoredRoute> routes;  // element 0 unused
     bool shuttingDown = false;
     bool disconnecting = false;
     std::vector<typShare> shares;  // from element 0; one blank element when empty

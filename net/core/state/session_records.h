@@ -51,6 +51,7 @@ struct typSearchReq {
     std::vector<typSearchResult> results;  // element 0 blank
     std::string ReqID;
     bool done = false;
+    int64_t resultBytes = 0;  // of the node IDs and results kept
 };
 
 // Long work a peer asked for (hashing a file, listing a tree, searching the

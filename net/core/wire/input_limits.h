@@ -13,8 +13,9 @@ namespace qel::limits {
 // in header fields, so leave them room.
 inline constexpr int64_t MaxHeaderBytes = 1024 * 1024;
 
-// One packet body ("Content-Length"): besides file chunks, listings and search
-// results, a node sends its whole program file in one FILE packet.
+// One packet body ("Content-Length") of any method: a length beyond it is no
+// count a node writes, and breaks the stream. Each method's own, smaller
+// bound (maxRawBody) is checked at the header too.
 inline constexpr int64_t MaxBodyBytes = 256 * 1024 * 1024;
 
 // One decompressed body ("Original-Length"): the same bound as a body, since
@@ -40,7 +41,7 @@ inline int64_t maxInflatedBody(std::string_view method) {
         std::string_view method;
         int64_t bytes;
     };
-    static constexpr std::array<Bound, 21> bounds{{
+    static constexpr std::array<Bound, 20> bounds{{
         {"INFO", MaxInflatedQueryBytes},         {"WHOIS", MaxInflatedQueryBytes},
         {"PING", MaxInflatedQueryBytes},         {"PONG", MaxInflatedQueryBytes},
         {"CONFIRM", MaxInflatedQueryBytes},      {"REQCONFIRM", MaxInflatedQueryBytes},
@@ -51,11 +52,19 @@ inline int64_t maxInflatedBody(std::string_view method) {
         {"CONTENTS", MaxInflatedListingBytes},   {"SEARCHMATCH", MaxInflatedListingBytes},
         {"USERLIST", MaxInflatedListingBytes},   {"SYNCUSERS", MaxInflatedListingBytes},
         {"UPDATEUSER", MaxInflatedListingBytes}, {"FILE", MaxFileChunkBytes},
-        {"UPDATE", MaxDecompressedBytes},
     }};
     const auto found = std::find_if(bounds.begin(), bounds.end(),
                                     [method](const Bound& b) { return b.method == method; });
     return found != bounds.end() ? found->bytes : MaxInflatedMessageBytes;
+}
+
+// What one method's body may be as it travels: what its decoded body may be,
+// plus what zlib adds to a body that does not compress. A longer body is
+// skipped as it arrives, never held: a peer's "Content-Length" alone makes
+// us keep nothing.
+inline int64_t maxRawBody(std::string_view method) {
+    const int64_t decoded = maxInflatedBody(method);
+    return decoded + decoded / 256 + 64;
 }
 
 // One text of a node's description (name, descriptor, address, key, user);
@@ -68,6 +77,11 @@ inline constexpr int64_t MaxDescriptionFieldBytes = 256;
 // pin up to a header of memory per packet.
 inline constexpr int64_t MaxPacketIdBytes = 256;
 
+// A packet's "Route": one node ID a hop, and a packet travels no more hops
+// than its TTL allows, so even a TTL of a few hundred writes far less. A
+// longer Route is no route: it is neither learned nor passed on.
+inline constexpr int64_t MaxRouteBytes = 16 * 1024;
+
 // Elements of one string-array header field: the writer numbers them with
 // 16-bit indices, so nothing legitimate is larger.
 inline constexpr int64_t MaxStringArrayElements = 32768;
@@ -77,8 +91,11 @@ inline constexpr int64_t MaxStringArrayElements = 32768;
 inline constexpr int64_t MaxNodeTableEntries = 4096;
 
 // Answers kept for one search of this node's: every node may answer with a
-// whole listing. Beyond it, further hits are left out (and logged).
+// whole listing. Beyond either bound, further hits are left out (and logged).
 inline constexpr int64_t MaxSearchAnswers = 4096;
+// The same in bytes of node IDs and results: paths are short, but one answer
+// may be a listing's worth.
+inline constexpr int64_t MaxSearchAnswerBytes = 4 * 1024 * 1024;
 
 // Nodes a session has asked for their description without waiting for the
 // answer (a handler never waits for one): a peer can name any number of

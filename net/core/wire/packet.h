@@ -20,6 +20,7 @@ struct clsPacket {
     std::string Method;
     std::string Resource;
     std::vector<clsField> Fields;
+    bool BodyDecoded = false;  // the transforms of a body that arrived were undone
 };
 
 }  // namespace qel

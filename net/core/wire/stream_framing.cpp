@@ -11,6 +11,9 @@
 namespace qel {
 
 void PacketFramer::append(std::string_view bytes) {
+    if (start_ == buffer_.size()) {
+        bytes.remove_prefix(skippable(bytes.size()));
+    }
     dropCutTextWhenItDominates();
     buffer_.append(bytes);
 }
@@ -21,6 +24,7 @@ void PacketFramer::append(std::string&& bytes) {
 
 void PacketFramer::appendTrading(std::string& bytes) {
     if (start_ == buffer_.size()) {
+        bytes.erase(0, skippable(bytes.size()));
         std::swap(buffer_, bytes);
         start_ = 0;
         scanned_ = 0;
@@ -41,11 +45,26 @@ void PacketFramer::dropCutTextWhenItDominates() {
     }
 }
 
+// How many of `arriving` bytes belong to a refused body, counted off it: a
+// body is skipped as it arrives, so it never joins the buffer.
+size_t PacketFramer::skippable(size_t arriving) {
+    const int64_t skipped = std::min(skipping_, static_cast<int64_t>(arriving));
+    skipping_ -= skipped;
+    return static_cast<size_t>(skipped);
+}
+
+// Drops what is buffered of a refused body; true once it has all passed.
+bool PacketFramer::skipRefusedBody() {
+    start_ += skippable(buffer_.size() - start_);
+    return skipping_ == 0;
+}
+
 void PacketFramer::reset() {
     buffer_.clear();
     start_ = 0;
     scanned_ = 0;
     bodyLength_ = 0;
+    skipping_ = 0;
     packetIn_ = clsPacket();
 }
 
@@ -83,6 +102,15 @@ WireStatus PacketFramer::cutHeader(bool& cut) {
     if (WireStatus length = readContentLength(header, bodyLength_); !length) {
         return length;
     }
+    if (bodyLength_ > limits::maxRawBody(header.Method)) {
+        // Nothing handles or forwards a body that long for its method: the
+        // stream goes on behind it, and nothing of it is kept meanwhile.
+        errors_.push_back(WireError{platform::rt::OutOfMemory,
+                                    "Packet dropped: a " + header.Method + " body of " +
+                                        std::to_string(bodyLength_) + " bytes is skipped"});
+        skipping_ = std::exchange(bodyLength_, 0);
+        return {};
+    }
     packetIn_ = std::move(header);
     cut = true;
     return {};
@@ -105,14 +133,18 @@ bool PacketFramer::cutBody() {
 }
 
 PacketFramer::Cut PacketFramer::next(clsPacket& packet) {
-    if (!packetIn_.HeaderDone) {
+    while (!packetIn_.HeaderDone) {
+        if (!skipRefusedBody()) {
+            compact();
+            return Cut::NeedMore;
+        }
         bool cut = false;
         if (WireStatus header = cutHeader(cut); !header) {
             reset();
             errors_.push_back(header.error());
             return Cut::Broken;
         }
-        if (!cut) {
+        if (!cut && skipping_ == 0) {
             compact();
             return Cut::NeedMore;
         }

@@ -18,8 +18,10 @@ namespace qel {
 //
 // Nothing is taken on trust: a header longer than the header limit, or a
 // "Content-Length" that is not a decimal count within the body limit, breaks
-// the stream; the text buffered here never exceeds the header limit plus the
-// body of the packet being received.
+// the stream. A body longer than its method's bound (limits::maxRawBody) is
+// skipped as it arrives, its packet dropped, and the stream goes on behind
+// it. The text buffered here never exceeds the header limit plus the body of
+// the packet being received.
 //
 // The framer is pure: it reports nothing and calls nothing. What it found
 // wrong waits in takeErrors() for the connection to report after the cut.
@@ -62,6 +64,8 @@ class PacketFramer {
   private:
     WireStatus cutHeader(bool& cut);
     bool cutBody();
+    size_t skippable(size_t arriving);
+    bool skipRefusedBody();
     void compact();
     void dropCutTextWhenItDominates();
 
@@ -69,6 +73,7 @@ class PacketFramer {
     size_t start_ = 0;        // where the text not cut yet begins
     size_t scanned_ = 0;      // bytes after start_ already searched for the header's end
     int64_t bodyLength_ = 0;  // of packetIn_, once its header is read
+    int64_t skipping_ = 0;    // bytes of a refused body still to come
     clsPacket packetIn_;
     std::vector<WireError> errors_;
 };

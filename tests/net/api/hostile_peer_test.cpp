@@ -6,6 +6,7 @@
 #include "node_fixture.h"
 
 #include "input_limits.h"
+#include "transforms.h"
 
 #include "qellib/users.h"
 #include "support/file_contents.h"
@@ -262,6 +263,102 @@ TEST_F(HostilePeerTest, AHugeUserListIsRefusedPastTheBoundAndRemovalsStayQuick) 
     EXPECT_EQ(accountCount(store), limits::MaxUserAccounts - 20);
     EXPECT_EQ(store.find("<u19>"), std::string::npos);
     EXPECT_NE(store.find("<u20>"), std::string::npos);
+}
+
+// Settings texts of 16 MiB of tiny tags, a few KiB compressed, in the packets
+// whose bodies are settings texts a user account travels in: reading stops at
+// the bounds of what it builds, the node grows by little and answers a PING.
+TEST_F(HostilePeerTest, SettingsTextBombsStopAtTheReadersBounds) {
+    constexpr size_t kBombBytes = 16 * 1024 * 1024;
+    const auto bomb = [&](const std::string& open, const std::string& piece,
+                          const std::string& close) {
+        std::string text = "<Settings>" + open;
+        while (text.size() + piece.size() + close.size() + 11 <= kBombBytes) {
+            text += piece;
+        }
+        return text + close + "</Settings>";
+    };
+    struct Row {
+        std::string method;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"UPDATEUSER", bomb("<Common>", "<a></a>", "</Common>")},
+        {"UPDATEUSER", bomb("", "<s></s>", "")},
+        {"USERLIST", bomb("", "<u></u>", "")},
+        {"USERLIST", bomb("<u>", "<a></a>", "</u>")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.method + " " + row.text.substr(0, 24));
+        std::string body = row.text;
+        ASSERT_TRUE(compressData(body, 9));
+        ASSERT_LT(body.size(), 64U * 1024);
+        const tornel::test::MemoryPeak memory;
+        const std::string reqID = "AFTER-" + std::to_string(peer.received.size());
+        peer.send(
+            peer.packet(row.method, kNodeID,
+                        {{"Flags", "Z"}, {"Original-Length", std::to_string(row.text.size())}},
+                        body) +
+            peer.packet("PING", kNodeID, {{"ReqID", reqID}}));
+        ASSERT_TRUE(
+            tornel::test::waitUntil([&] { return peer.answer("PONG", reqID) != nullptr; }, 30000));
+        EXPECT_LT(memory.growthMiB(), 96);
+    }
+}
+
+// The events of a node that expects the FILEs of some transfers only.
+class ExpectingEvents : public RecordedEvents {
+  public:
+    void FileExpected(std::string& reqID, std::string& nodeID, bool& Expected) override {
+        asked.push_back(reqID + " " + nodeID);
+        Expected = expected;
+    }
+    void FileReceived(std::string& reqID, std::string& strData, std::shared_ptr<cXRange>&,
+                      enmFileStatus&, Variant&) override {
+        received.push_back(reqID + " " + std::to_string(strData.size()));
+    }
+
+    bool expected = true;
+    std::vector<std::string> asked;
+    std::vector<std::string> received;
+};
+
+// The application is asked about each FILE before its body is decoded: one
+// it does not expect is dropped with its compressed body never inflated.
+TEST(UnexpectedFiles, AFileTheApplicationDoesNotExpectIsNeverInflated) {
+    ScopedLibraryState state;
+    const auto events = std::make_shared<ExpectingEvents>();
+    TestNode node{"Receiver", "RECEIVER", tornel::test::freePort(), events,
+                  std::make_unique<cQEL>(events)};
+    node->Initialise("Receiver", node.port, role_Peer, "TORNEL_NODE", "",
+                     advancedSettings({{"nodeID", node.id}}));
+    node->Listen();
+    RawPeer peer;
+    ASSERT_TRUE(peer.connect(node.port));
+    const std::string plain(1024 * 1024, 'f');
+    std::string body = plain;
+    ASSERT_TRUE(compressData(body, 9));
+    for (const bool expected : {false, true}) {
+        SCOPED_TRACE(expected);
+        events->expected = expected;
+        const std::string reqID = expected ? "WANTED" : "NEVER-ASKED-FOR";
+        const int64_t before = library().counters.compressionCount;
+        peer.send(peer.packet("FILE", node.id,
+                              {{"ReqID", reqID},
+                               {"Content-Range", "0-1048575/1048576"},
+                               {"FileStatus", "1"},
+                               {"Flags", "Z"},
+                               {"Original-Length", std::to_string(plain.size())}},
+                              body) +
+                  peer.packet("PING", node.id, {{"ReqID", "P-" + reqID}}));
+        ASSERT_TRUE(
+            tornel::test::waitUntil([&] { return peer.answer("PONG", "P-" + reqID) != nullptr; }));
+        EXPECT_EQ(events->asked.back(), reqID + " RAW-PEER");
+        EXPECT_EQ(library().counters.compressionCount - before, expected ? 1 : 0);
+        EXPECT_EQ(events->received, expected ? std::vector<std::string>{"WANTED 1048576"}
+                                             : std::vector<std::string>{});
+    }
+    node->shutDown();
 }
 
 }  // namespace

@@ -130,6 +130,43 @@ TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBounded) {
     methods.add("SEARCH", search);
 }
 
+// Few hits of a listing's size each are bounded by their bytes: one search
+// keeps no more than a bounded amount of answers' text.
+TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBoundedInBytes) {
+    TestNode& a = addNode("Asker", {{"Timeout", "3000"}});
+    TestNode& b = searcher("Flooder");
+    link(a, b);
+    constexpr size_t kHitBytes = 1024 * 1024;
+    DispatchTable& methods = library().methodHandlers;
+    const MethodHandler search = *methods.find("SEARCH");
+    methods.add("SEARCH",
+                [&b](clsPacket& pkt, const std::shared_ptr<clsSocket>&, const std::string& source) {
+                    for (int answer = 0; answer < 16; ++answer) {
+                        cSettings body;
+                        body.SaveSettingArray(
+                            "Results", StringArray{"\\" + std::string(kHitBytes, 'a' + answer)});
+                        clsPacket match;
+                        match.Method = "SEARCHMATCH";
+                        match.Resource = "TRUE";
+                        match.Data = body.getXML();
+                        AddField(match, "ReqID", getText(pkt, "ReqID"));
+                        AddField(match, "Destination", source);
+                        sendFrom(b, match);
+                    }
+                });
+    const std::vector<typSearchResult> results = a->searchReq(Find_File, "file");
+    int64_t kept = 0;
+    for (size_t i = 1; i < results.size(); ++i) {
+        kept += static_cast<int64_t>(results[i].nodeID.size() + results[i].Result.size());
+    }
+    EXPECT_EQ(results.size() - 1,
+              static_cast<size_t>(limits::MaxSearchAnswerBytes) / (kHitBytes + 1 + b.id.size()));
+    EXPECT_LE(kept, limits::MaxSearchAnswerBytes);
+    ASSERT_GT(results.size(), 1U);
+    EXPECT_EQ(results[1].Result, "\\" + std::string(kHitBytes, 'a'));
+    methods.add("SEARCH", search);
+}
+
 TEST_F(NodeSearchTest, AFileSearchFindsSharedFilesByNameOnly) {
     SharedFiles files;
     TestNode& a = searcher("A");

@@ -169,6 +169,61 @@ TEST(SettingsText, ReaderRules) {
     }
 }
 
+// A text of tiny tags builds no more than a store can hold: reading stops at
+// the first section, entry or byte beyond the bounds, as at a tag that never
+// closes (the load fails, what was read before stays).
+TEST(SettingsText, ReadingStopsAtTheBoundsOfWhatItBuilds) {
+    namespace st = qel::settings_text;
+    const auto repeat = [](const std::string& piece, size_t times) {
+        std::string text;
+        text.reserve(piece.size() * times);
+        for (size_t i = 0; i < times; ++i) {
+            text += piece;
+        }
+        return text;
+    };
+    struct Row {
+        std::string name;
+        std::string text;
+        size_t sections;
+        size_t entries;
+    };
+    const Row rows[] = {
+        {"sections", repeat("<s></s>", st::MaxSections + 10), st::MaxSections, 0},
+        {"entries", "<s>" + repeat("<a>1</a>", st::MaxEntries + 10) + "</s>", 1, st::MaxEntries},
+        {"entries across sections", repeat("<s><a>1</a><b>2</b><c>3</c></s>", st::MaxEntries),
+         st::MaxEntries / 3 + 1, st::MaxEntries},  // the last one cut short
+        {"bytes", "<s>" + repeat("<a>" + std::string(1024 * 1024, 'v') + "</a>", 40) + "</s>", 1,
+         st::MaxReadBytes / (1024 * 1024 + 1)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const st::ReadResult read = st::readSettingsText(row.text);
+        EXPECT_FALSE(read.complete);
+        size_t entries = 0;
+        for (const st::TextSection& section : read.sections) {
+            entries += section.entries.size();
+        }
+        EXPECT_EQ(read.sections.size(), row.sections);
+        EXPECT_EQ(entries, row.entries);
+        cSettings store;
+        EXPECT_FALSE(store.LoadXML(row.text));
+    }
+
+    // Within the bounds the same texts read whole.
+    const st::ReadResult within = st::readSettingsText(repeat("<s><a>1</a></s>", 100));
+    EXPECT_TRUE(within.complete);
+    EXPECT_EQ(within.sections.size(), 100U);
+
+    // A visit counts over the whole text, whatever the visitor lets go.
+    size_t visited = 0;
+    st::ReadBounds few;
+    few.sections = 5;
+    EXPECT_FALSE(st::visitSettingsSections(
+        repeat("<s></s>", 10), [&](st::TextSection&&) { ++visited; }, few));
+    EXPECT_EQ(visited, 5U);
+}
+
 TEST(SettingsText, RepeatedSectionsStayTwoAndLookupsUseTheFirst) {
     cSettings settings;
     ASSERT_TRUE(settings.LoadXML("<S><a>1</a></S><s><a>2</a><b>3</b></s>"));

@@ -139,6 +139,81 @@ TEST_F(ChainTest, ABodyThatDoesNotInflateIsReportedNeitherHandledNorForwarded) {
     }
 }
 
+// A compressed body is inflated only when a handler reads it: never for a
+// method nothing handles (forwarded as it came), and for a handler that
+// decodes its own body only once it asks.
+TEST_F(ChainTest, ACompressedBodyIsInflatedOnlyForAHandlerThatReadsIt) {
+    library().methodHandlers.add(
+        "LAZY",
+        [this](clsPacket& packet, const std::shared_ptr<clsSocket>&, const std::string& source) {
+            if (getText(packet, "Read") == "yes") {
+                EXPECT_TRUE(decodeReceivedBody(packet));
+            }
+            handled.push_back({currentSession(), packet, source});
+        },
+        BodyDecoding::ByHandler);
+    const std::string plain(1024 * 1024, 'p');
+    std::string wire = plain;
+    ASSERT_TRUE(compressData(wire, 9));
+    struct Row {
+        std::string method;
+        std::string read;
+        bool toC;  // through B, which does not handle it
+        int64_t inflated;
+    };
+    const Row rows[] = {
+        {"PROBE", "", false, 1},  {"UPDATE", "", false, 0},  {"UPDATE", "", true, 0},
+        {"LAZY", "no", false, 0}, {"LAZY", "yes", false, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.method + " " + row.read);
+        const int64_t before = library().counters.compressionCount;
+        const std::string id =
+            probe(a, row.toC ? c.session->nodeID : b.session->nodeID, wire, [&](clsPacket& p) {
+                p.Method = row.method;
+                AddField(p, "Flags", "Z");
+                AddField(p, "Original-Length", std::to_string(plain.size()));
+                AddField(p, "Read", row.read);
+            });
+        settle(a, c);
+        EXPECT_EQ(library().counters.compressionCount - before, row.inflated);
+        const std::vector<const Handled*> atB = handledAt(b, id);
+        if (row.method == "UPDATE") {
+            EXPECT_TRUE(atB.empty());
+        } else {
+            ASSERT_EQ(atB.size(), 1U);
+            EXPECT_EQ(atB.front()->packet.Data, row.inflated ? plain : wire);
+        }
+        const std::vector<const Arrival*> atC = arrivalsOf(c, id);
+        ASSERT_EQ(atC.size(), row.toC ? 1U : 0U);
+        if (row.toC) {
+            EXPECT_EQ(atC.front()->packet.Data, wire);
+        }
+    }
+    EXPECT_TRUE(eventsOf(b).errors.empty());
+}
+
+// A Route longer than any hops could write is no route: B neither learns nor
+// passes it on (C learns the way from B), and the packet still goes through.
+TEST_F(ChainTest, AnOverlongRouteIsNeitherLearnedNorPassedOn) {
+    for (const size_t length : {size_t{1000}, static_cast<size_t>(limits::MaxRouteBytes) + 1}) {
+        SCOPED_TRACE(length);
+        const std::string origin(length - 1, 'R');
+        const std::string id =
+            probe(a, c.session->nodeID, "x", [&](clsPacket& p) { AddField(p, "Route", origin); });
+        settle(a, c);
+        ASSERT_EQ(handledAt(c, id).size(), 1U);
+        const bool kept = length <= static_cast<size_t>(limits::MaxRouteBytes);
+        const std::string atC = getText(arrivalsOf(c, id).front()->packet, "Route");
+        EXPECT_EQ(atC, kept ? origin + "," + a.session->nodeID + "," + b.session->nodeID
+                            : b.session->nodeID);
+        const auto& routes = b.session->routes;
+        EXPECT_EQ(std::any_of(routes.begin(), routes.end(),
+                              [&](const StoredRoute& r) { return r.text().starts_with(origin); }),
+                  kept);
+    }
+}
+
 TEST_F(ChainTest, AConfirmableDeliveryIsConfirmedByItsDestinationAndAgainWhenResent) {
     a.session->confirmMode = true;
     const auto confirmsOf = [&](const std::string& id) {

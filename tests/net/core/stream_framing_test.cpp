@@ -181,6 +181,80 @@ TEST_F(FramingTest, AContentLengthThatIsNoCountWithinTheLimitBreaksTheStream) {
     }
 }
 
+// A body longer than its method allows is skipped as it arrives: nothing of
+// it is held, whichever way it comes (with its header, in pieces fed by copy
+// or handed over), and the packet behind it is cut as usual.
+TEST_F(FramingTest, ABodyBeyondItsMethodsBoundIsSkippedAsItArrivesAndTheStreamGoesOn) {
+    struct Row {
+        std::string method;
+        int64_t length;
+    };
+    const Row rows[] = {
+        {"GET", limits::maxRawBody("GET") + 1},
+        {"UPDATE", limits::maxRawBody("UPDATE") + 1},  // nothing handles it
+        {"INFO", 64 * 1024 * 1024},
+        {"FILE", limits::maxRawBody("FILE") + 1},
+    };
+    const std::string next = writePacket(makePacket("PING", "", ""));
+    for (const Row& row : rows) {
+        for (const bool trading : {false, true}) {
+            SCOPED_TRACE(row.method + (trading ? " handed over" : " copied"));
+            PacketFramer framer;
+            const std::string header = row.method + "  QEL/2.1\r\nID: big\r\nContent-Length: " +
+                                       std::to_string(row.length) + "\r\n\r\n";
+            // The stream: header, `length` bytes of body, then a PING.
+            const auto headerSize = static_cast<int64_t>(header.size());
+            const int64_t total = headerSize + row.length + static_cast<int64_t>(next.size());
+            const auto byteAt = [&](int64_t at) {
+                return at < headerSize ? header[static_cast<size_t>(at)]
+                       : at < headerSize + row.length
+                           ? 'b'
+                           : next[static_cast<size_t>(at - headerSize - row.length)];
+            };
+            constexpr int64_t chunk = 1024 * 1024;
+            int64_t mostHeld = 0;
+            std::vector<std::string> cut;
+            for (int64_t at = 0; at < total; at += chunk) {
+                std::string arrival;
+                for (int64_t i = at; i < std::min(total, at + chunk); ++i) {
+                    arrival += byteAt(i);
+                }
+                if (trading) {
+                    framer.appendTrading(arrival);
+                } else {
+                    framer.append(arrival);
+                }
+                clsPacket packet;
+                while (framer.next(packet) == PacketFramer::Cut::Packet) {
+                    cut.push_back(packet.Method);
+                }
+                mostHeld = std::max({mostHeld, framer.heldBytes(),
+                                     static_cast<int64_t>(framer.packetIn().Data.capacity())});
+            }
+            EXPECT_EQ(cut, std::vector<std::string>{"PING"});
+            EXPECT_LE(mostHeld, chunk);
+            EXPECT_EQ(
+                reportedLines(framer),
+                std::vector<std::string>{"Error 7: Packet dropped: a " + row.method + " body of " +
+                                         std::to_string(row.length) + " bytes is skipped"});
+            EXPECT_EQ(framer.bufferedBytes(), 0);
+        }
+    }
+}
+
+// Up to its method's bound a body is taken in whole; the bound covers what
+// the decoded body may be and what compression could add to it.
+TEST_F(FramingTest, ABodyWithinItsMethodsBoundIsKept) {
+    for (const std::string method : {"GET", "MSG", "CONTENTS", "SOMETHINGNEW"}) {
+        SCOPED_TRACE(method);
+        EXPECT_GT(limits::maxRawBody(method), limits::maxInflatedBody(method));
+        const std::string body(static_cast<size_t>(limits::maxRawBody(method)), 'x');
+        EXPECT_EQ(frame({writePacket(makePacket(method, "", body))}).size(), 1U);
+    }
+    EXPECT_EQ(limits::maxRawBody("SOMETHINGNEW"), limits::maxRawBody("MSG"));
+    EXPECT_GT(limits::maxRawBody("FILE"), limits::MaxFileChunkBytes);
+}
+
 TEST_F(FramingTest, AHeaderLongerThanTheLimitBreaksTheStream) {
     const std::string methodLine = "MSG  QEL/2.1\r\nPad: ";
     // A header of exactly the limit, blank line included, still reads.
