@@ -63,6 +63,8 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
     centreOnScreen(*this, ScreenInfo());
     Form_Resize();
+    // What the user types as soon as the window opens belongs in the input line.
+    txtIn->setFocus();
     timPing->start();
 }
 

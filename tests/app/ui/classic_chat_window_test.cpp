@@ -88,6 +88,14 @@ TEST_F(ClassicChatTest, OpensWithThePeersNameAndStatus) {
     EXPECT_TRUE(window->timPing->isActive());
 }
 
+TEST_F(ClassicChatTest, OpensWithTheFocusInTheInputSoKeysTypedAtOnceLandThere) {
+    test::typeIntoWindow(window, "hi");
+    EXPECT_EQ(window->focusWidget(), window->txtIn);
+    EXPECT_EQ(window->txtIn->text(), "hi");
+    EXPECT_EQ(window->txtConv->toPlainText(), "");
+    EXPECT_TRUE(window->cmdSend->isEnabled());
+}
+
 TEST_F(ClassicChatTest, SendingALineAndTheTypingNotices) {
     QTest::keyClick(window->txtIn, Qt::Key_Return);  // empty: nothing
     EXPECT_EQ(window->txtConv->toPlainText(), "");
