@@ -71,5 +71,11 @@ void settingsScreens(ScreenSet& set);
 // the users window, a remote files window, the transfers window and the
 // classic chat window.
 void classicScreens(ScreenSet& set);
+// The message boxes, the input box and the folder picker the program asks
+// with, each brought up by the program's own step that asks; the settings
+// dialog while "Find Local" searches; a second copy's "already running".
+void dialogScreens(ScreenSet& set);
+// The network library's debug window with some output.
+void debugWindowScreens(ScreenSet& set);
 
 }  // namespace tornel::screens
