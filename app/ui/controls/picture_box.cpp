@@ -84,7 +84,7 @@ void PictureBox::showLook() {
     QPainter painter(&shown);
     painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
     QColor tint = pressed ? palette::kAccentDark : palette::kAccent;
-    tint.setAlpha(pressed ? 120 : 60);
+    tint.setAlpha(pressed ? 170 : 110);
     painter.fillRect(shown.rect(), tint);
     painter.end();
     setPixmap(shown);
