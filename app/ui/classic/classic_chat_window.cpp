@@ -93,10 +93,12 @@ void ClassicChatWindow::buildControls() {
 
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
-    typingPanel->setIndent(twipsToPixels(90));
+    // The panel fills the status bar by hand (Form_Resize): its text starts
+    // where the controls above it do and sits centred in the bar's height.
+    typingPanel->setIndent(twipsToPixels(kInputLeft));
     typingPanel->setContentsMargins(0, 0, twipsToPixels(90), 0);
+    typingPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
-    sbChat->addWidget(typingPanel, 1);
 
     timPing->setObjectName(QStringLiteral("timPing"));
     timPing->setInterval(kPingIntervalMs);
@@ -145,6 +147,7 @@ void ClassicChatWindow::Form_Resize() {
         lblPing->setLeft(width - lblPing->Width() - 150);
         sbChat->Move(0, height - kStatusHeight);
         sbChat->setWidth(width);
+        typingPanel->setGeometry(0, 0, sbChat->width(), sbChat->height());
     });
 }
 
