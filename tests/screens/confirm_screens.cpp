@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QPainter>
 
+#include <vector>
+
 namespace tornel::screens {
 
 namespace {
@@ -50,6 +52,22 @@ void listShot(ScreenShots& shots, const QString& name, ui::frmConfirm& prompt) {
     prompt.cboTime->hidePopup();
 }
 
+// The prompts as they stand on the screen, each at its place, on one picture.
+void stackedShot(ScreenShots& shots, const QString& name, std::vector<QWidget*> windows) {
+    QRect bounds;
+    for (QWidget* window : windows) {
+        bounds = bounds.united(window->geometry());
+    }
+    QPixmap screen(bounds.size());
+    screen.fill(QColor(0x3a, 0x5f, 0x8a));  // a desktop behind them
+    QPainter painter(&screen);
+    for (QWidget* window : windows) {
+        painter.drawPixmap(window->geometry().topLeft() - bounds.topLeft(), window->grab());
+    }
+    painter.end();
+    shots.save(name, screen);
+}
+
 }  // namespace
 
 void confirmScreens(ScreenSet& set) {
@@ -70,6 +88,19 @@ void confirmScreens(ScreenSet& set) {
     {
         ShownPrompt shown(set.state, "Unknown User", "/srv/share/a.txt");
         set.shots.window(QStringLiteral("confirm-unknown"), shown.prompt);
+    }
+    {
+        // A user's name of 60 characters: the name gives way, not the question.
+        ShownPrompt shown(set.state, "Konstantinos Papadopoulos-Alexandropoulos of the third floor",
+                          "/home/sam/Shared/Music/Holiday.mp3");
+        set.shots.window(QStringLiteral("confirm-long-name"), shown.prompt);
+    }
+    {
+        // Two requests waiting: the second prompt stands above the first.
+        ShownPrompt first(set.state, "Ann", "/home/sam/Shared/Music/Holiday.mp3");
+        ShownPrompt second(set.state, "Bob Sample", "/home/sam/Shared/Photos/beach.jpg");
+        stackedShot(set.shots, QStringLiteral("confirm-two-stacked"),
+                    {&first.prompt, &second.prompt});
     }
 }
 

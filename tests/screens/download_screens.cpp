@@ -37,6 +37,16 @@ void downloading(ui::DownloadStatusWindow& w) {
     w.setSpeedText("2.4 MB/sec");
 }
 
+void accepted(ui::DownloadStatusWindow& w) {
+    connecting(w);
+    w.setProgressText("Accepted");
+}
+
+void refused(ui::DownloadStatusWindow& w) {
+    connecting(w);
+    w.setProgressText("Refused");
+}
+
 void complete(ui::DownloadStatusWindow& w) {
     downloading(w);
     w.setFileButtonsEnabled(true);
@@ -68,6 +78,8 @@ void downloadScreens(ScreenSet& set) {
         {"download-connecting", connecting, false},
         {"download-pending", pending, false},
         {"download-asking-permission", askingPermission, false},
+        {"download-accepted", accepted, false},
+        {"download-refused", refused, false},
         {"download-receiving", downloading, false},
         {"download-receiving-information-mode", downloading, true},
         {"download-complete", complete, false},
@@ -81,6 +93,24 @@ void downloadScreens(ScreenSet& set) {
         set.shots.window(QString::fromLatin1(state.name), window);
         window.hide();
     }
+
+    // Opened from the Transfers view while receiving, then the sender cancels:
+    // the window only hides, and shown again it keeps no speed.
+    auto record = std::make_shared<cDownload>(set.state);
+    record->Status = DL_Downloading;
+    record->Key = "SENDER-CANCELLED";
+    ui::DownloadStatusWindow window(set.state, record);
+    record->statusWindow = std::shared_ptr<DownloadWindow>(&window, [](DownloadWindow*) {});
+    window.showStatus(true);
+    downloading(window);
+    record->Status = DL_Cancelled;
+    record->extendedStatus = "Cancelled by sender";
+    window.unload();
+    window.showSpeed();
+    window.showStatus(true);
+    set.shots.window(QStringLiteral("download-cancelled-by-sender"), window);
+    window.hide();
+    record->statusWindow.reset();
 }
 
 }  // namespace tornel::screens

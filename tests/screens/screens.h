@@ -75,5 +75,11 @@ void classicScreens(ScreenSet& set);
 // hold them at their least and a large size: the classic transfers window
 // and chat, the Explore view, the Sharing view (also while it searches).
 void listScreens(ScreenSet& set);
+// The message boxes, the input box and the folder picker the program asks
+// with, each brought up by the program's own step that asks; the settings
+// dialog while "Find Local" searches; a second copy's "already running".
+void dialogScreens(ScreenSet& set);
+// The network library's debug window with some output.
+void debugWindowScreens(ScreenSet& set);
 
 }  // namespace tornel::screens

@@ -3,6 +3,7 @@
 #include "ui/ui_shell.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 
 namespace tornel::screens {
 
@@ -31,6 +32,17 @@ void pressedShot(ScreenSet& set, const QString& name, ui::ViewWindow& view,
     pressed.setButtonDown(button, false);
 }
 
+// The mouse resting over `button`.
+void hoverShot(ScreenSet& set, const QString& name, ui::ViewWindow& view, ui::PictureBox& button) {
+    const QPointF inside(2, 2);
+    QEnterEvent enter(inside, inside, button.mapToGlobal(inside));
+    QApplication::sendEvent(&button, &enter);
+    settle();
+    set.shots.window(name, view);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+}
+
 }  // namespace
 
 void viewScreens(ScreenSet& set) {
@@ -41,6 +53,8 @@ void viewScreens(ScreenSet& set) {
     set.shots.window(QStringLiteral("explore"), explore);
     pressedShot(set, QStringLiteral("explore-pressed-close"), explore, *explore.btnTop[2]);
     pressedShot(set, QStringLiteral("explore-pressed-refresh"), explore, *explore.imgBtn[0]);
+    hoverShot(set, QStringLiteral("explore-hover-close"), explore, *explore.btnTop[2]);
+    hoverShot(set, QStringLiteral("explore-hover-refresh"), explore, *explore.imgBtn[0]);
     titleMenuShot(set, QStringLiteral("explore-title-menu"), explore);
 
     views.tabClick(2, explore);

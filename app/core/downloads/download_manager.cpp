@@ -562,6 +562,7 @@ void downloadComplete(const std::shared_ptr<cDownload>& dl) {
         window.setCaption("Complete - " + getFileName(dl->localPath));
         window.setTitle("Download Complete");
         window.setSubtitle("The file has been transferred");
+        window.setSpeedText("");
     });
 }
 

@@ -84,7 +84,9 @@ int64_t cDownload::fileSpeed() {
     return guarded(state_.log, "fileSpeed", int64_t{0}, [&]() -> int64_t {
         if (Status != DL_Downloading) {
             if ((Status == DL_Complete || Status == DL_Cancelled) && statusWindow) {
+                // Whoever reads the speed first, the window must not keep the last one shown.
                 statusWindow->setRefreshTimer(false);
+                statusWindow->setSpeedText("");
             }
             return -1;
         }

@@ -100,6 +100,8 @@ SkinnedChatWindow::SkinnedChatWindow(AppState& state, WindowContext& context,
         Form_Load();
         centreOnScreen(*this, this->context().screen);
     });
+    // What the user types as soon as the window opens belongs in the input line.
+    txtIn->setFocus();
     timPing->start();
 }
 

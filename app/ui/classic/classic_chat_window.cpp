@@ -73,6 +73,8 @@ ClassicChatWindow::ClassicChatWindow(AppState& state, ShowInExplore showInExplor
     centreOnScreen(*this, ScreenInfo());
     fitMinimumSize();
     Form_Resize();
+    // What the user types as soon as the window opens belongs in the input line.
+    txtIn->setFocus();
     timPing->start();
 }
 
@@ -103,10 +105,12 @@ void ClassicChatWindow::buildControls() {
 
     sbChat->setSizeGripEnabled(false);
     sbChat->setHeight(kStatusHeight);
-    typingPanel->setIndent(twipsToPixels(90));
+    // The panel fills the status bar by hand (Form_Resize): its text starts
+    // where the controls above it do and sits centred in the bar's height.
+    typingPanel->setIndent(twipsToPixels(kInputLeft));
     typingPanel->setContentsMargins(0, 0, twipsToPixels(90), 0);
+    typingPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     heading.Image1->setPicture(Skin::instance().picture(pictures::kClassicChatHeading));
-    sbChat->addWidget(typingPanel, 1);
 
     timPing->setObjectName(QStringLiteral("timPing"));
     timPing->setInterval(kPingIntervalMs);
@@ -168,6 +172,7 @@ void ClassicChatWindow::Form_Resize() {
         lblPing->setLeft(width - lblPing->Width() - kPingRightMargin);
         sbChat->Move(0, height - kStatusHeight);
         sbChat->setWidth(width);
+        typingPanel->setGeometry(0, 0, sbChat->width(), sbChat->height());
     });
 }
 

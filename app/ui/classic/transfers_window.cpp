@@ -13,6 +13,7 @@
 #include "ui/skinned/window_placement.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QPointer>
 
 #include <algorithm>
@@ -37,6 +38,7 @@ constexpr Twips kHeadingTop = KeyedToolBar::kHeight;
 constexpr Twips kHeadingHeight = 630;
 constexpr Twips kHeaderBoxWidth = 1200;
 constexpr Twips kHeaderBoxHeight = 250;
+constexpr int kCaptionAir = 8;  // pixels each side of a header box's caption
 constexpr Twips kDownTop = 1410;
 constexpr Twips kStatusHeight = 330;
 constexpr Twips kDesignClientWidth = 9000;
@@ -70,16 +72,25 @@ Label* headerBox(QWidget* parent, const QString& name) {
     return box;
 }
 
+// The caption's colour tells whether the list below it is shown.
+void showCaptionState(Label& caption, bool on) {
+    QPalette colours = caption.palette();
+    colours.setColor(QPalette::WindowText, on ? palette::kText : palette::kDisabledText);
+    caption.setPalette(colours);
+}
+
+// The box's bold caption, centred; the box is widened where the caption
+// needs it, so the text has room on either side.
 Label* headerCaption(Label* box, const QString& name, const QString& text) {
     Label* caption = plainLabel(box, name, text);
     QFont bold = caption->font();
     bold.setBold(true);
     caption->setFont(bold);
     caption->setAlignment(Qt::AlignCenter);
-    QPalette colours = caption->palette();
-    colours.setColor(QPalette::WindowText, palette::kText);
-    caption->setPalette(colours);
-    placeTwips(*caption, 15, 15, kHeaderBoxWidth - 30, kHeaderBoxHeight - 30);
+    showCaptionState(*caption, true);
+    const int needed = QFontMetrics(bold).horizontalAdvance(text) + 2 * kCaptionAir;
+    box->setWidth(std::max<Twips>(kHeaderBoxWidth, pixelsToTwips(needed) + 30));
+    placeTwips(*caption, 15, 15, box->Width() - 30, kHeaderBoxHeight - 30);
     return caption;
 }
 
@@ -214,6 +225,7 @@ void TransfersWindow::showUploadsList(bool shown) {
         ulHide->setVisible(!shown);
         lvUp->setVisible(shown);
         lblUL->setToolTip(shown ? QStringLiteral("Hide Uploads") : QStringLiteral("Show Uploads"));
+        showCaptionState(*lblUL, shown);
         Form_Resize();
     });
 }

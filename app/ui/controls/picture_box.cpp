@@ -1,7 +1,9 @@
 #include "ui/controls/picture_box.h"
 
 #include "ui/controls/control_name.h"
+#include "ui/skin/palette.h"
 
+#include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -46,7 +48,7 @@ void PictureBox::Move(Twips left, Twips top) {
 
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
-    setPixmap(picture);
+    showLook();
     if (!stretch_) {
         setWidth(pixelsToTwips(picture.width()));
         setHeight(pixelsToTwips(picture.height()));
@@ -54,16 +56,38 @@ void PictureBox::setPicture(const QPixmap& picture) {
 }
 
 void PictureBox::setPressedLook(bool pressed) {
-    if (!pressed || picture_.isNull()) {
+    pressedLook_ = pressed;
+    showLook();
+}
+
+void PictureBox::setHoverLook(bool hover) {
+    hoverLook_ = hover;
+    if (hover) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+    showLook();
+}
+
+void PictureBox::showLook() {
+    const bool pressed = pressedLook_;
+    const bool hovered = hoverLook_ && hovered_ && isEnabled();
+    if ((!pressed && !hovered) || picture_.isNull()) {
         setPixmap(picture_);
         return;
     }
-    QPixmap darker = picture_;
-    QPainter painter(&darker);
+    // Tinted toward the accent colour: a pressed button reads as active,
+    // never as greyed out, and a hovered one stands out on light and dark
+    // pictures alike.
+    QPixmap shown = picture_;
+    QPainter painter(&shown);
     painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    painter.fillRect(darker.rect(), QColor(0, 0, 0, 70));
+    QColor tint = pressed ? palette::kAccentDark : palette::kAccent;
+    tint.setAlpha(pressed ? 170 : 110);
+    painter.fillRect(shown.rect(), tint);
     painter.end();
-    setPixmap(darker);
+    setPixmap(shown);
 }
 
 void PictureBox::setStretch(bool stretch) {
@@ -102,6 +126,29 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     if (button == LeftButton && !endsDoubleClick && rect().contains(event->position().toPoint())) {
         emit click();
     }
+}
+
+void PictureBox::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    if (hoverLook_) {
+        showLook();
+    }
+    QLabel::enterEvent(event);
+}
+
+void PictureBox::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    if (hoverLook_) {
+        showLook();
+    }
+    QLabel::leaveEvent(event);
+}
+
+void PictureBox::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange && hoverLook_) {
+        showLook();
+    }
+    QLabel::changeEvent(event);
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -42,9 +42,17 @@ class PictureBox : public QLabel {
     void setPicture(const QPixmap& picture);
     QPixmap Picture() const { return picture_; }
 
-    // Shows the picture darkened while the control is held down, so the
-    // pressed state reads clearly beside the shift of a pressed button.
+    // Shows the picture tinted with the dark accent colour while the control
+    // is held down, so the pressed state reads clearly beside the shift of a
+    // pressed button without looking greyed out like a disabled one.
     void setPressedLook(bool pressed);
+    bool hasPressedLook() const { return pressedLook_; }
+
+    // Makes the control answer the mouse as a button does: while the mouse
+    // is over it and it is enabled, the picture shows lightly tinted with the
+    // accent colour, and the cursor is a pointing hand.
+    void setHoverLook(bool hover);
+    bool isHovered() const { return hovered_; }
 
     // Stretched pictures fill whatever size the control is given.
     void setStretch(bool stretch);
@@ -67,9 +75,18 @@ class PictureBox : public QLabel {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    // Shows the picture with the look of the control's state.
+    void showLook();
+
     QPixmap picture_;
+    bool pressedLook_ = false;
+    bool hoverLook_ = false;
+    bool hovered_ = false;
     QString tag_;
     int index_;
     bool stretch_ = false;

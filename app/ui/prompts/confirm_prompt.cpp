@@ -7,6 +7,7 @@
 #include "ui/controls/shape.h"
 #include "ui/form/twips.h"
 #include "ui/prompts/fitted_text.h"
+#include "ui/prompts/frame_placement.h"
 #include "ui/prompts/prompt_placement.h"
 #include "ui/skin/confirm_pictures.h"
 #include "ui/skin/palette.h"
@@ -141,7 +142,14 @@ void frmConfirm::Form_Load() {
 
 void frmConfirm::setInfo(const std::string& text) {
     const QString full = QString::fromStdString(text);
-    lblInfo->setText(fittedLines(full, lblInfo->font(), lblInfo->width(), kInfoLines));
+    const QString name = QString::fromStdString(requestingName);
+    const QString verb = QStringLiteral(" would like to access ");
+    if (!name.isEmpty() && full.startsWith(name + verb)) {
+        lblInfo->setText(fittedRequest(name, verb, full.mid(name.size() + verb.size()),
+                                       lblInfo->font(), lblInfo->width(), kInfoLines));
+    } else {
+        lblInfo->setText(fittedLines(full, lblInfo->font(), lblInfo->width(), kInfoLines));
+    }
     lblInfo->setToolTip(full);
 }
 
@@ -158,9 +166,10 @@ std::vector<QRect> frmConfirm::otherPromptsOnScreen() const {
 }
 
 void frmConfirm::showPrompt() {
-    // Shown first, so that the frame is known and counts in the placement.
+    // Shown first, so that the frame is known and counts in the placement;
+    // placed again when the frame comes later.
     show();
-    placeAbove(*this, screen_, otherPromptsOnScreen());
+    FramePlacement::keep(*this, [this] { placeAbove(*this, screen_, otherPromptsOnScreen()); });
 }
 
 void frmConfirm::unload() {

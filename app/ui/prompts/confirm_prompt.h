@@ -36,7 +36,9 @@ class frmConfirm : public QDialog, public ConfirmPrompt {
     std::string requestingName;
 
     // lblInfo's text, broken into the lines it has room for (the whole
-    // text is its tool tip).
+    // text is its tool tip). When it is the request line of
+    // `requestingName`, what is shortened to fit is the name first and the
+    // path's middle second, so that the question and the file stay readable.
     void setInfo(const std::string& text);
 
     void showPrompt() override;

@@ -3,6 +3,7 @@
 #include "core/log/guarded.h"
 #include "core/push/push_offer.h"
 #include "core/state/app_state.h"
+#include "ui/prompts/frame_placement.h"
 #include "ui/prompts/prompt_placement.h"
 #include "ui/skin/chat_skin.h"
 #include "ui/skin/palette.h"
@@ -73,6 +74,10 @@ IncomingPromptWindow::IncomingPromptWindow(AppState& state)
       lblSize(plainLabel(Shape1, QStringLiteral("lblSize"), QStringLiteral("Size: [Size]"))),
       Label1(plainLabel(this, QStringLiteral("Label1"),
                         QStringLiteral("Do you want to accept this file?"))),
+      lblNoAccept(plainLabel(this, QStringLiteral("lblNoAccept"),
+                             QStringLiteral("This file's name cannot be saved as it is: Accept "
+                                            "is not available. Use Save to... to choose another "
+                                            "name."))),
       Line2(frame(this, QStringLiteral("Line2"), QFrame::HLine, palette::kBodyEdge)),
       cmdAccept(button(this, QStringLiteral("cmdAccept"), QStringLiteral("&Accept"))),
       cmdRefuse(button(this, QStringLiteral("cmdRefuse"), QStringLiteral("&Refuse"))),
@@ -104,6 +109,8 @@ IncomingPromptWindow::IncomingPromptWindow(AppState& state)
     for (QLabel* text : {lblName, lblSize}) {
         textColour(text);
     }
+    lblNoAccept->setWordWrap(true);
+    lblNoAccept->hide();
     lblName->setFont(bold(font()));
     lblName->setFixedWidth(kTextWidthPixels);
     auto* details = new QVBoxLayout(Shape1);  // owned by Shape1
@@ -123,6 +130,7 @@ IncomingPromptWindow::IncomingPromptWindow(AppState& state)
     body->setSpacing(10);
     body->addWidget(Shape1);
     body->addWidget(Label1);
+    body->addWidget(lblNoAccept);
     body->addWidget(Line2);
     body->addLayout(buttons);
 
@@ -163,14 +171,16 @@ void IncomingPromptWindow::setFileName(const std::string& name) {
     const bool usable = !acceptedPath().empty();
     cmdAccept->setEnabled(usable);
     cmdAccept->setDefault(usable);
+    lblNoAccept->setVisible(!usable);
 }
 
 void IncomingPromptWindow::showPlaced() {
     adjustSize();
     setFixedSize(size());
-    // Shown first, so that the frame is known and counts in the placement.
+    // Shown first, so that the frame is known and counts in the placement;
+    // placed again when the frame comes later.
     show();
-    placeAtBottomRight(*this, screen);
+    FramePlacement::keep(*this, [this] { placeAtBottomRight(*this, screen); });
     activateWindow();
 }
 

@@ -36,6 +36,8 @@ class IncomingPromptWindow : public QDialog, public IncomingPrompt {
     QLabel* const lblName;
     QLabel* const lblSize;
     QLabel* const Label1;
+    // Why Accept is unavailable; shown only while it is.
+    QLabel* const lblNoAccept;
     QFrame* const Line2;
     QPushButton* const cmdAccept;
     QPushButton* const cmdRefuse;

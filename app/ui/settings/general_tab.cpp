@@ -22,7 +22,7 @@ GeneralTab::GeneralTab(QWidget* parent, AppState& state, ViewSwitcher& views)
 
     QGridLayout* allowed =
         addSection(QStringLiteral("Allowed Users"), QStringLiteral("  (always have permission)"));
-    lstAllowed->setFixedHeight(96);
+    lstAllowed->setMinimumHeight(96);
     allowed->addWidget(lstAllowed, 0, 0, 2, 1);
     allowed->addWidget(cmdRemoveAllowed, 0, 1, Qt::AlignTop);
     allowed->setRowStretch(1, 1);
@@ -32,7 +32,7 @@ GeneralTab::GeneralTab(QWidget* parent, AppState& state, ViewSwitcher& views)
                       0);
     shared->addWidget(cmdShared, 0, 1);
     shared->setColumnStretch(0, 1);
-    finish();
+    finish(allowed);
 
     connect(cmdRemoveAllowed, &QPushButton::clicked, this, &GeneralTab::cmdRemoveAllowed_Click);
     connect(cmdShared, &QPushButton::clicked, this, &GeneralTab::cmdShared_Click);

@@ -56,7 +56,7 @@ NetworkTab::NetworkTab(QWidget* parent, AppState& state)
       txtFileChunk(numberBox(QStringLiteral("txtFileChunk"))),
       state_(state) {
     QGridLayout* servers = addSection(QStringLiteral("Connect To"));
-    lstServers->setFixedHeight(96);
+    lstServers->setMinimumHeight(96);
     servers->addWidget(lstServers, 0, 0, 4, 1);
     servers->addWidget(cmdAddNode, 0, 1);
     servers->addWidget(cmdRemoveNode, 1, 1);
@@ -75,7 +75,7 @@ NetworkTab::NetworkTab(QWidget* parent, AppState& state)
     row(2, caption(QStringLiteral("File chunk size:")), txtFileChunk,
         caption(QStringLiteral("KB")));
     options->setColumnStretch(2, 1);
-    finish();
+    finish(servers);
 
     connect(cmdAddNode, &QPushButton::clicked, this, &NetworkTab::cmdAddNode_Click);
     connect(cmdRemoveNode, &QPushButton::clicked, this, &NetworkTab::cmdRemoveNode_Click);

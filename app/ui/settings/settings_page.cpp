@@ -64,8 +64,12 @@ QGridLayout* SettingsPage::addSection(const QString& title, const QString& note)
     return rows;
 }
 
-void SettingsPage::finish() {
-    column_->addStretch(1);
+void SettingsPage::finish(QGridLayout* growing) {
+    if (growing && growing->parentWidget()) {
+        column_->setStretchFactor(growing->parentWidget(), 1);
+    } else {
+        column_->addStretch(1);
+    }
 }
 
 QLineEdit* SettingsPage::textBox(const QString& name) {

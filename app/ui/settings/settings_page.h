@@ -26,8 +26,10 @@ class SettingsPage : public QWidget {
     // Starts a section (without a heading when `title` is empty) and returns
     // the grid its rows go into.
     QGridLayout* addSection(const QString& title, const QString& note = {});
-    // Ends the page: what is left of its height stays empty below.
-    void finish();
+    // Ends the page: the spare height goes below the last section, or to
+    // the section `growing` when one is given (a list that shows more lines
+    // in a larger window).
+    void finish(QGridLayout* growing = nullptr);
 
     // Controls named as the dialog names them, owned by this page.
     QLineEdit* textBox(const QString& name);

@@ -45,6 +45,7 @@ PictureBox* titleButton(QWidget* parent, int index, const QString& skinName, con
     button->setTag(tag);
     button->setToolTipText(toolTip);
     button->setTop(kBarItemTop);
+    button->setHoverLook(true);
     return button;
 }
 
@@ -148,6 +149,7 @@ PictureBox& SkinnedWindow::addActionButton(const QString& tag, const QString& to
     button->setTag(tag);
     button->setToolTipText(toolTip);
     button->setPicture(imgBtns.picture(index + 1));
+    button->setHoverLook(true);
     connect(button, &PictureBox::mouseDown, this, [this, button](int mouseButton) {
         if (mouseButton == PictureBox::LeftButton) {
             context_.pressedButtons.setButtonDown(*button, true);

@@ -12,6 +12,10 @@ void clsTab::Create(clsTabs* tParent, PictureBox* iImage, Label* lLabel) {
     lbl_ = lLabel;
     if (img_) {
         img_->setPicture(Skin::instance().picture(pictures::kTabUnselected));
+        img_->setCursor(Qt::PointingHandCursor);
+    }
+    if (lbl_) {
+        lbl_->setCursor(Qt::PointingHandCursor);  // the caption lies over the picture
     }
 }
 

@@ -91,6 +91,9 @@ void logError(int32_t number, std::string_view description, std::string_view sou
 
 void debugPrint(std::string_view line) noexcept {
     try {
+        if (!library().debugMode) {
+            return;
+        }
         platform::DebugOutput& window = debugWindow();
         if (!window.isVisible()) {
             window.show();

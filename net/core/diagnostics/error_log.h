@@ -25,7 +25,8 @@ inline void logError(const WireError& error) noexcept {
     logError(error.number, error.description);
 }
 
-// Appends one line to the debug window, showing it first when hidden.
+// In debug mode, appends one line to the debug window, showing it first when
+// hidden; outside debug mode prints nothing and shows nothing.
 void debugPrint(std::string_view line) noexcept;
 
 // Switches debug mode on, for the rest of the process, when this user's

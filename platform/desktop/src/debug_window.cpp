@@ -16,10 +16,9 @@ namespace platform {
 namespace {
 
 constexpr int64_t TwipsPerPixel = 15;
+// The text box fills the window's inside, this far from each of its edges.
+// (The window's size is its inside: the frame and title bar are the desktop's.)
 constexpr int64_t TextMarginTwips = 120;
-// The text box is this much narrower and lower than the window.
-constexpr int64_t TextWidthAllowanceTwips = 375;
-constexpr int64_t TextHeightAllowanceTwips = 750;
 
 int pixels(int64_t twips) {
     return static_cast<int>((twips + TwipsPerPixel / 2) / TwipsPerPixel);
@@ -87,8 +86,8 @@ class DebugOutputWindow::Window : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override {
-        const int width = event->size().width() - pixels(TextWidthAllowanceTwips);
-        const int height = event->size().height() - pixels(TextHeightAllowanceTwips);
+        const int width = event->size().width() - 2 * pixels(TextMarginTwips);
+        const int height = event->size().height() - 2 * pixels(TextMarginTwips);
         if (width > 0 && height > 0) {
             textBox_.resize(width, height);
         }

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -47,6 +49,16 @@ inline void dropFiles(QWidget* target, const std::vector<std::string>& paths) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &dropped);
+}
+
+// Brings `window` to the front as a click on it would, then types `text`
+// into the window itself, so each key goes wherever the window's focus is.
+inline void typeIntoWindow(QWidget* window, const std::string& text) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    for (const char key : text) {
+        QTest::keyClick(window->windowHandle(), key);
+    }
 }
 
 }  // namespace tornel::test

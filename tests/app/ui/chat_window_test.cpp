@@ -80,6 +80,14 @@ class ChatWindowTest : public ::testing::Test {
     std::vector<std::string> explored;
 };
 
+TEST_F(ChatWindowTest, OpensWithTheFocusInTheInputSoKeysTypedAtOnceLandThere) {
+    test::typeIntoWindow(window, "hi");
+    EXPECT_EQ(window->focusWidget(), window->txtIn);
+    EXPECT_EQ(window->txtIn->text(), "hi");
+    EXPECT_EQ(window->txtConv->toPlainText(), "");
+    EXPECT_TRUE(window->cmdSend->isEnabled());
+}
+
 TEST_F(ChatWindowTest, SendingALineAndTheTypingNotices) {
     QTest::keyClick(window->txtIn, Qt::Key_Return);  // empty: nothing
     EXPECT_EQ(window->txtConv->toPlainText(), "");

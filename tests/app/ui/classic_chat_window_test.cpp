@@ -88,6 +88,28 @@ TEST_F(ClassicChatTest, OpensWithThePeersNameAndStatus) {
     EXPECT_TRUE(window->timPing->isActive());
 }
 
+TEST_F(ClassicChatTest, OpensWithTheFocusInTheInputSoKeysTypedAtOnceLandThere) {
+    test::typeIntoWindow(window, "hi");
+    EXPECT_EQ(window->focusWidget(), window->txtIn);
+    EXPECT_EQ(window->txtIn->text(), "hi");
+    EXPECT_EQ(window->txtConv->toPlainText(), "");
+    EXPECT_TRUE(window->cmdSend->isEnabled());
+}
+
+TEST_F(ClassicChatTest, TheStatusTextLinesUpWithTheControlsAndHasRoomBelow) {
+    window->setStatusText("Chatting with Margaret, typing...");
+    QApplication::processEvents();
+    ui::ElidedLabel& panel = *window->typingPanel;
+    const int textLeft = panel.mapTo(window.data(), QPoint(panel.indent(), 0)).x();
+    EXPECT_EQ(textLeft, window->txtIn->x());
+    const QRect inWindow(panel.mapTo(window.data(), QPoint(0, 0)), panel.size());
+    EXPECT_TRUE(window->rect().contains(inWindow));
+    EXPECT_TRUE(panel.isVisible());
+    // Centred in its height with room for the descenders below the text.
+    EXPECT_EQ(panel.alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
+    EXPECT_GE(panel.height() - panel.fontMetrics().height(), 4);
+}
+
 TEST_F(ClassicChatTest, SendingALineAndTheTypingNotices) {
     QTest::keyClick(window->txtIn, Qt::Key_Return);  // empty: nothing
     EXPECT_EQ(window->txtConv->toPlainText(), "");

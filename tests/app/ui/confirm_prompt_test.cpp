@@ -211,6 +211,52 @@ TEST_F(ConfirmPromptTest, LongInfoIsFittedToThreeLinesKeepingItsEnds) {
     EXPECT_EQ(ui::fittedLines("short", prompt.lblInfo->font(), 100, 3), "short");
 }
 
+TEST_F(ConfirmPromptTest, ALongNameGivesWayBeforeTheQuestionAndTheFile) {
+    const QString verb = QStringLiteral(" would like to access ");
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"60 characters, short path", std::string(20, 'N') + std::string(40, 'm'),
+         "/home/sam/Shared/holiday.jpg"},
+        {"60 characters, long path", std::string(20, 'N') + std::string(40, 'm'),
+         "/home/sam/Shared/" + std::string(80, 'f') + "/Photographs/holiday.jpg"},
+        {"60 characters with blanks", "Nikolaos " + std::string(51, 'q'),
+         "/home/sam/" + std::string(40, 'f') + "/holiday.jpg"},
+    };
+    const QFontMetrics metrics(prompt.lblInfo->font());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompt.requestingName = c.name;
+        prompt.setInfo(c.name + verb.toStdString() + c.path);
+        const QString shown = prompt.lblInfo->text();
+        const QStringList lines = shown.split(u'\n');
+        EXPECT_LE(lines.size(), 3);
+        for (const QString& line : lines) {
+            EXPECT_LE(metrics.horizontalAdvance(line), prompt.lblInfo->width());
+        }
+        // Lines break at blanks (dropped) or anywhere in a word (nothing dropped).
+        QString flat = shown;
+        flat.remove(u'\n').remove(u' ');
+        EXPECT_TRUE(flat.contains("wouldliketoaccess")) << shown.toStdString();
+        EXPECT_TRUE(flat.endsWith("holiday.jpg")) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith(QString::fromStdString(c.name.substr(0, 8))));
+        EXPECT_EQ(prompt.lblInfo->toolTip().toStdString(), c.name + verb.toStdString() + c.path);
+    }
+
+    const QFont& font = prompt.lblInfo->font();
+    EXPECT_EQ(ui::fittedRequest("Ann", verb, "/a.txt", font, 1000, 1),
+              "Ann would like to access /a.txt");
+    // The folders give way before the file; a name of a few letters is not cut.
+    const QString fitted = ui::fittedRequest("Ann", verb, "/" + QString(200, u'f') + "/a.txt",
+                                             font, prompt.lblInfo->width(), 2);
+    EXPECT_TRUE(fitted.startsWith("Ann would like")) << fitted.toStdString();
+    EXPECT_TRUE(fitted.contains(QChar(0x2026)) && fitted.endsWith("/a.txt"))
+        << fitted.toStdString();
+}
+
 // The request is parked on the real prompt and askPermission returns at
 // once; the click's answer settles it on a later pass, and the prompt is
 // deleted.

@@ -1,4 +1,5 @@
 #include "ui/download/download_status_window.h"
+#include "core/downloads/download_manager.h"
 #include "core/state/download.h"
 #include "core/util/utilities.h"
 #include "support/scripted_prompts.h"
@@ -124,6 +125,40 @@ TEST_F(DownloadStatusWindowTest, TheSpeedReadsInThousands) {
     dl->lngThisChunk = 1498;
     window().showSpeed();
     EXPECT_EQ(window().lblSpeed->text(), "999 bytes/sec");
+}
+
+TEST_F(DownloadStatusWindowTest, TheSpeedIsEmptiedOnceTheDownloadNoLongerRuns) {
+    // How the download stops running; where the speed is read afterwards, it is
+    // read by something other than the window's own timer (the Transfers lists).
+    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
+        {"complete", [&] {
+             dl->Status = DL_Complete;
+             downloadComplete(dl);
+         }},
+        {"complete, read by the lists", [&] {
+             dl->Status = DL_Complete;
+             EXPECT_EQ(dl->fileSpeed(), -1);
+         }},
+        {"cancelled, read by the lists", [&] {
+             dl->cancelOp();
+             EXPECT_EQ(dl->fileSpeed(), -1);
+         }},
+    };
+    for (const auto& [how, end] : endings) {
+        SCOPED_TRACE(how);
+        dl->Status = DL_Downloading;
+        state.Timeout = 1000;
+        dl->lngThisChunk = 2250;
+        window().showStatus(false);
+        window().setRefreshTimer(true);
+        window().showSpeed();
+        ASSERT_FALSE(window().lblSpeed->text().isEmpty());
+        end();
+        EXPECT_EQ(window().lblSpeed->text(), "");
+        if (std::string_view(how).ends_with("lists")) {
+            EXPECT_FALSE(window().timRefresh->isActive());
+        }
+    }
 }
 
 TEST_F(DownloadStatusWindowTest, ClosedThroughTheFrameInPromptModeItHidesAndStillTakesWrites) {

@@ -45,10 +45,16 @@ TEST_F(IncomingPromptTest, AcceptSavesTheLastComponentInTheDownloadFolder) {
         EXPECT_TRUE(frm->Decision()) << offered;
         EXPECT_EQ(frm->savePath(), saved);
         EXPECT_FALSE(frm->isVisible());
+        EXPECT_FALSE(frm->lblNoAccept->isVisibleTo(frm.get())) << offered;
     }
+    // Accept is unavailable, and the prompt says why and what to do instead.
     for (const char* unusable : {"", ".", "..", "a/.."}) {
         const auto frm = prompt(unusable);
         EXPECT_FALSE(frm->cmdAccept->isEnabled()) << unusable;
+        EXPECT_TRUE(frm->lblNoAccept->isVisible()) << unusable;
+        EXPECT_TRUE(frm->lblNoAccept->text().contains("cannot be saved"));
+        EXPECT_TRUE(frm->lblNoAccept->text().contains("Save to..."));
+        EXPECT_TRUE(frm->rect().contains(frm->lblNoAccept->geometry())) << unusable;
         frm->cmdAccept_Click();
         EXPECT_FALSE(frm->Decision());
         EXPECT_TRUE(frm->cmdSaveTo->isEnabled());
@@ -104,6 +110,16 @@ TEST_F(IncomingPromptTest, PlacedAtTheBottomRightOnTop) {
         EXPECT_TRUE(first->rect().contains(control->mapTo(first.get(), control->rect().topLeft())))
             << control->objectName().toStdString();
     }
+}
+
+TEST_F(IncomingPromptTest, APromptWhoseFrameGrowsAfterItWasPlacedIsPlacedAgain) {
+    const auto frm = prompt("a.txt");
+    // As when the window manager's frame arrives after the prompt was shown.
+    frm->setFixedSize(frm->width() + 30, frm->height() + 40);
+    QApplication::processEvents();
+    const QRect frame = frm->frameGeometry();
+    EXPECT_EQ(frame.right() + 1, 800);
+    EXPECT_EQ(frame.bottom() + 1, 600 - 30);
 }
 
 TEST_F(IncomingPromptTest, PeerTextIsShownAsPlainTextAndLongNamesAreCut) {

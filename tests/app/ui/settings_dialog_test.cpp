@@ -332,5 +332,30 @@ TEST_F(SettingsDialogTest, EveryTabFitsItsControlsInside) {
     }
 }
 
+TEST_F(SettingsDialogTest, InALargerWindowTheListsTakeTheSpareHeight) {
+    settings.mnuSettings_Click();
+    QApplication::processEvents();
+    const struct {
+        int tab;
+        QWidget* list;
+    } lists[] = {{0, general().lstAllowed}, {2, network().lstServers}};
+    std::vector<int> designHeights;
+    for (const auto& [tab, list] : lists) {
+        dialog().tabSettings->setCurrentIndex(tab);
+        QApplication::processEvents();
+        designHeights.push_back(list->height());
+    }
+    settings.resize(settings.width(), settings.height() + 300);
+    for (size_t k = 0; k < std::size(lists); ++k) {
+        const auto& [tab, list] = lists[k];
+        dialog().tabSettings->setCurrentIndex(tab);
+        QApplication::processEvents();
+        SCOPED_TRACE(list->objectName().toStdString());
+        EXPECT_GE(list->height(), designHeights[k] + 250);
+        QWidget* page = dialog().tabSettings->currentWidget();
+        EXPECT_TRUE(page->rect().contains(QRect(list->mapTo(page, QPoint(0, 0)), list->size())));
+    }
+}
+
 }  // namespace
 }  // namespace tornel::test

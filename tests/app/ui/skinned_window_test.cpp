@@ -2,6 +2,7 @@
 #include "ui/skinned/button_images.h"
 #include "ui/skinned/window_placement.h"
 
+#include <QEnterEvent>
 #include <QMenu>
 
 namespace tornel::test {
@@ -74,6 +75,50 @@ TEST_F(SkinnedWindowTest, PressingAnotherButtonReleasesTheOneStillShownPressed) 
     EXPECT_EQ(min.Left(), close.Left() - 20 - 300 - 50 - 300 - 50);
     EXPECT_TRUE(context.pressedButtons.isPressed(close));
     EXPECT_FALSE(context.pressedButtons.isPressed(min));
+}
+
+// The mean colour saturation (0-255) of the visible pixels of `picture`.
+double meanSaturation(const QPixmap& picture) {
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.alpha() > 0) {
+                sum += colour.hsvSaturation();
+                ++count;
+            }
+        }
+    }
+    return count == 0 ? 0 : sum / count;
+}
+
+TEST_F(SkinnedWindowTest, TitleButtonsAnswerTheMouseAndAPressedOneDoesNotLookGreyedOut) {
+    for (PictureBox* button : window.btnTop) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const QImage normal = button->Picture().toImage();
+        EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+        const QPointF inside(2, 2);
+        QEnterEvent enter(inside, inside, button->mapToGlobal(inside));
+        QApplication::sendEvent(button, &enter);
+        EXPECT_NE(button->pixmap().toImage(), normal) << "a hover picture";
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        EXPECT_EQ(button->pixmap().toImage(), normal);
+
+        button->setEnabled(false);
+        QApplication::sendEvent(button, &enter);
+        EXPECT_EQ(button->pixmap().toImage(), normal) << "no hover while disabled";
+        QApplication::sendEvent(button, &leave);
+        button->setEnabled(true);
+
+        // Pressed, its colours grow stronger rather than fading to grey.
+        QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+        EXPECT_GT(meanSaturation(button->pixmap()), meanSaturation(button->Picture()) + 10);
+        context.pressedButtons.setButtonDown(*button, false);
+        EXPECT_EQ(button->pixmap().toImage(), normal);
+    }
 }
 
 TEST_F(SkinnedWindowTest, MaximiseFillsTheAvailableAreaAndRestoreReturnsExactly) {

@@ -220,6 +220,24 @@ TEST_F(TransfersWindowTest, TheUploadsListHidesAndShowsAndTheChoiceIsKept) {
     EXPECT_TRUE(window.lvUp->isHidden());
 }
 
+TEST_F(TransfersWindowTest, TheHeaderBoxesFitTheirCaptionsAndShowWhetherTheirListIsShown) {
+    ui::TransfersWindow& window = frm();
+    for (ui::Label* caption : {window.lblDL, window.lblUL}) {
+        SCOPED_TRACE(caption->text().toStdString());
+        EXPECT_TRUE(caption->font().bold());
+        const int text = caption->fontMetrics().horizontalAdvance(caption->text());
+        EXPECT_GE(caption->width() - text, 12) << "room on either side";
+        EXPECT_TRUE(caption->parentWidget()->rect().contains(caption->geometry()));
+    }
+    const auto captionColour = [&] { return window.lblUL->palette().color(QPalette::WindowText); };
+    const QColor shown = captionColour();
+    click(window.lblUL);
+    ASSERT_TRUE(window.lvUp->isHidden());
+    EXPECT_NE(captionColour(), shown);
+    click(window.ulHide);
+    EXPECT_EQ(captionColour(), shown);
+}
+
 TEST_F(TransfersWindowTest, AClosedWindowSavesItsPlacementAndAFreshOneOpensNext) {
     QPointer<ui::TransfersWindow> first = &frm();
     first->close();

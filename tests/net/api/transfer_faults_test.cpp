@@ -13,6 +13,10 @@
 #include "support/process_resources.h"
 #include "support/socket_recorder.h"
 
+#include <QApplication>
+#include <QWidget>
+
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -73,6 +77,13 @@ class RawPeer {
 
 class TransferFaultTest : public TransferTest {
   protected:
+    static bool debugWindowShown() {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+            return window->isVisible() && window->windowTitle() == "QEL - Debug Output";
+        });
+    }
+
     // The cancels a receiver heard for `reqID`: status 3, no data, no range.
     static int cancelsOf(const Peer& peer, const std::string& reqID) {
         int cancels = 0;
@@ -365,6 +376,8 @@ TEST_F(TransferFaultTest, AReusedRequestIDLeavesTheRunningTransferWhole) {
             ASSERT_TRUE(waitUntil([&] { return c.events->ended(reqID); }, Generous));
             ASSERT_EQ(c.events->of(reqID).size(), 1U);
             EXPECT_EQ(c.events->of(reqID)[0].status, FS_Canceled);
+            // The refusal is traced in debug mode only, which is off.
+            EXPECT_FALSE(debugWindowShown());
         } else {
             a.api().sendFile(c.id(), reqID, "", FS_Canceled);
         }

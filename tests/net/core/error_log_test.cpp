@@ -130,6 +130,16 @@ TEST_F(DebugModeTest, TheStoredSwitchReadsAsABoolean) {
     }
 }
 
+TEST_F(DebugModeTest, OutsideDebugModeNothingIsPrintedAndNoWindowShows) {
+    storeEnabled(nullptr);
+    enterDebugMode();
+    debugPrint("a trace");
+    logError(5, "D", "Initialise", "N1");
+    EXPECT_FALSE(library().debugMode);
+    EXPECT_FALSE(windowShown());
+    EXPECT_TRUE(!library().debugWindow || library().debugWindow->text().empty());
+}
+
 TEST_F(DebugModeTest, DebugOutputShowsTheBannerAndEachError) {
     library().localAddress = "10.1.2.3";
     storeEnabled("True");
