@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core_connection_services.h"
-#include "transfer_watch.h"
+#include "transfer_settler.h"
 
 namespace qel {
 
@@ -15,10 +15,10 @@ class NodeConnectionServices final : public CoreConnectionServices {
     void connectionClosed(Session& session, const std::shared_ptr<clsSocket>& connection) override;
     void transferStarted() override { watch_.watch(); }
 
-    const TransferWatch& watch() const { return watch_; }
+    const TransferSettler& watch() const { return watch_; }
 
   private:
-    TransferWatch watch_;
+    TransferSettler watch_;
 };
 
 }  // namespace qel

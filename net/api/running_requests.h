@@ -15,7 +15,7 @@
 // first FILE reached it, each with its sender, until it ends. When the
 // connection a transfer's packets came by closes, its sender has a grace
 // period to come back by another route; after it, the transfer is given up
-// and the application hears of it as a cancel (transfer_watch.h). Every
+// and the application hears of it as a cancel (transfer_settler.h). Every
 // store here is bounded: a peer's pushes per peer and in all, this node's
 // own requests in all (the oldest giving way).
 namespace qel {

@@ -46,7 +46,7 @@ cMain::cMain(AppState& state)
                             openChatWith(node, line);
                         }
                     }),
-      transferWatch_(state) {
+      lostPeerWatch_(state) {
     routeProgramProcedures(*this, state);
 }
 
@@ -150,7 +150,7 @@ void cMain::connectionClosed(std::string& /*SourceIP*/, std::string& nodeID,
             state_.connections.remove(connectionID);
         }
     });
-    transferWatch_.connectionLost(nodeID);
+    lostPeerWatch_.connectionLost(nodeID);
     state_.parkedOffers.connectionLost(nodeID);
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/chat/waiting_chat_lines.h"
 #include "core/network/procedure_events.h"
-#include "core/transfers/transfer_watch.h"
+#include "core/transfers/lost_peer_watch.h"
 #include "qellib/events.h"
 
 #include <functional>
@@ -55,8 +55,8 @@ class cMain : public qel::cQELEvents {
     void beginUpdate(UpdateReceiver receiver);
     void endUpdate();
     // A download has started: the transfer watch looks at it from now on.
-    void watchTransfers() { transferWatch_.watch(); }
-    const TransferWatch& transferWatch() const { return transferWatch_; }
+    void watchTransfers() { lostPeerWatch_.watch(); }
+    const LostPeerWatch& lostPeerWatch() const { return lostPeerWatch_; }
 
     void MessageReceived(std::string& strMessage, std::string& strType,
                          std::string& nodeID) override;
@@ -92,7 +92,7 @@ class cMain : public qel::cQELEvents {
     AppState& state_;
     WaitingChatLines waitingLines_;
     // Ends the transfers of nodes that have gone.
-    TransferWatch transferWatch_;
+    LostPeerWatch lostPeerWatch_;
     bool updating = false;
     UpdateReceiver updateReceiver_;
     // Announcements not listed for want of room, since the program started.

@@ -1,6 +1,6 @@
 #include "core/downloads/download_manager.h"
 #include "core/transfers/transfer_lists.h"
-#include "core/transfers/transfer_watch.h"
+#include "core/transfers/lost_peer_watch.h"
 #include "download_fixture.h"
 #include "qellib/x_file.h"
 #include "support/socket_recorder.h"
@@ -53,8 +53,8 @@ TEST_F(DownloadTest, AFileArrivesWholeThroughStartingAndDownloadingToComplete) {
 }
 
 // The checks of running transfers wake only while there is one to check.
-TEST_F(DownloadTest, TheTransferWatchWakesOnlyWhileADownloadRuns) {
-    const TransferWatch& watch = state.controller->transferWatch();
+TEST_F(DownloadTest, TheLostPeerWatchWakesOnlyWhileADownloadRuns) {
+    const LostPeerWatch& watch = state.controller->lostPeerWatch();
     EXPECT_FALSE(watch.watching());
     sharedFile("a.bin", 200000);  // in blocks of 1 KiB
     download("a.bin");

@@ -58,7 +58,7 @@ TEST_F(TransferTest, AFileArrivesWholeAndInRangesByteIdentical) {
 
 // The watch over running transfers wakes only while a sender runs (or a
 // receiver is cut off from its sender), and sleeps again once none does.
-TEST_F(TransferTest, TheTransferWatchWakesOnlyWhileATransferRuns) {
+TEST_F(TransferTest, TheTransferSettlerWakesOnlyWhileATransferRuns) {
     const Peer a = addPeer("A", {}, true);
     const Peer b = addPeer("B");
     link(*b.node, *a.node);

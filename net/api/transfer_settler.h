@@ -11,11 +11,11 @@
 // starts or a connection closes under one.
 namespace qel {
 
-class TransferWatch {
+class TransferSettler {
   public:
-    TransferWatch();
-    TransferWatch(const TransferWatch&) = delete;
-    TransferWatch& operator=(const TransferWatch&) = delete;
+    TransferSettler();
+    TransferSettler(const TransferSettler&) = delete;
+    TransferSettler& operator=(const TransferSettler&) = delete;
 
     // Looks at the transfers as soon as the event loop runs.
     void settleSoon();

@@ -22,12 +22,12 @@ struct AppState;
 // a node whose connection closed, and that moves no further within half the
 // Timeout, is cancelled. Checks run on a timer of a quarter of the Timeout,
 // and only while a download runs or a lost upload is watched.
-class TransferWatch {
+class LostPeerWatch {
   public:
-    explicit TransferWatch(AppState& state);
-    ~TransferWatch();
-    TransferWatch(const TransferWatch&) = delete;
-    TransferWatch& operator=(const TransferWatch&) = delete;
+    explicit LostPeerWatch(AppState& state);
+    ~LostPeerWatch();
+    LostPeerWatch(const LostPeerWatch&) = delete;
+    LostPeerWatch& operator=(const LostPeerWatch&) = delete;
 
     // A connection to `nodeID` closed.
     void connectionLost(const std::string& nodeID);

@@ -1,4 +1,4 @@
-#include "core/transfers/transfer_watch.h"
+#include "core/transfers/lost_peer_watch.h"
 
 #include "core/downloads/download_manager.h"
 #include "core/log/guarded.h"
@@ -44,19 +44,19 @@ int32_t silentChecksLimit(int64_t timeout) {
     return static_cast<int32_t>((silence + interval - 1) / interval);
 }
 
-TransferWatch::TransferWatch(AppState& state) : state_(state) {
+LostPeerWatch::LostPeerWatch(AppState& state) : state_(state) {
     timer_.setHandler([this] { check(); });
     timer_.setInterval(transferCheckInterval(state_.Timeout));
 }
 
-void TransferWatch::watch() {
+void LostPeerWatch::watch() {
     if (!timer_.enabled()) {
         timer_.setInterval(transferCheckInterval(state_.Timeout));
         timer_.setEnabled(true);
     }
 }
 
-bool TransferWatch::somethingToWatch() const {
+bool LostPeerWatch::somethingToWatch() const {
     if (!lostUploads_.empty()) {
         return true;
     }
@@ -68,13 +68,13 @@ bool TransferWatch::somethingToWatch() const {
     return false;
 }
 
-TransferWatch::~TransferWatch() = default;
+LostPeerWatch::~LostPeerWatch() = default;
 
-int64_t TransferWatch::grace() const {
+int64_t LostPeerWatch::grace() const {
     return state_.Timeout / 2;
 }
 
-void TransferWatch::connectionLost(const std::string& nodeID) {
+void LostPeerWatch::connectionLost(const std::string& nodeID) {
     guarded(state_.log, Source, [&] {
         if (nodeID.empty()) {
             return;
@@ -100,13 +100,13 @@ void TransferWatch::connectionLost(const std::string& nodeID) {
     });
 }
 
-bool TransferWatch::watchedAsLost(const qel::cXFile& upload) const {
+bool LostPeerWatch::watchedAsLost(const qel::cXFile& upload) const {
     return std::any_of(lostUploads_.begin(), lostUploads_.end(), [&](const LostUpload& entry) {
         return entry.upload.lock().get() == &upload;
     });
 }
 
-void TransferWatch::check() {
+void LostPeerWatch::check() {
     if (state_.closing) {
         return;
     }
@@ -123,7 +123,7 @@ void TransferWatch::check() {
     }
 }
 
-void TransferWatch::checkDownloads(int64_t now) {
+void LostPeerWatch::checkDownloads(int64_t now) {
     const int32_t limit = silentChecksLimit(state_.Timeout);
     for (const std::shared_ptr<cDownload>& dl : state_.downloads.snapshot()) {
         if (!dl || !state_.downloads.exists(dl->Key)) {
@@ -146,7 +146,7 @@ void TransferWatch::checkDownloads(int64_t now) {
     }
 }
 
-void TransferWatch::checkUploads(int64_t now) {
+void LostPeerWatch::checkUploads(int64_t now) {
     std::vector<LostUpload> lost;
     lost.swap(lostUploads_);
     for (LostUpload& entry : lost) {

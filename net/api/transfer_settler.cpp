@@ -1,4 +1,4 @@
-#include "transfer_watch.h"
+#include "transfer_settler.h"
 
 #include "file_transfer.h"
 #include "library_state.h"
@@ -20,24 +20,24 @@ bool hasTransfersToWatch(const Session& own) {
 
 }  // namespace
 
-TransferWatch::TransferWatch() {
+TransferSettler::TransferSettler() {
     timer_.setHandler([this] { tick(); });
     timer_.setInterval(transfer_limits::WatchIntervalMs);
 }
 
-void TransferWatch::settleSoon() {
+void TransferSettler::settleSoon() {
     timer_.setInterval(1);
     timer_.setEnabled(true);
 }
 
-void TransferWatch::watch() {
+void TransferSettler::watch() {
     if (!timer_.enabled()) {
         timer_.setInterval(transfer_limits::WatchIntervalMs);
         timer_.setEnabled(true);
     }
 }
 
-void TransferWatch::tick() {
+void TransferSettler::tick() {
     timer_.setInterval(transfer_limits::WatchIntervalMs);
     bool watching = false;
     for (const SessionPtr& session : library().sessions.snapshot()) {
