@@ -66,12 +66,18 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // Writes the packet now, or queues it behind the write in progress. A
     // connection that is not connected drops it.
     void Send(const std::shared_ptr<clsPendingPkt>& Pend);
+    // A copy of a packet flooded to every connection: dropped for this one
+    // while its queue is over the relay's soft mark, so that a peer that
+    // stops reading neither swells the node nor pauses the connection the
+    // flood came from; the flood still reaches every other connection.
+    void sendFloodCopy(const std::shared_ptr<clsPendingPkt>& Pend);
     // Hands the packet to the control. A write the control refuses is
     // reported and leaves the connection free to write the next one.
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
-    // A write in progress has made no progress for the stall bound: the peer
-    // has stopped reading, and the connection is closed as if by the peer.
+    // A write in progress has made no progress for a few of the session's
+    // Timeouts: the peer has stopped reading, and the connection is closed
+    // as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
     // The control has written the last packet out: a file chunk is handed
@@ -122,8 +128,14 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
     std::string arrival_;                            // the bytes of the arrival being taken in
 
+    bool droppingFloodCopies_ = false;  // reported once per crossing of the mark
+
     template <class Work>
     void inSessionFrame(Work&& work);
+    // Queues the packet for writing; a forwarded packet over the soft mark
+    // holds its arrival connection back when `holdsSource`.
+    void queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool holdsSource);
+    int64_t stallBoundMs() const;
     void closeControl();
     void writeNextWaiting();
     void holdSourceOf(const clsPendingPkt& forwarded);
@@ -134,6 +146,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void paceUpload(Session& own);
     void receive();
     bool handleBuffered();
+    void watchUnfinishedHeader();
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;
