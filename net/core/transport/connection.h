@@ -101,7 +101,8 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void resetStreams();
 
     // Back-pressure of a relay: the connection `holderID`, whose queue of
-    // forwarded packets from this one is full, holds this one's reading (the
+    // packets relayed from this one towards their destination is full
+    // (copies of a flood are dropped instead), holds this one's reading (the
     // peer is held back by its own connection's window, and packets already
     // read wait in order) until it releases it.
     void holdReading(const std::string& holderID);

@@ -16,8 +16,10 @@ class clsSocket;
 class HeaderBudget {
   public:
     struct Bounds {
-        int64_t maxBytes = int64_t{16} * 1024 * 1024;  // held by every unfinished header together
-        int64_t maxWaitMs = 10'000;                    // from a header's first byte to its end
+        // Held by every unfinished header together; the buffers that hold them
+        // take up to about twice that, with their room to grow.
+        int64_t maxBytes = int64_t{8} * 1024 * 1024;
+        int64_t maxWaitMs = 10'000;  // from a header's first byte to its end
     };
 
     HeaderBudget() = default;

@@ -12,6 +12,7 @@
 
 #include "platform/accept_limits.h"
 #include "support/node_process.h"
+#include "support/process_resources.h"
 #include "support/raw_peer.h"
 #include "support/wait.h"
 
@@ -32,6 +33,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qel::test {
@@ -73,13 +75,18 @@ class IdleConnection {
     }
 
     // Writes as much of `bytes` as the system takes now; how much that was.
-    size_t send(const std::string& bytes) {
+    size_t send(std::string_view bytes) {
         const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        return sent > 0 ? static_cast<size_t>(sent) : 0;
+        const size_t taken = sent > 0 ? static_cast<size_t>(sent) : 0;
+        sent_ += taken;
+        return taken;
     }
+    // Everything sent so far.
+    size_t sent() const { return sent_; }
 
   private:
     int fd_ = -1;
+    size_t sent_ = 0;
 };
 
 using IdleConnections = std::vector<std::unique_ptr<IdleConnection>>;
@@ -184,44 +191,50 @@ TEST_F(AcceptLimitsTest, OneAddressGetsOnlyItsShareAndOthersAreStillTaken) {
     EXPECT_FALSE(again.closedByNode());
 }
 
-// Each stranger starts a header and never ends it, from many connections.
+// Strangers on many connections each send most of a header and never end it.
 TEST_F(AcceptLimitsTest, UnfinishedHeadersAreBoundedTogetherAndClosedAfterTheirTime) {
     HeaderBudget& budget = library().headerBudget;
-    budget.bounds.maxBytes = 1 << 20;
     budget.bounds.maxWaitMs = 1000;
+    constexpr size_t kHeaderBytes = 960 * 1024;  // each: just below a header's bound
+    constexpr int kStrangers = 100;              // together: twelve times the budget
     const std::string start = "GET \\file QEL/2.1\r\nX-Padding: ";
-    const std::string piece(64 * 1024, 'p');
+    const std::string filler(64 * 1024, 'p');
 
+    // A batch at a time, so that the system's queue drops none.
     IdleConnections strangers;
     for (const char* source : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) {
-        openIdle(strangers, source, hub.port, 5);
+        openIdle(strangers, source, hub.port, kStrangers / 4);
+        const auto opened = static_cast<int64_t>(strangers.size());
+        ASSERT_TRUE(waitUntil([&] { return platform::acceptedConnections() == opened; }, Generous));
     }
-    ASSERT_TRUE(waitUntil([] { return platform::acceptedConnections() == 20; }, Generous));
+    const tornel::test::MemoryPeak memory;
     int64_t mostHeld = 0;
     const auto watchBudget = [&] { mostHeld = std::max(mostHeld, budget.heldBytes()); };
     for (const auto& stranger : strangers) {
         stranger->send(start);
     }
-    // 20 x 256 KiB offered: four times what the budget holds.
-    for (int round = 0; round < 4; ++round) {
+    // Whether every stranger has sent its header, or been closed.
+    const auto feedAll = [&] {
+        bool fed = true;
         for (const auto& stranger : strangers) {
-            stranger->send(piece);
+            if (stranger->sent() < kHeaderBytes && !stranger->closedByNode()) {
+                stranger->send(std::string_view(filler).substr(
+                    0, std::min(filler.size(), kHeaderBytes - stranger->sent())));
+                fed = false;
+            }
         }
-        waitUntil(
-            [&] {
-                watchBudget();
-                return false;
-            },
-            100);
-    }
+        watchBudget();
+        return fed;
+    };
+    ASSERT_TRUE(waitUntil(feedAll, Generous));
     RawPeer honest("HONEST");
     ASSERT_TRUE(honest.connect(hub.port));
     EXPECT_GE(pingRoundTrip(honest, hub.id, "DURING"), 0);
-    int closedEarly = 0;
-    for (const auto& stranger : strangers) {
-        closedEarly += stranger->closedByNode() ? 1 : 0;
-    }
-    EXPECT_GT(closedEarly, 0) << "the budget closed nobody";
+    const auto closedCount = [&] {
+        return std::count_if(strangers.begin(), strangers.end(),
+                             [](const auto& stranger) { return stranger->closedByNode(); });
+    };
+    EXPECT_GT(closedCount(), 0) << "the budget closed nobody";
     EXPECT_LE(mostHeld, budget.bounds.maxBytes);
 
     // The rest are closed once their headers have waited past their time,
@@ -229,11 +242,11 @@ TEST_F(AcceptLimitsTest, UnfinishedHeadersAreBoundedTogetherAndClosedAfterTheirT
     ASSERT_TRUE(waitUntil(
         [&] {
             watchBudget();
-            return std::all_of(strangers.begin(), strangers.end(),
-                               [](const auto& s) { return s->closedByNode(); });
+            return closedCount() == kStrangers;
         },
         Generous));
     EXPECT_LE(mostHeld, budget.bounds.maxBytes);
+    EXPECT_LT(memory.growthMiB(), 64);
     EXPECT_EQ(budget.unfinishedHeaders(), 0U);
     EXPECT_EQ(budget.heldBytes(), 0);
     EXPECT_TRUE(honest.isConnected());
