@@ -72,6 +72,7 @@ void clsSocket::resetStreams() {
     outPending.clear();
     queuedBytes_ = 0;
     droppingFloodCopies_ = false;
+    stalledSince_.reset();
     releaseHeldSources();
     if (!readHolders_.empty()) {
         readHolders_.clear();
@@ -231,18 +232,29 @@ void clsSocket::paceUpload(Session& own) {
     services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
+// A process that was itself stopped for a while (a busy machine, a debugger)
+// sees every write standing still since then, before the events of what was
+// written meanwhile are delivered: a stall seen by one pass closes the
+// connection only when the next pass still sees it, with no progress between.
 void clsSocket::closeIfStalled(int64_t nowMs) {
     if (!Sending || !isConnected || sck_ == nullptr) {
+        stalledSince_.reset();
         return;
     }
     // The element's progress may be a previous connection's: it only ever
     // makes this one look livelier, never stalled.
     const int64_t lastProgress =
         std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
-    if (nowMs - lastProgress >= stallBoundMs()) {
-        debugPrint("Connection " + connectionID + " closed: its writes made no progress");
-        closeConnection(false);
+    if (nowMs - lastProgress < stallBoundMs()) {
+        stalledSince_.reset();
+        return;
     }
+    if (stalledSince_ != lastProgress) {
+        stalledSince_ = lastProgress;
+        return;
+    }
+    debugPrint("Connection " + connectionID + " closed: its writes made no progress");
+    closeConnection(false);
 }
 
 // A few of the session's Timeouts, within the library's bounds.

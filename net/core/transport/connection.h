@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,8 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
     // A write in progress has made no progress for a few of the session's
-    // Timeouts: the peer has stopped reading, and the connection is closed
-    // as if by the peer.
+    // Timeouts, as two passes of the connection timer in a row see it: the
+    // peer has stopped reading, and the connection is closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
     // The control has written the last packet out: a file chunk is handed
@@ -129,7 +130,8 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
     std::string arrival_;                            // the bytes of the arrival being taken in
 
-    bool droppingFloodCopies_ = false;  // reported once per crossing of the mark
+    bool droppingFloodCopies_ = false;     // reported once per crossing of the mark
+    std::optional<int64_t> stalledSince_;  // the last progress, when a pass saw a stall
 
     template <class Work>
     void inSessionFrame(Work&& work);

@@ -48,7 +48,10 @@ void HeaderBudget::closeOverdue(int64_t nowMs) {
             continue;
         }
         if (nowMs - it->second.since >= bounds.maxWaitMs) {
-            overdue.push_back(std::move(connection));
+            if (it->second.overdue) {
+                overdue.push_back(std::move(connection));
+            }
+            it->second.overdue = true;
         }
         ++it;
     }

@@ -32,7 +32,9 @@ class HeaderBudget {
     void note(const std::shared_ptr<clsSocket>& connection, int64_t bytes, int64_t nowMs);
     // The connection holds no unfinished header (any more).
     void forget(const clsSocket& connection);
-    // Closes the connections whose header has waited past its time.
+    // Closes the connections whose header has waited past its time, as two
+    // calls in a row see it (a process that was stopped for a while sees
+    // every header overdue before the rest of it is delivered).
     void closeOverdue(int64_t nowMs);
 
     int64_t heldBytes() const { return heldBytes_; }
@@ -45,6 +47,7 @@ class HeaderBudget {
         std::weak_ptr<clsSocket> connection;
         int64_t since = 0;  // tick count of the header's first byte
         int64_t bytes = 0;
+        bool overdue = false;  // seen past its time by the last call
     };
 
     std::shared_ptr<clsSocket> biggest();

@@ -253,6 +253,42 @@ TEST_F(AcceptLimitsTest, UnfinishedHeadersAreBoundedTogetherAndClosedAfterTheirT
     EXPECT_GE(pingRoundTrip(honest, hub.id, "AFTER"), 0);
 }
 
+// Whether `connection` got all of `text` out, letting events run meanwhile.
+bool sendWhole(IdleConnection& connection, const std::string& text) {
+    size_t done = 0;
+    return waitUntil(
+        [&] {
+            done += connection.send(std::string_view(text).substr(done));
+            return done == text.size();
+        },
+        Generous);
+}
+
+TEST_F(AcceptLimitsTest, OverTheHeaderBudgetTheConnectionHoldingMostIsClosed) {
+    HeaderBudget& budget = library().headerBudget;
+    budget.bounds.maxBytes = 1 << 20;
+    const std::string start = "GET \\file QEL/2.1\r\nX-Padding: ";
+    IdleConnection big("127.0.0.2", hub.port);
+    IdleConnection older("127.0.0.3", hub.port);
+    IdleConnection newest("127.0.0.4", hub.port);
+    ASSERT_TRUE(waitUntil([] { return platform::acceptedConnections() == 3; }, Generous));
+
+    // Each waits until the node holds what came before it.
+    ASSERT_TRUE(sendWhole(older, start + std::string(200 * 1024, 'o')));
+    ASSERT_TRUE(waitUntil([&] { return budget.heldBytes() >= 200 * 1024; }, Generous));
+    ASSERT_TRUE(sendWhole(big, start + std::string(600 * 1024, 'b')));
+    ASSERT_TRUE(waitUntil([&] { return budget.heldBytes() >= 800 * 1024; }, Generous));
+    EXPECT_EQ(budget.unfinishedHeaders(), 2U);
+    ASSERT_TRUE(sendWhole(newest, start + std::string(300 * 1024, 'n')));
+
+    ASSERT_TRUE(waitUntil([&] { return big.closedByNode(); }, Generous));
+    ASSERT_TRUE(waitUntil([&] { return budget.heldBytes() >= 500 * 1024; }, Generous));
+    EXPECT_LE(budget.heldBytes(), budget.bounds.maxBytes);
+    EXPECT_EQ(budget.unfinishedHeaders(), 2U);
+    EXPECT_FALSE(older.closedByNode());
+    EXPECT_FALSE(newest.closedByNode());
+}
+
 // The CPU time a process has used, in ms; -1 when it cannot be read.
 int64_t processCpuMs(qint64 pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
