@@ -243,10 +243,12 @@ void sendToAll(const std::shared_ptr<clsPendingPkt>& pp,
             if (connection == exceptSck || connection->session.lock() != own) {
                 continue;
             }
-            if (!ownBroadcast && (!pp->forwarded || connection == towardsDestination)) {
-                connection->Send(pp);
-            } else {
+            const bool floodCopy =
+                ownBroadcast || (pp->forwarded && connection != towardsDestination);
+            if (floodCopy) {
                 connection->sendFloodCopy(pp);
+            } else {
+                connection->Send(pp);
             }
         }
     });
