@@ -1,5 +1,6 @@
 #include "pending_connections.h"
 
+#include "accept_gate.h"
 #include "ipv4_address.h"
 #include "socket_disposal.h"
 
@@ -73,7 +74,9 @@ PendingConnections& PendingConnections::instance() {
     return connections;
 }
 
-PendingConnections::PendingConnections() = default;
+PendingConnections::PendingConnections() {
+    AcceptGate::instance();  // made first, so it outlives the connections held here
+}
 PendingConnections::~PendingConnections() = default;
 
 int64_t PendingConnections::hold(const QObject* listener, QObjectPtr<QTcpSocket> socket) {

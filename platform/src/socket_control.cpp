@@ -1,5 +1,6 @@
 #include "platform/socket_control.h"
 
+#include "gated_server.h"
 #include "ipv4_address.h"
 #include "pending_connections.h"
 #include "qobject_ptr.h"
@@ -41,20 +42,6 @@ constexpr QIODevice::OpenMode UnbufferedStream = QIODevice::ReadWrite | QIODevic
 // KiB to 1 MiB moved a 1 GiB download alike, but a stream of 256 KiB packets
 // between two nodes of one process ran at half speed below 1 MiB.
 constexpr qint64 ReadPieceBytes = 1024 * 1024;
-
-// A listener whose accepted connections are asked to be unbuffered streams.
-class UnbufferedServer : public QTcpServer {
-  protected:
-    void incomingConnection(qintptr descriptor) override {
-        auto socket = std::make_unique<QTcpSocket>(this);
-        if (socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
-                                        UnbufferedStream)) {
-            addPendingConnection(socket.release());  // owned by the server, as Qt's own
-        } else {
-            ::close(static_cast<int>(descriptor));
-        }
-    }
-};
 
 void requirePort(int port) {
     if (port < 0 || port > 65535) {
@@ -428,7 +415,7 @@ struct SocketControl::Impl {
         requireProtocol(SocketProtocol::Tcp);
         requireState(SocketState::Closed);
         newGeneration();
-        auto listener = makeQObject<UnbufferedServer>();
+        auto listener = makeQObject<GatedServer>();
         if (!listener->listen(boundAddress(), static_cast<quint16>(localPort))) {
             throw socketError(socketErrorNumber(listener->serverError()));
         }

@@ -34,6 +34,7 @@ class NodeProcess {
     NodeProcess& operator=(const NodeProcess&) = delete;
 
     bool started() const { return started_; }
+    qint64 pid() const { return process_.processId(); }
     // Sends the process a signal (SIGSTOP freezes it, SIGKILL kills it at once).
     void signal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
     // Waits for the process to end, for one killed.

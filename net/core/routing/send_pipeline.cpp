@@ -231,8 +231,23 @@ void sendToAll(const std::shared_ptr<clsPendingPkt>& pp,
         if (!own) {
             return;
         }
+        // A forwarded packet is flooded, but the copy on the way to its
+        // destination is relayed traffic: it may hold back its sender. Every
+        // other forwarded copy, and each copy of the node's own broadcast,
+        // is only a flood's, which a slow connection may drop. The node's own
+        // packets for a node it has no route to are queued on every connection.
+        const bool ownBroadcast = !pp->forwarded && pp->Destination == "BROADCAST";
+        const std::shared_ptr<clsSocket> towardsDestination =
+            pp->forwarded ? findRoute(*own, pp->Destination) : nullptr;
         for (const std::shared_ptr<clsSocket>& connection : library().connectionTable.snapshot()) {
-            if (connection != exceptSck && connection->session.lock() == own) {
+            if (connection == exceptSck || connection->session.lock() != own) {
+                continue;
+            }
+            const bool floodCopy =
+                ownBroadcast || (pp->forwarded && connection != towardsDestination);
+            if (floodCopy) {
+                connection->sendFloodCopy(pp);
+            } else {
                 connection->Send(pp);
             }
         }

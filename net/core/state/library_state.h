@@ -2,6 +2,7 @@
 
 #include "connection_services.h"
 #include "dispatch_table.h"
+#include "header_budget.h"
 #include "keyed_collection.h"
 #include "product.h"
 #include "receive_nesting.h"
@@ -52,12 +53,18 @@ struct TrafficCounters {
 
 // How much a peer that stops reading may hold up on one connection before the
 // connection is closed as if the peer had closed it, and where forwarded
-// traffic is held back instead: while a connection's queue is above
-// `holdForwardedAtBytes`, the connections whose packets it forwards are not
-// read, until it has written down to half of that. Tests shorten them.
+// traffic is held back instead. While a connection's queue is above
+// `holdForwardedAtBytes`, copies of a flood are dropped for it, and the
+// connections whose packets it relays towards their destination are not
+// read, until it has written down to half of that. A write that makes no
+// progress for `stallTimeouts` of its session's Timeout (no less than
+// `minStallMs`, so that a busy machine's pause is no stall, and at most
+// `maxStallMs`) closes the connection. Tests shorten them.
 struct OutgoingBounds {
     int64_t maxQueuedBytes = int64_t{64} * 1024 * 1024;       // handed over and not yet written
-    int64_t maxStallMs = 60'000;                              // a write making no progress
+    int64_t minStallMs = 5'000;                               // a write making no progress
+    int64_t maxStallMs = 60'000;                              // the same
+    int64_t stallTimeouts = 4;                                // the same, in session Timeouts
     int64_t holdForwardedAtBytes = int64_t{4} * 1024 * 1024;  // a relay's soft mark
 };
 
@@ -92,6 +99,7 @@ struct LibraryState {
     bool debugMode = false;
     // Made by initLibrary; declared before the tables, whose connections use its elements.
     std::unique_ptr<SocketHost> socketHost;
+    HeaderBudget headerBudget;  // packet headers being received, across connections
     KeyedCollection<std::shared_ptr<clsSocket>> connectionTable;  // by connection ID
     std::vector<SessionHandle> listenerSessions;  // the session each TCP listener serves
     KeyedCollection<std::shared_ptr<clsPendingPkt>> pendingTable;  // by packet ID

@@ -68,10 +68,13 @@ void clsSocket::resetStreams() {
     incoming.reset();
     closeWhenHandled_ = false;
     waitingForRoom = false;  // what waited for room is gone with the stream
+    library().headerBudget.forget(*this);
     packetOut.reset();
     Sending = false;
     outPending.clear();
     queuedBytes_ = 0;
+    droppingFloodCopies_ = false;
+    stalledSince_.reset();
     releaseHeldSources();
     if (!readHolders_.empty()) {
         readHolders_.clear();
@@ -121,7 +124,11 @@ void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
 }
 
 void clsSocket::releaseWhenDrained() {
-    if (!holding_.empty() && queuedBytes_ <= library().outgoingBounds.holdForwardedAtBytes / 2) {
+    if (queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes / 2) {
+        return;
+    }
+    droppingFloodCopies_ = false;
+    if (!holding_.empty()) {
         releaseHeldSources();
     }
 }
@@ -135,28 +142,50 @@ void clsSocket::releaseHeldSources() {
 }
 
 void clsSocket::Send(const std::shared_ptr<clsPendingPkt>& Pend) {
+    guarded("", [&] { queueForWrite(Pend, Pend && Pend->forwarded); });
+}
+
+void clsSocket::sendFloodCopy(const std::shared_ptr<clsPendingPkt>& Pend) {
     guarded("", [&] {
-        if (!Pend || state() != SocketState::Connected) {
+        if (!Pend) {
             return;
         }
-        if (library().debugMode) {
-            debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket + Pend->strBody);
-        }
-        queuedBytes_ += Pend->wireSize();
-        if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
-            debugPrint("Connection " + connectionID + " closed: its peer does not read");
-            closeConnection(false);
+        // An idle queue takes any copy, however large; a busy one only while
+        // the copy keeps it within the soft mark.
+        const int64_t mark = library().outgoingBounds.holdForwardedAtBytes;
+        if (queuedBytes_ > 0 && queuedBytes_ + Pend->wireSize() > mark) {
+            if (!droppingFloodCopies_ && state() == SocketState::Connected) {
+                debugPrint("Connection " + connectionID +
+                           " drops flooded copies: its peer reads slowly");
+            }
+            droppingFloodCopies_ = true;
             return;
         }
-        if (Pend->forwarded && queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes) {
-            holdSourceOf(*Pend);
-        }
-        if (Sending) {
-            outPending.push_back(Pend);
-        } else {
-            sendPending(Pend);
-        }
+        queueForWrite(Pend, false);
     });
+}
+
+void clsSocket::queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool holdsSource) {
+    if (!Pend || state() != SocketState::Connected) {
+        return;
+    }
+    if (library().debugMode) {
+        debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket + Pend->strBody);
+    }
+    queuedBytes_ += Pend->wireSize();
+    if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
+        debugPrint("Connection " + connectionID + " closed: its peer does not read");
+        closeConnection(false);
+        return;
+    }
+    if (holdsSource && queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes) {
+        holdSourceOf(*Pend);
+    }
+    if (Sending) {
+        outPending.push_back(Pend);
+    } else {
+        sendPending(Pend);
+    }
 }
 
 void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
@@ -207,18 +236,40 @@ void clsSocket::paceUpload(Session& own) {
     services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
+// A process that was itself stopped for a while (a busy machine, a debugger)
+// sees every write standing still since then, before the events of what was
+// written meanwhile are delivered: a stall seen by one pass closes the
+// connection only when the next pass still sees it, with no progress between.
 void clsSocket::closeIfStalled(int64_t nowMs) {
     if (!Sending || !isConnected || sck_ == nullptr) {
+        stalledSince_.reset();
         return;
     }
     // The element's progress may be a previous connection's: it only ever
     // makes this one look livelier, never stalled.
     const int64_t lastProgress =
         std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
-    if (nowMs - lastProgress >= library().outgoingBounds.maxStallMs) {
-        debugPrint("Connection " + connectionID + " closed: its writes made no progress");
-        closeConnection(false);
+    if (nowMs - lastProgress < stallBoundMs()) {
+        stalledSince_.reset();
+        return;
     }
+    if (stalledSince_ != lastProgress) {
+        stalledSince_ = lastProgress;
+        return;
+    }
+    debugPrint("Connection " + connectionID + " closed: its writes made no progress");
+    closeConnection(false);
+}
+
+// A few of the session's Timeouts, within the library's bounds.
+int64_t clsSocket::stallBoundMs() const {
+    const OutgoingBounds& bounds = library().outgoingBounds;
+    const SessionPtr own = SessionTable::live(session);
+    if (!own || own->Timeout <= 0) {
+        return bounds.maxStallMs;
+    }
+    return std::clamp(bounds.stallTimeouts * int64_t{own->Timeout}, bounds.minStallMs,
+                      std::max(bounds.minStallMs, bounds.maxStallMs));
 }
 
 void clsSocket::sendComplete() {
@@ -377,7 +428,21 @@ void clsSocket::receive() {
             return;  // the cut under way takes it once its errors are reported
         }
         handleBuffered();
+        watchUnfinishedHeader();
     });
+}
+
+// A header the stream could not cut for want of its end, with nothing else
+// keeping it from being cut, counts against the budget of unfinished headers.
+void clsSocket::watchUnfinishedHeader() {
+    HeaderBudget& budget = library().headerBudget;
+    const bool unfinished = isConnected && !readingHeld() && !waitingForRoom &&
+                            !incoming.packetIn().HeaderDone && incoming.bufferedBytes() > 0;
+    if (unfinished) {
+        budget.note(shared_from_this(), incoming.heldBytes(), platform::tickCount());
+    } else {
+        budget.forget(*this);
+    }
 }
 
 bool clsSocket::handleWaitingPackets() {
@@ -385,6 +450,7 @@ bool clsSocket::handleWaitingPackets() {
     inSessionFrame([this, &handled](Session&) {
         if (!reportingFramingErrors_) {
             handled = handleBuffered();
+            watchUnfinishedHeader();
         }
     });
     return handled;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,12 +67,18 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // Writes the packet now, or queues it behind the write in progress. A
     // connection that is not connected drops it.
     void Send(const std::shared_ptr<clsPendingPkt>& Pend);
+    // A copy of a packet flooded to every connection: dropped for this one
+    // while its queue is over the relay's soft mark, so that a peer that
+    // stops reading neither swells the node nor pauses the connection the
+    // flood came from; the flood still reaches every other connection.
+    void sendFloodCopy(const std::shared_ptr<clsPendingPkt>& Pend);
     // Hands the packet to the control. A write the control refuses is
     // reported and leaves the connection free to write the next one.
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
-    // A write in progress has made no progress for the stall bound: the peer
-    // has stopped reading, and the connection is closed as if by the peer.
+    // A write in progress has made no progress for a few of the session's
+    // Timeouts, as two passes of the connection timer in a row see it: the
+    // peer has stopped reading, and the connection is closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
     // The control has written the last packet out: a file chunk is handed
@@ -99,7 +106,8 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void resetStreams();
 
     // Back-pressure of a relay: the connection `holderID`, whose queue of
-    // forwarded packets from this one is full, holds this one's reading (the
+    // packets relayed from this one towards their destination is full
+    // (copies of a flood are dropped instead), holds this one's reading (the
     // peer is held back by its own connection's window, and packets already
     // read wait in order) until it releases it.
     void holdReading(const std::string& holderID);
@@ -127,8 +135,15 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     std::string arrival_;                            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
+    bool droppingFloodCopies_ = false;     // reported once per crossing of the mark
+    std::optional<int64_t> stalledSince_;  // the last progress, when a pass saw a stall
+
     template <class Work>
     void inSessionFrame(Work&& work);
+    // Queues the packet for writing; a forwarded packet over the soft mark
+    // holds its arrival connection back when `holdsSource`.
+    void queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool holdsSource);
+    int64_t stallBoundMs() const;
     void closeControl();
     void writeNextWaiting();
     void holdSourceOf(const clsPendingPkt& forwarded);
@@ -140,6 +155,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void receive();
     bool handleBuffered();
     void closeIfPeerEnded();
+    void watchUnfinishedHeader();
     bool reportFramingErrors();
 
     std::shared_ptr<ConnectionServices> services_;

@@ -305,6 +305,7 @@ void closeStalledConnections() {
     for (const std::shared_ptr<clsSocket>& connection : library().connectionTable.snapshot()) {
         connection->closeIfStalled(now);
     }
+    library().headerBudget.closeOverdue(now);
 }
 
 void reconnectMaintainedConnections() {

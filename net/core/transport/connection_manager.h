@@ -60,7 +60,8 @@ void sckListen_ConnectionRequest(int listenerIndex, int64_t requestId);
 // their time-out are marked timed out; maintained connections that are closed
 // or failed (and not waited on) are reconnected, each in its own session.
 void markTimedOutConnects();
-// Closes, as if by their peers, the connections whose writes have stalled.
+// Closes, as if by their peers, the connections whose writes have stalled
+// and those whose packet header has not ended in time.
 void closeStalledConnections();
 void reconnectMaintainedConnections();
 

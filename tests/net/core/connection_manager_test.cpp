@@ -425,6 +425,8 @@ TEST_F(ConnectionManagerTest, APeerThatStopsReadingIsClosedAtTheBoundsWhileTheNo
         // What the system takes is written; then the writes stall.
         waitFor([] { return false; }, 300);
         clock.advance(row.advanceMs);
+        // A stall closes once two passes in a row see it.
+        socketHost().timSck_Timer();
         socketHost().timSck_Timer();
         EXPECT_FALSE(toPeer->isConnected);
         EXPECT_EQ(a.events->count("closed "), closedBefore + 1);
