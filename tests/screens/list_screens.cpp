@@ -1,6 +1,7 @@
 #include "core/state/app_state.h"
 #include "core/state/download.h"
 #include "qellib/types.h"
+#include "screens/scoped_home.h"
 #include "screens/screens.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
@@ -178,9 +179,7 @@ void sharingSizesScreens(ScreenSet& set) {
           "Music/東京の家族写真と夏休みのビデオ.mkv"}) {
         test::writeFile(home.file(file), "x");
     }
-    const char* previous = std::getenv("HOME");
-    const std::string previousHome = previous ? previous : "";
-    ::setenv("HOME", home.path().c_str(), 1);
+    const ScopedHome fixtureHome(home.path());
 
     ui::ViewSwitcher& views = set.shell.views();
     ui::SharingView& view = views.frmShared();
@@ -222,11 +221,6 @@ void sharingSizesScreens(ScreenSet& set) {
 
     set.state.sharedFolders.clear();
     view.showDrives();
-    if (previous) {
-        ::setenv("HOME", previousHome.c_str(), 1);
-    } else {
-        ::unsetenv("HOME");
-    }
 }
 
 }  // namespace

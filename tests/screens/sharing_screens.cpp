@@ -1,4 +1,5 @@
 #include "core/state/app_state.h"
+#include "screens/scoped_home.h"
 #include "screens/screens.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
@@ -37,9 +38,7 @@ void sharingScreens(ScreenSet& set, ui::SharingView& view) {
          {"Music/playlist.m3u", "Music/cover.jpg", "Music/notes.txt", "Music/live-session.flac"}) {
         test::writeFile(home.file(file), "x");
     }
-    const char* previous = std::getenv("HOME");
-    const std::string previousHome = previous ? previous : "";
-    ::setenv("HOME", home.path().c_str(), 1);
+    const ScopedHome fixtureHome(home.path());
 
     set.state.sharedFolders.clear();
     set.state.sharedFolders.add(home.file("Music/Jazz"), home.file("Music/Jazz"));
@@ -62,11 +61,6 @@ void sharingScreens(ScreenSet& set, ui::SharingView& view) {
 
     set.state.sharedFolders.clear();
     view.showDrives();
-    if (previous) {
-        ::setenv("HOME", previousHome.c_str(), 1);
-    } else {
-        ::unsetenv("HOME");
-    }
 }
 
 }  // namespace tornel::screens

@@ -38,22 +38,26 @@ void HeaderBudget::forget(const clsSocket& connection) {
     }
 }
 
+void HeaderBudget::forgetGone() {
+    std::erase_if(entries_, [this](const auto& held) {
+        if (!held.second.connection.expired()) {
+            return false;
+        }
+        heldBytes_ -= held.second.bytes;
+        return true;
+    });
+}
+
 void HeaderBudget::closeOverdue(int64_t nowMs) {
+    forgetGone();
     std::vector<std::shared_ptr<clsSocket>> overdue;
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        std::shared_ptr<clsSocket> connection = it->second.connection.lock();
-        if (!connection) {
-            heldBytes_ -= it->second.bytes;
-            it = entries_.erase(it);
-            continue;
-        }
-        if (nowMs - it->second.since >= bounds.maxWaitMs) {
-            if (it->second.overdue) {
-                overdue.push_back(std::move(connection));
+    for (auto& [key, entry] : entries_) {
+        if (nowMs - entry.since >= bounds.maxWaitMs) {
+            if (entry.overdue) {
+                overdue.push_back(entry.connection.lock());
             }
-            it->second.overdue = true;
+            entry.overdue = true;
         }
-        ++it;
     }
     // Closing raises events whose handlers may change the entries.
     for (const std::shared_ptr<clsSocket>& connection : overdue) {
@@ -64,24 +68,15 @@ void HeaderBudget::closeOverdue(int64_t nowMs) {
 }
 
 std::shared_ptr<clsSocket> HeaderBudget::biggest() {
-    std::shared_ptr<clsSocket> chosen;
-    const Entry* chosenEntry = nullptr;
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        std::shared_ptr<clsSocket> connection = it->second.connection.lock();
-        if (!connection) {
-            heldBytes_ -= it->second.bytes;
-            it = entries_.erase(it);
-            continue;
+    forgetGone();
+    const Entry* chosen = nullptr;
+    for (const auto& [key, entry] : entries_) {
+        if (chosen == nullptr || entry.bytes > chosen->bytes ||
+            (entry.bytes == chosen->bytes && entry.since < chosen->since)) {
+            chosen = &entry;
         }
-        const Entry& entry = it->second;
-        if (chosenEntry == nullptr || entry.bytes > chosenEntry->bytes ||
-            (entry.bytes == chosenEntry->bytes && entry.since < chosenEntry->since)) {
-            chosenEntry = &entry;
-            chosen = std::move(connection);
-        }
-        ++it;
     }
-    return chosen;
+    return chosen != nullptr ? chosen->connection.lock() : nullptr;
 }
 
 // The entry goes first, so that a connection that cannot be closed any more

@@ -50,6 +50,8 @@ class HeaderBudget {
         bool overdue = false;  // seen past its time by the last call
     };
 
+    // Drops the entries of connections that are gone.
+    void forgetGone();
     std::shared_ptr<clsSocket> biggest();
     void close(const std::shared_ptr<clsSocket>& connection);
 

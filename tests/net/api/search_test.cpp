@@ -41,6 +41,20 @@ std::vector<std::string> hits(const std::vector<typSearchResult>& results,
     return shown;
 }
 
+// A SEARCHMATCH answering the SEARCH `asked` from `source` with `results`.
+clsPacket searchMatch(const clsPacket& asked, const std::string& source,
+                      const StringArray& results) {
+    cSettings body;
+    body.SaveSettingArray("Results", results);
+    clsPacket match;
+    match.Method = "SEARCHMATCH";
+    match.Resource = "TRUE";
+    match.Data = body.getXML();
+    AddField(match, "ReqID", getText(asked, "ReqID"));
+    AddField(match, "Destination", source);
+    return match;
+}
+
 // A shared folder:
 //   docs/notes.txt, v2.log, txtfiles/a.mp3, and out -> a folder outside
 //   holding secret.txt.
@@ -111,16 +125,8 @@ TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBounded) {
                     for (int i = 0; i < 3000; ++i) {
                         many.push_back("\\file" + std::to_string(i));
                     }
-                    cSettings body;
-                    body.SaveSettingArray("Results", many);
                     for (int answer = 0; answer < 2; ++answer) {
-                        clsPacket match;
-                        match.Method = "SEARCHMATCH";
-                        match.Resource = "TRUE";
-                        match.Data = body.getXML();
-                        AddField(match, "ReqID", getText(pkt, "ReqID"));
-                        AddField(match, "Destination", source);
-                        sendFrom(b, match);
+                        sendFrom(b, searchMatch(pkt, source, many));
                     }
                 });
     const std::vector<typSearchResult> results = a->searchReq(Find_File, "file");
@@ -139,21 +145,13 @@ TEST_F(NodeSearchTest, TheAnswersKeptForOneSearchAreBoundedInBytes) {
     constexpr size_t kHitBytes = 1024 * 1024;
     DispatchTable& methods = library().methodHandlers;
     const MethodHandler search = *methods.find("SEARCH");
-    methods.add("SEARCH",
-                [&b](clsPacket& pkt, const std::shared_ptr<clsSocket>&, const std::string& source) {
-                    for (int answer = 0; answer < 16; ++answer) {
-                        cSettings body;
-                        body.SaveSettingArray(
-                            "Results", StringArray{"\\" + std::string(kHitBytes, 'a' + answer)});
-                        clsPacket match;
-                        match.Method = "SEARCHMATCH";
-                        match.Resource = "TRUE";
-                        match.Data = body.getXML();
-                        AddField(match, "ReqID", getText(pkt, "ReqID"));
-                        AddField(match, "Destination", source);
-                        sendFrom(b, match);
-                    }
-                });
+    methods.add("SEARCH", [&b](clsPacket& pkt, const std::shared_ptr<clsSocket>&,
+                               const std::string& source) {
+        for (int answer = 0; answer < 16; ++answer) {
+            sendFrom(b, searchMatch(pkt, source,
+                                    StringArray{"\\" + std::string(kHitBytes, 'a' + answer)}));
+        }
+    });
     const std::vector<typSearchResult> results = a->searchReq(Find_File, "file");
     int64_t kept = 0;
     for (size_t i = 1; i < results.size(); ++i) {
