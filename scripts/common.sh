@@ -1,7 +1,7 @@
 # Steps shared by ./tornel run and ./tornel test.
 
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev zlib1g-dev libdeflate-dev
-          libgtest-dev libgmock-dev clang libclang-rt-14-dev iproute2 util-linux fonts-dejavu-core)
+          libgtest-dev libgmock-dev clang libclang-rt-14-dev iproute2 util-linux fonts-dejavu-core fonts-wqy-microhei)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
