@@ -77,6 +77,7 @@ RemoteFilesWindow::RemoteFilesWindow(AppState& state, WindowContext& context, Co
               QStringLiteral("Browse the list of shared files")),
       lstFiles(makeChild<FileList>(this, QStringLiteral("lstFiles"))),
       sbMain(makeChild<TwipsControl<QStatusBar>>(this, QStringLiteral("sbMain"))),
+      statusText(makeChild<ElidedLabel>(sbMain, QStringLiteral("statusText"))),
       state_(state),
       context_(context),
       core_(core) {
@@ -101,6 +102,11 @@ void RemoteFilesWindow::buildControls() {
     lstFiles->Move(kListLeft, kListTop);
     sbMain->setSizeGripEnabled(false);
     sbMain->setHeight(kStatusHeight);
+    // Placed by hand (Form_Resize) rather than by the status bar, whose own
+    // message sits a few pixels left of the list with its descenders on
+    // the edge.
+    statusText->setIndent(twipsToPixels(kListLeft));
+    statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void RemoteFilesWindow::connectControls() {
@@ -126,6 +132,7 @@ void RemoteFilesWindow::Form_Resize() {
         lstFiles->setHeight(height - 1550);
         sbMain->Move(0, height - kStatusHeight);
         sbMain->setWidth(width);
+        statusText->setGeometry(0, 0, sbMain->width(), sbMain->height());
     });
 }
 
@@ -135,7 +142,7 @@ void RemoteFilesWindow::browseFolder(const qel::typNodeInfo& node, const std::st
         currentPath_ = path;
         node_ = node;
         lstFiles->clear();
-        sbMain->showMessage(QStringLiteral("Loading..."));
+        statusText->setText(QStringLiteral("Loading..."));
         const bool top = path == "\\";
         tbMain->setButtonEnabled(kUp, !top);
         tbMain->setButtonEnabled(kHome, !top);
@@ -152,7 +159,7 @@ void RemoteFilesWindow::browseFolder(const qel::typNodeInfo& node, const std::st
         fillList(entries);
         lstFiles_MouseUp(PictureBox::LeftButton, 0, 0);
         const size_t count = entries.empty() ? 0 : entries.size() - 1;
-        sbMain->showMessage(QString::number(count) + QStringLiteral(" items"));
+        statusText->setText(QString::number(count) + QStringLiteral(" items"));
     });
 }
 

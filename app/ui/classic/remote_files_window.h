@@ -4,6 +4,7 @@
 #include "qellib/types.h"
 #include "ui/classic/heading_band.h"
 #include "ui/classic/keyed_tool_bar.h"
+#include "ui/controls/elided_label.h"
 #include "ui/controls/file_list.h"
 #include "ui/controls/image_list.h"
 #include "ui/form/form.h"
@@ -46,6 +47,8 @@ class RemoteFilesWindow : public Form, public FilesWindow {
     HeadingBand heading;
     FileList* const lstFiles;
     TwipsControl<QStatusBar>* const sbMain;
+    // The status bar's text, starting where the list above it does.
+    ElidedLabel* const statusText;
 
     // The remote node's ID; this window's key in filesWindows.
     std::string nodeID;

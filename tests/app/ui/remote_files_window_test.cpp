@@ -28,7 +28,7 @@ class RemoteFilesTest : public test::ClassicTest {
         ASSERT_TRUE(frm);
     }
 
-    std::string status() const { return frm->sbMain->currentMessage().toStdString(); }
+    std::string status() const { return frm->statusText->text().toStdString(); }
     bool enabled(const char* key) const { return frm->tbMain->isButtonEnabled(key); }
     // Makes `name` the current entry and releases the mouse over it.
     void pointAt(const std::string& name) {
@@ -178,6 +178,17 @@ TEST_F(RemoteFilesTest, KeepsItsSmallestSizeAndSavesItsPlacementWhenClosed) {
     const ui::WindowSection section(state.windowSettings, QStringLiteral("frmFiles"));
     EXPECT_DOUBLE_EQ(section.read("width", -1.0), 5100);
     EXPECT_DOUBLE_EQ(section.read("height", -1.0), 4000);
+}
+
+TEST_F(RemoteFilesTest, TheStatusTextLinesUpWithTheListAndHasRoomBelow) {
+    frm->setWidth(7000);
+    QApplication::processEvents();
+    ui::ElidedLabel& text = *frm->statusText;
+    const int textLeft = text.mapTo(frm.data(), QPoint(text.indent(), 0)).x();
+    EXPECT_EQ(textLeft, frm->lstFiles->x());
+    EXPECT_TRUE(frm->rect().contains(QRect(text.mapTo(frm.data(), QPoint(0, 0)), text.size())));
+    EXPECT_EQ(text.alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
+    EXPECT_GE(text.height() - text.fontMetrics().height(), 4);
 }
 
 TEST_F(RemoteFilesTest, AWindowClosedWhileItsListingWaitsIsLeftAlone) {
