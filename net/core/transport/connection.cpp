@@ -75,33 +75,21 @@ void clsSocket::resetStreams() {
     queuedBytes_ = 0;
     droppingFloodCopies_ = false;
     stalledSince_.reset();
-    releaseHeldSources();
-    if (!readHolders_.empty()) {
-        readHolders_.clear();
-        if (sck_ != nullptr && sck_->state() == SocketState::Connected) {
-            sck_->setReadPaused(false);
-        }
+    readHolds_.releaseSources(connectionID);
+    if (readHolds_.clearHolders() && sck_ != nullptr && sck_->state() == SocketState::Connected) {
+        sck_->setReadPaused(false);
     }
 }
 
 void clsSocket::holdReading(const std::string& holderID) {
-    if (std::find(readHolders_.begin(), readHolders_.end(), holderID) != readHolders_.end()) {
-        return;
-    }
-    readHolders_.push_back(holderID);
-    if (readHolders_.size() == 1 && sck_ != nullptr) {
+    if (readHolds_.addHolder(holderID) && sck_ != nullptr) {
         sck_->setReadPaused(true);
     }
 }
 
 void clsSocket::releaseReading(const std::string& holderID) {
-    const auto found = std::find(readHolders_.begin(), readHolders_.end(), holderID);
-    if (found == readHolders_.end()) {
-        return;
-    }
-    readHolders_.erase(found);
     // Resuming delivers an arrival, which goes on with the packets held back.
-    if (readHolders_.empty() && sck_ != nullptr) {
+    if (readHolds_.removeHolder(holderID) && sck_ != nullptr) {
         sck_->setReadPaused(false);
     }
 }
@@ -110,17 +98,9 @@ void clsSocket::releaseReading(const std::string& holderID) {
 // came from is read no further until the queue has gone down.
 void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
     const std::shared_ptr<clsSocket> source = forwarded.sourceSck.lock();
-    if (!source || source.get() == this) {
-        return;
+    if (source && source.get() != this) {
+        readHolds_.holdSource(source, connectionID);
     }
-    const bool held = std::any_of(holding_.begin(), holding_.end(),
-                                  [&source](const auto& h) { return h.lock() == source; });
-    if (!held) {
-        holding_.push_back(source);
-    }
-    // Asked again each time: a source that closed and came back meanwhile
-    // let go of every hold on it.
-    source->holdReading(connectionID);
 }
 
 void clsSocket::releaseWhenDrained() {
@@ -128,16 +108,8 @@ void clsSocket::releaseWhenDrained() {
         return;
     }
     droppingFloodCopies_ = false;
-    if (!holding_.empty()) {
-        releaseHeldSources();
-    }
-}
-
-void clsSocket::releaseHeldSources() {
-    for (const std::weak_ptr<clsSocket>& held : std::exchange(holding_, {})) {
-        if (const std::shared_ptr<clsSocket> source = held.lock()) {
-            source->releaseReading(connectionID);
-        }
+    if (readHolds_.holdingSources()) {
+        readHolds_.releaseSources(connectionID);
     }
 }
 
@@ -213,7 +185,7 @@ void clsSocket::writeNextWaiting() {
         if (state() != SocketState::Connected) {
             outPending.clear();
             queuedBytes_ = 0;
-            releaseHeldSources();
+            readHolds_.releaseSources(connectionID);
             return;
         }
         const std::shared_ptr<clsPendingPkt> next = std::move(outPending.front());

@@ -2,6 +2,7 @@
 
 #include "connection_services.h"
 #include "pending_packet.h"
+#include "read_holds.h"
 #include "reconnect_backoff.h"
 #include "session.h"
 #include "stream_framing.h"
@@ -105,14 +106,13 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // and nothing is left marked as in progress, held or holding.
     void resetStreams();
 
-    // Back-pressure of a relay: the connection `holderID`, whose queue of
-    // packets relayed from this one towards their destination is full
-    // (copies of a flood are dropped instead), holds this one's reading (the
-    // peer is held back by its own connection's window, and packets already
-    // read wait in order) until it releases it.
+    // Back-pressure of a relay (see ReadHolds): the connection `holderID`,
+    // whose queue of packets relayed from this one towards their destination
+    // is full (copies of a flood are dropped instead), holds this one's
+    // reading until it releases it.
     void holdReading(const std::string& holderID);
     void releaseReading(const std::string& holderID);
-    bool readingHeld() const { return !readHolders_.empty(); }
+    bool readingHeld() const { return readHolds_.held(); }
     // Bytes handed to the connection and not yet written.
     int64_t queuedBytes() const { return queuedBytes_; }
     // Packets wait in the stream for the handling of packets to have room
@@ -130,8 +130,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // one in progress and the waiting ones.
     int64_t queuedBytes_ = 0;
     int64_t lastWriteProgressMs_ = 0;                // tick count the write in progress started
-    std::vector<std::string> readHolders_;           // connections holding this one's reading
-    std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
+    ReadHolds readHolds_;
     std::string arrival_;                            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
@@ -147,7 +146,6 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void closeControl();
     void writeNextWaiting();
     void holdSourceOf(const clsPendingPkt& forwarded);
-    void releaseHeldSources();
     void releaseWhenDrained();
     void closeForGoneSession();
     bool carriedFileChunk() const;
