@@ -12,7 +12,6 @@
 #include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace qel {
@@ -74,7 +73,7 @@ void clsSocket::resetStreams() {
     outPending.clear();
     queuedBytes_ = 0;
     droppingFloodCopies_ = false;
-    stalledSince_.reset();
+    stallWatch_.clear();
     readHolds_.releaseSources(connectionID);
     if (readHolds_.clearHolders() && sck_ != nullptr && sck_->state() == SocketState::Connected) {
         sck_->setReadPaused(false);
@@ -163,7 +162,7 @@ void clsSocket::queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool h
 void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     Sending = true;
     packetOut = Pend;
-    lastWriteProgressMs_ = platform::tickCount();
+    stallWatch_.writeStarted(platform::tickCount());
     const bool written = guarded("", false, [&] {
         if (sck_ == nullptr) {
             return false;
@@ -208,40 +207,22 @@ void clsSocket::paceUpload(Session& own) {
     services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
-// A process that was itself stopped for a while (a busy machine, a debugger)
-// sees every write standing still since then, before the events of what was
-// written meanwhile are delivered: a stall seen by one pass closes the
-// connection only when the next pass still sees it, with no progress between.
 void clsSocket::closeIfStalled(int64_t nowMs) {
     if (!Sending || !isConnected || sck_ == nullptr) {
-        stalledSince_.reset();
+        stallWatch_.clear();
         return;
     }
-    // The element's progress may be a previous connection's: it only ever
-    // makes this one look livelier, never stalled.
-    const int64_t lastProgress =
-        std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
-    if (nowMs - lastProgress < stallBoundMs()) {
-        stalledSince_.reset();
-        return;
-    }
-    if (stalledSince_ != lastProgress) {
-        stalledSince_ = lastProgress;
+    if (!stallWatch_.stalled(socketHost().lastSendProgress(sck_->index()), nowMs,
+                             stallBoundMs())) {
         return;
     }
     debugPrint("Connection " + connectionID + " closed: its writes made no progress");
     closeConnection(false);
 }
 
-// A few of the session's Timeouts, within the library's bounds.
 int64_t clsSocket::stallBoundMs() const {
-    const OutgoingBounds& bounds = library().outgoingBounds;
     const SessionPtr own = SessionTable::live(session);
-    if (!own || own->Timeout <= 0) {
-        return bounds.maxStallMs;
-    }
-    return std::clamp(bounds.stallTimeouts * int64_t{own->Timeout}, bounds.minStallMs,
-                      std::max(bounds.minStallMs, bounds.maxStallMs));
+    return StallWatch::boundMs(library().outgoingBounds, own ? int64_t{own->Timeout} : 0);
 }
 
 void clsSocket::sendComplete() {

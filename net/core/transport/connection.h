@@ -5,6 +5,7 @@
 #include "read_holds.h"
 #include "reconnect_backoff.h"
 #include "session.h"
+#include "stall_watch.h"
 #include "stream_framing.h"
 
 #include "platform/socket_control.h"
@@ -12,7 +13,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,8 +78,9 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
     // A write in progress has made no progress for a few of the session's
-    // Timeouts, as two passes of the connection timer in a row see it: the
-    // peer has stopped reading, and the connection is closed as if by the peer.
+    // Timeouts, as two passes of the connection timer in a row see it (see
+    // StallWatch): the peer has stopped reading, and the connection is
+    // closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
     // The control has written the last packet out: a file chunk is handed
@@ -129,13 +130,12 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // Bytes of the packets handed to the connection and not yet written: the
     // one in progress and the waiting ones.
     int64_t queuedBytes_ = 0;
-    int64_t lastWriteProgressMs_ = 0;                // tick count the write in progress started
     ReadHolds readHolds_;
     std::string arrival_;                            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
     bool droppingFloodCopies_ = false;     // reported once per crossing of the mark
-    std::optional<int64_t> stalledSince_;  // the last progress, when a pass saw a stall
+    StallWatch stallWatch_;
 
     template <class Work>
     void inSessionFrame(Work&& work);
