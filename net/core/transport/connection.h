@@ -28,6 +28,14 @@ namespace qel {
 // connectionEstab, closeConnection) make its own session current for their
 // work and restore the caller's afterwards; a connection whose session is
 // gone is closed instead. Send and sendPending run in the current session.
+//
+// What pauses its reading: a relay whose queue of packets from it is full
+// (ReadHolds), and packets that found no room to nest (ReceiveNesting); its
+// packets then wait in the stream, in order. What ends it, besides a close
+// by either side: a broken stream, a queue of unwritten packets over the
+// bound, a write that stalls (StallWatch), a header whose end does not come
+// (HeaderBudget), text waiting for room beyond the largest packet, and its
+// session going away.
 class clsSocket : public std::enable_shared_from_this<clsSocket> {
   public:
     clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck,
