@@ -71,8 +71,7 @@ void clsSocket::resetStreams() {
     packetOut.reset();
     Sending = false;
     outPending.clear();
-    queuedBytes_ = 0;
-    droppingFloodCopies_ = false;
+    queued_.reset();
     stallWatch_.clear();
     readHolds_.releaseSources(connectionID);
     if (readHolds_.clearHolders() && sck_ != nullptr && sck_->state() == SocketState::Connected) {
@@ -103,10 +102,9 @@ void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
 }
 
 void clsSocket::releaseWhenDrained() {
-    if (queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes / 2) {
+    if (!queued_.settleIfDrained(library().outgoingBounds)) {
         return;
     }
-    droppingFloodCopies_ = false;
     if (readHolds_.holdingSources()) {
         readHolds_.releaseSources(connectionID);
     }
@@ -121,15 +119,11 @@ void clsSocket::sendFloodCopy(const std::shared_ptr<clsPendingPkt>& Pend) {
         if (!Pend) {
             return;
         }
-        // An idle queue takes any copy, however large; a busy one only while
-        // the copy keeps it within the soft mark.
-        const int64_t mark = library().outgoingBounds.holdForwardedAtBytes;
-        if (queuedBytes_ > 0 && queuedBytes_ + Pend->wireSize() > mark) {
-            if (!droppingFloodCopies_ && state() == SocketState::Connected) {
+        if (!queued_.takesFloodCopy(Pend->wireSize(), library().outgoingBounds)) {
+            if (queued_.startDroppingFloodCopies() && state() == SocketState::Connected) {
                 debugPrint("Connection " + connectionID +
                            " drops flooded copies: its peer reads slowly");
             }
-            droppingFloodCopies_ = true;
             return;
         }
         queueForWrite(Pend, false);
@@ -143,13 +137,14 @@ void clsSocket::queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool h
     if (library().debugMode) {
         debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket + Pend->strBody);
     }
-    queuedBytes_ += Pend->wireSize();
-    if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
+    const OutgoingBounds& bounds = library().outgoingBounds;
+    queued_.add(Pend->wireSize());
+    if (queued_.overBound(bounds)) {
         debugPrint("Connection " + connectionID + " closed: its peer does not read");
         closeConnection(false);
         return;
     }
-    if (holdsSource && queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes) {
+    if (holdsSource && queued_.overSoftMark(bounds)) {
         holdSourceOf(*Pend);
     }
     if (Sending) {
@@ -172,7 +167,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     });
     if (!written) {
         Sending = false;  // no completion will come for it
-        queuedBytes_ -= Pend->wireSize();
+        queued_.remove(Pend->wireSize());
         releaseWhenDrained();
     }
 }
@@ -183,7 +178,7 @@ void clsSocket::writeNextWaiting() {
     while (!Sending && !outPending.empty()) {
         if (state() != SocketState::Connected) {
             outPending.clear();
-            queuedBytes_ = 0;
+            queued_.emptied();
             readHolds_.releaseSources(connectionID);
             return;
         }
@@ -230,7 +225,7 @@ void clsSocket::sendComplete() {
         if (!Sending) {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
-        queuedBytes_ -= packetOut->wireSize();
+        queued_.remove(packetOut->wireSize());
         releaseWhenDrained();
         if (carriedFileChunk()) {
             paceUpload(own);

@@ -2,6 +2,7 @@
 
 #include "connection_services.h"
 #include "pending_packet.h"
+#include "queue_marks.h"
 #include "read_holds.h"
 #include "reconnect_backoff.h"
 #include "session.h"
@@ -123,7 +124,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void releaseReading(const std::string& holderID);
     bool readingHeld() const { return readHolds_.held(); }
     // Bytes handed to the connection and not yet written.
-    int64_t queuedBytes() const { return queuedBytes_; }
+    int64_t queuedBytes() const { return queued_.bytes(); }
     // Packets wait in the stream for the handling of packets to have room
     // (see ReceiveNesting), which sets and clears the mark.
     bool waitingForRoom = false;
@@ -135,14 +136,11 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
 
   private:
     platform::SocketControl* sck_;
-    // Bytes of the packets handed to the connection and not yet written: the
-    // one in progress and the waiting ones.
-    int64_t queuedBytes_ = 0;
+    QueueMarks queued_;
     ReadHolds readHolds_;
     std::string arrival_;                            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
-    bool droppingFloodCopies_ = false;     // reported once per crossing of the mark
     StallWatch stallWatch_;
 
     template <class Work>
