@@ -34,7 +34,8 @@ namespace qel {
 // (ReadHolds), and packets that found no room to nest (ReceiveNesting); its
 // packets then wait in the stream, in order. What ends it, besides a close
 // by either side: a broken stream, a queue of unwritten packets over the
-// bound, a write that stalls (StallWatch), a header whose end does not come
+// bound (QueueMarks, which also decides when copies of a flood are dropped),
+// a write that stalls (StallWatch), a header whose end does not come
 // (HeaderBudget), text waiting for room beyond the largest packet, and its
 // session going away.
 class clsSocket : public std::enable_shared_from_this<clsSocket> {
