@@ -207,8 +207,7 @@ void clsSocket::closeIfStalled(int64_t nowMs) {
         stallWatch_.clear();
         return;
     }
-    if (!stallWatch_.stalled(socketHost().lastSendProgress(sck_->index()), nowMs,
-                             stallBoundMs())) {
+    if (!stallWatch_.stalled(socketHost().lastSendProgress(sck_->index()), nowMs, stallBoundMs())) {
         return;
     }
     debugPrint("Connection " + connectionID + " closed: its writes made no progress");

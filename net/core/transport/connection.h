@@ -139,7 +139,7 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     platform::SocketControl* sck_;
     QueueMarks queued_;
     ReadHolds readHolds_;
-    std::string arrival_;                            // the bytes of the arrival being taken in
+    std::string arrival_;            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
     StallWatch stallWatch_;

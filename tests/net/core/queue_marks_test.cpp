@@ -1,5 +1,5 @@
-#include "library_state.h"
 #include "queue_marks.h"
+#include "library_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "library_state.h"
 #include "stall_watch.h"
+#include "library_state.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +53,8 @@ TEST(StallWatch, TheBoundIsAFewTimeoutsWithinTheLibrarysBounds) {
         int64_t timeoutMs;
         int64_t expected;
     };
-    for (const Case& c : {Case{0, 60'000}, Case{-1, 60'000}, Case{100, 5'000},
-                          Case{3'000, 12'000}, Case{30'000, 60'000}}) {
+    for (const Case& c : {Case{0, 60'000}, Case{-1, 60'000}, Case{100, 5'000}, Case{3'000, 12'000},
+                          Case{30'000, 60'000}}) {
         EXPECT_EQ(StallWatch::boundMs(bounds, c.timeoutMs), c.expected) << c.timeoutMs;
     }
     // A maximum set below the minimum leaves the minimum.
