@@ -12,7 +12,6 @@
 #include "platform/runtime_error.h"
 #include "platform/scoped_assignment.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace qel {
@@ -72,36 +71,23 @@ void clsSocket::resetStreams() {
     packetOut.reset();
     Sending = false;
     outPending.clear();
-    queuedBytes_ = 0;
-    droppingFloodCopies_ = false;
-    stalledSince_.reset();
-    releaseHeldSources();
-    if (!readHolders_.empty()) {
-        readHolders_.clear();
-        if (sck_ != nullptr && sck_->state() == SocketState::Connected) {
-            sck_->setReadPaused(false);
-        }
+    queued_.reset();
+    stallWatch_.clear();
+    readHolds_.releaseSources(connectionID);
+    if (readHolds_.clearHolders() && sck_ != nullptr && sck_->state() == SocketState::Connected) {
+        sck_->setReadPaused(false);
     }
 }
 
 void clsSocket::holdReading(const std::string& holderID) {
-    if (std::find(readHolders_.begin(), readHolders_.end(), holderID) != readHolders_.end()) {
-        return;
-    }
-    readHolders_.push_back(holderID);
-    if (readHolders_.size() == 1 && sck_ != nullptr) {
+    if (readHolds_.addHolder(holderID) && sck_ != nullptr) {
         sck_->setReadPaused(true);
     }
 }
 
 void clsSocket::releaseReading(const std::string& holderID) {
-    const auto found = std::find(readHolders_.begin(), readHolders_.end(), holderID);
-    if (found == readHolders_.end()) {
-        return;
-    }
-    readHolders_.erase(found);
     // Resuming delivers an arrival, which goes on with the packets held back.
-    if (readHolders_.empty() && sck_ != nullptr) {
+    if (readHolds_.removeHolder(holderID) && sck_ != nullptr) {
         sck_->setReadPaused(false);
     }
 }
@@ -110,34 +96,17 @@ void clsSocket::releaseReading(const std::string& holderID) {
 // came from is read no further until the queue has gone down.
 void clsSocket::holdSourceOf(const clsPendingPkt& forwarded) {
     const std::shared_ptr<clsSocket> source = forwarded.sourceSck.lock();
-    if (!source || source.get() == this) {
-        return;
+    if (source && source.get() != this) {
+        readHolds_.holdSource(source, connectionID);
     }
-    const bool held = std::any_of(holding_.begin(), holding_.end(),
-                                  [&source](const auto& h) { return h.lock() == source; });
-    if (!held) {
-        holding_.push_back(source);
-    }
-    // Asked again each time: a source that closed and came back meanwhile
-    // let go of every hold on it.
-    source->holdReading(connectionID);
 }
 
 void clsSocket::releaseWhenDrained() {
-    if (queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes / 2) {
+    if (!queued_.settleIfDrained(library().outgoingBounds)) {
         return;
     }
-    droppingFloodCopies_ = false;
-    if (!holding_.empty()) {
-        releaseHeldSources();
-    }
-}
-
-void clsSocket::releaseHeldSources() {
-    for (const std::weak_ptr<clsSocket>& held : std::exchange(holding_, {})) {
-        if (const std::shared_ptr<clsSocket> source = held.lock()) {
-            source->releaseReading(connectionID);
-        }
+    if (readHolds_.holdingSources()) {
+        readHolds_.releaseSources(connectionID);
     }
 }
 
@@ -150,15 +119,11 @@ void clsSocket::sendFloodCopy(const std::shared_ptr<clsPendingPkt>& Pend) {
         if (!Pend) {
             return;
         }
-        // An idle queue takes any copy, however large; a busy one only while
-        // the copy keeps it within the soft mark.
-        const int64_t mark = library().outgoingBounds.holdForwardedAtBytes;
-        if (queuedBytes_ > 0 && queuedBytes_ + Pend->wireSize() > mark) {
-            if (!droppingFloodCopies_ && state() == SocketState::Connected) {
+        if (!queued_.takesFloodCopy(Pend->wireSize(), library().outgoingBounds)) {
+            if (queued_.startDroppingFloodCopies() && state() == SocketState::Connected) {
                 debugPrint("Connection " + connectionID +
                            " drops flooded copies: its peer reads slowly");
             }
-            droppingFloodCopies_ = true;
             return;
         }
         queueForWrite(Pend, false);
@@ -172,13 +137,14 @@ void clsSocket::queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool h
     if (library().debugMode) {
         debugPrint("<< OUTGOING <<<<<<<<<<\r\n" + Pend->strPacket + Pend->strBody);
     }
-    queuedBytes_ += Pend->wireSize();
-    if (queuedBytes_ > library().outgoingBounds.maxQueuedBytes) {
+    const OutgoingBounds& bounds = library().outgoingBounds;
+    queued_.add(Pend->wireSize());
+    if (queued_.overBound(bounds)) {
         debugPrint("Connection " + connectionID + " closed: its peer does not read");
         closeConnection(false);
         return;
     }
-    if (holdsSource && queuedBytes_ > library().outgoingBounds.holdForwardedAtBytes) {
+    if (holdsSource && queued_.overSoftMark(bounds)) {
         holdSourceOf(*Pend);
     }
     if (Sending) {
@@ -191,7 +157,7 @@ void clsSocket::queueForWrite(const std::shared_ptr<clsPendingPkt>& Pend, bool h
 void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     Sending = true;
     packetOut = Pend;
-    lastWriteProgressMs_ = platform::tickCount();
+    stallWatch_.writeStarted(platform::tickCount());
     const bool written = guarded("", false, [&] {
         if (sck_ == nullptr) {
             return false;
@@ -201,7 +167,7 @@ void clsSocket::sendPending(const std::shared_ptr<clsPendingPkt>& Pend) {
     });
     if (!written) {
         Sending = false;  // no completion will come for it
-        queuedBytes_ -= Pend->wireSize();
+        queued_.remove(Pend->wireSize());
         releaseWhenDrained();
     }
 }
@@ -212,8 +178,8 @@ void clsSocket::writeNextWaiting() {
     while (!Sending && !outPending.empty()) {
         if (state() != SocketState::Connected) {
             outPending.clear();
-            queuedBytes_ = 0;
-            releaseHeldSources();
+            queued_.emptied();
+            readHolds_.releaseSources(connectionID);
             return;
         }
         const std::shared_ptr<clsPendingPkt> next = std::move(outPending.front());
@@ -236,40 +202,21 @@ void clsSocket::paceUpload(Session& own) {
     services->fileChunkWritten(own, *chunk, shared_from_this());
 }
 
-// A process that was itself stopped for a while (a busy machine, a debugger)
-// sees every write standing still since then, before the events of what was
-// written meanwhile are delivered: a stall seen by one pass closes the
-// connection only when the next pass still sees it, with no progress between.
 void clsSocket::closeIfStalled(int64_t nowMs) {
     if (!Sending || !isConnected || sck_ == nullptr) {
-        stalledSince_.reset();
+        stallWatch_.clear();
         return;
     }
-    // The element's progress may be a previous connection's: it only ever
-    // makes this one look livelier, never stalled.
-    const int64_t lastProgress =
-        std::max(lastWriteProgressMs_, socketHost().lastSendProgress(sck_->index()));
-    if (nowMs - lastProgress < stallBoundMs()) {
-        stalledSince_.reset();
-        return;
-    }
-    if (stalledSince_ != lastProgress) {
-        stalledSince_ = lastProgress;
+    if (!stallWatch_.stalled(socketHost().lastSendProgress(sck_->index()), nowMs, stallBoundMs())) {
         return;
     }
     debugPrint("Connection " + connectionID + " closed: its writes made no progress");
     closeConnection(false);
 }
 
-// A few of the session's Timeouts, within the library's bounds.
 int64_t clsSocket::stallBoundMs() const {
-    const OutgoingBounds& bounds = library().outgoingBounds;
     const SessionPtr own = SessionTable::live(session);
-    if (!own || own->Timeout <= 0) {
-        return bounds.maxStallMs;
-    }
-    return std::clamp(bounds.stallTimeouts * int64_t{own->Timeout}, bounds.minStallMs,
-                      std::max(bounds.minStallMs, bounds.maxStallMs));
+    return StallWatch::boundMs(library().outgoingBounds, own ? int64_t{own->Timeout} : 0);
 }
 
 void clsSocket::sendComplete() {
@@ -277,7 +224,7 @@ void clsSocket::sendComplete() {
         if (!Sending) {
             return;  // nothing of ours in flight (the write was dropped by a close)
         }
-        queuedBytes_ -= packetOut->wireSize();
+        queued_.remove(packetOut->wireSize());
         releaseWhenDrained();
         if (carriedFileChunk()) {
             paceUpload(own);

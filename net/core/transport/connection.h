@@ -2,8 +2,11 @@
 
 #include "connection_services.h"
 #include "pending_packet.h"
+#include "queue_marks.h"
+#include "read_holds.h"
 #include "reconnect_backoff.h"
 #include "session.h"
+#include "stall_watch.h"
 #include "stream_framing.h"
 
 #include "platform/socket_control.h"
@@ -11,7 +14,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,15 @@ namespace qel {
 // connectionEstab, closeConnection) make its own session current for their
 // work and restore the caller's afterwards; a connection whose session is
 // gone is closed instead. Send and sendPending run in the current session.
+//
+// What pauses its reading: a relay whose queue of packets from it is full
+// (ReadHolds), and packets that found no room to nest (ReceiveNesting); its
+// packets then wait in the stream, in order. What ends it, besides a close
+// by either side: a broken stream, a queue of unwritten packets over the
+// bound (QueueMarks, which also decides when copies of a flood are dropped),
+// a write that stalls (StallWatch), a header whose end does not come
+// (HeaderBudget), text waiting for room beyond the largest packet, and its
+// session going away.
 class clsSocket : public std::enable_shared_from_this<clsSocket> {
   public:
     clsSocket(SessionHandle session, std::string connectionID, platform::SocketControl& sck,
@@ -77,8 +88,9 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void sendPending(const std::shared_ptr<clsPendingPkt>& Pend);
 
     // A write in progress has made no progress for a few of the session's
-    // Timeouts, as two passes of the connection timer in a row see it: the
-    // peer has stopped reading, and the connection is closed as if by the peer.
+    // Timeouts, as two passes of the connection timer in a row see it (see
+    // StallWatch): the peer has stopped reading, and the connection is
+    // closed as if by the peer.
     void closeIfStalled(int64_t nowMs);
 
     // The control has written the last packet out: a file chunk is handed
@@ -105,16 +117,15 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     // and nothing is left marked as in progress, held or holding.
     void resetStreams();
 
-    // Back-pressure of a relay: the connection `holderID`, whose queue of
-    // packets relayed from this one towards their destination is full
-    // (copies of a flood are dropped instead), holds this one's reading (the
-    // peer is held back by its own connection's window, and packets already
-    // read wait in order) until it releases it.
+    // Back-pressure of a relay (see ReadHolds): the connection `holderID`,
+    // whose queue of packets relayed from this one towards their destination
+    // is full (copies of a flood are dropped instead), holds this one's
+    // reading until it releases it.
     void holdReading(const std::string& holderID);
     void releaseReading(const std::string& holderID);
-    bool readingHeld() const { return !readHolders_.empty(); }
+    bool readingHeld() const { return readHolds_.held(); }
     // Bytes handed to the connection and not yet written.
-    int64_t queuedBytes() const { return queuedBytes_; }
+    int64_t queuedBytes() const { return queued_.bytes(); }
     // Packets wait in the stream for the handling of packets to have room
     // (see ReceiveNesting), which sets and clears the mark.
     bool waitingForRoom = false;
@@ -126,17 +137,12 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
 
   private:
     platform::SocketControl* sck_;
-    // Bytes of the packets handed to the connection and not yet written: the
-    // one in progress and the waiting ones.
-    int64_t queuedBytes_ = 0;
-    int64_t lastWriteProgressMs_ = 0;                // tick count the write in progress started
-    std::vector<std::string> readHolders_;           // connections holding this one's reading
-    std::vector<std::weak_ptr<clsSocket>> holding_;  // connections whose reading this one holds
-    std::string arrival_;                            // the bytes of the arrival being taken in
+    QueueMarks queued_;
+    ReadHolds readHolds_;
+    std::string arrival_;            // the bytes of the arrival being taken in
     bool closeWhenHandled_ = false;  // the peer has ended: close once its packets are handled
 
-    bool droppingFloodCopies_ = false;     // reported once per crossing of the mark
-    std::optional<int64_t> stalledSince_;  // the last progress, when a pass saw a stall
+    StallWatch stallWatch_;
 
     template <class Work>
     void inSessionFrame(Work&& work);
@@ -147,7 +153,6 @@ class clsSocket : public std::enable_shared_from_this<clsSocket> {
     void closeControl();
     void writeNextWaiting();
     void holdSourceOf(const clsPendingPkt& forwarded);
-    void releaseHeldSources();
     void releaseWhenDrained();
     void closeForGoneSession();
     bool carriedFileChunk() const;

@@ -22,12 +22,13 @@ class clsSocket;
 // the next arrival.
 class ReceiveNesting {
   public:
-    // What nests is a handler that lets events run for a bounded time (a
-    // library wait with its time-out, an application's event handler); no
-    // handler waits on a person or on a peer's answer, and long work runs
-    // from the top of the loop. The bound keeps a burst of such handlers
-    // from piling up on the stack: deeper, packets wait their turn in their
-    // streams. Far from what the stack holds.
+    // What the bound covers: packets that arrive while a packet handler
+    // waits in one of the library's own bounded waits (a blocking connect,
+    // a wait with its time-out), each handled one level deeper. No handler
+    // waits on a person: a request that needs one is parked and served from
+    // the answer, and long work runs from the top of the loop. The bound
+    // keeps a burst of such waits from piling up on the stack: deeper,
+    // packets wait their turn in their streams. Far from what the stack holds.
     static constexpr size_t MaxDepth = 32;
 
     ReceiveNesting() { handling_.reserve(MaxDepth); }
