@@ -156,6 +156,22 @@ void saveChanges(ScreenSet& set) {
     view.showDrives();
 }
 
+// The network tab while "Find Local" searches. The screens have no network
+// to search, so the tab is shown as a search shows it: the button says
+// "Searching" and is disabled.
+void findingLocalShot(ScreenSet& set, ui::SettingsWindow& window, ui::SettingsDialog& dialog) {
+    dialog.tabSettings->setCurrentIndex(2);
+    QPushButton& local = *dialog.network->cmdLocal;
+    const QString text = local.text();
+    local.setText(QStringLiteral("Searching"));
+    local.setEnabled(false);
+    settle();
+    set.shots.window(QStringLiteral("settings-network-finding-local"), window);
+    local.setText(text);
+    local.setEnabled(true);
+    dialog.tabSettings->setCurrentIndex(0);
+}
+
 // The settings dialog's input box, folder picker and search for local nodes.
 void settingsDialogs(ScreenSet& set) {
     ui::SettingsWindow& window = set.shell.settingsWindow();
@@ -167,17 +183,7 @@ void settingsDialogs(ScreenSet& set) {
     modalShot(set.shots, QStringLiteral("dialog-folder-picker"),
               [&] { dialog.downloads->cmdBrowse_Click(); });
 
-    if (set.state.discovery) {
-        dialog.tabSettings->setCurrentIndex(2);
-        settle();
-        QTimer::singleShot(300, &window, [&] {
-            if (!dialog.network->cmdLocal->isEnabled()) {
-                set.shots.window(QStringLiteral("settings-network-finding-local"), window);
-            }
-        });
-        dialog.network->cmdLocal_Click();
-        dialog.tabSettings->setCurrentIndex(0);
-    }
+    findingLocalShot(set, window, dialog);
     dialog.cmdCancel_Click();
 }
 
