@@ -40,11 +40,9 @@ int PositionedFile::open(const std::string& path, FileAccess access) {
 }
 
 bool PositionedFile::isAt(const std::string& path) const {
-    struct stat open {};
-    struct stat named {};
-    return file_.isOpen() && ::fstat(file_.descriptor(), &open) == 0 &&
-           ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-           open.st_ino == named.st_ino;
+    const std::optional<FileVersion> open = version();
+    const std::optional<FileVersion> named = versionAt(path);
+    return open && named && open->device == named->device && open->inode == named->inode;
 }
 
 }  // namespace platform
